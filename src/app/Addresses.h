@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/Endpoints.h"
+
+#include <QString>
+
+// Every fixed address the program navigates to or compares with, built once
+// from the endpoints. The same string serves both uses: the session rules
+// compare the browser's address against exactly what was navigated to.
+struct Addresses {
+    explicit Addresses(const Endpoints& endpoints);
+
+    QString NetmarbleLoginPage;
+    QString NetmarbleLoginFailPage;
+    QString NetmarbleLockPage;
+    QString NetmarbleMainPage;
+    QString NetmarbleIntroPage;
+    QString NetmarbleJoinPage;
+    QString NetmarbleHomePage;
+    QString NetmarbleChannelPage;
+    QString NetmarbleUnlockedPage;  // where the ID unlock procedure ends
+
+    QString DaumLogoutAddress;
+    QString DaumLoggedOutPage;
+    QString DaumLoginPage;
+    QString DaumHomePage;
+    QString DaumIntroPage;
+    QString DaumLoginFailPage;
+    QString DaumConsentPage;
+    QString DaumJoinPage;
+    QString DaumChannelPage;
+
+    // Sites opened in the system browser.
+    QString DaumMainPage;
+    QString ZavivSitePage;
+    QString GuideSitePage;
+
+    // Page functions run in the loaded document.
+    static inline const QString GoLogoutScript = QStringLiteral("javascript:void(go_logout());");
+    static inline const QString AgreeCheckScript = QStringLiteral("javascript:agree_check();");
+};
+
+// Whole-string, exact, case-sensitive equality.
+inline bool addressEquals(const QString& address, const QString& fixed)
+{
+    return address == fixed;
+}
+
+// The address starts with the fixed one; a shorter address never matches.
+inline bool addressBeginsWith(const QString& address, const QString& fixed)
+{
+    return address.startsWith(fixed, Qt::CaseSensitive);
+}

@@ -1,0 +1,158 @@
+#include "app/MainWindow.h"
+
+#include "app/Artwork.h"
+#include "app/Texts.h"
+#include "app/Twips.h"
+#include "app/WindowHost.h"
+#include "portal/PortalSession.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      windows_(windows)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(text::AppTitle);
+    setFixedSize(twipsSize(6855, 2250));
+
+    // Created back to front: the pictures lie behind the buttons.
+    image1_ = new QLabel(this);
+    image1_->setObjectName(QStringLiteral("Image1"));
+    image1_->setGeometry(twipsRect(0, 0, 5400, 2250));
+    image1_->setPixmap(artwork::harbourAtDusk(devicePixelRatioF()));
+    image1_->setToolTip(QStringLiteral("대항해시대 온라인 관련 사이트 열기"));
+    image1_->setCursor(Qt::PointingHandCursor);
+    image1_->installEventFilter(this);
+
+    image2_ = new QLabel(this);
+    image2_->setObjectName(QStringLiteral("Image2"));
+    image2_->setGeometry(twipsRect(5400, 0, 1440, 2250));
+    image2_->setPixmap(artwork::chartPanel(devicePixelRatioF()));
+
+    cmdConfig_ = addButton("cmdConfig", QStringLiteral("설정"), 1200);
+    cmdGameStart_ = addButton("cmdGameStart", QStringLiteral("게임시작"), 720);
+    cmdLogin_ = addButton("cmdLogin", text::LoginCaption, 240);
+    cmdInfo_ = addButton("cmdInfo", QStringLiteral("정보"), 1680);
+    cmdGameStart_->setEnabled(false);
+
+    setTabOrder(cmdLogin_, cmdGameStart_);
+    setTabOrder(cmdGameStart_, cmdConfig_);
+    setTabOrder(cmdConfig_, cmdInfo_);
+    cmdLogin_->setFocus();
+
+    connect(cmdLogin_, &QPushButton::clicked, this, [this] {
+        if (session_)
+            session_->cmdLogin_Click();
+    });
+    connect(cmdGameStart_, &QPushButton::clicked, this, [this] {
+        if (session_)
+            session_->GameStart();
+    });
+    connect(cmdConfig_, &QPushButton::clicked, this, [this] { windows_.showConfigDialog(); });
+    connect(cmdInfo_, &QPushButton::clicked, this, [this] { windows_.showInfoBox(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+QPushButton* MainWindow::addButton(const char* name, const QString& caption, int top)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(twipsRect(5520, top, 1215, 375));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void MainWindow::setSession(portal::PortalSession* session)
+{
+    session_ = session;
+}
+
+void MainWindow::setCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+QString MainWindow::loginCaption() const
+{
+    return cmdLogin_->text();
+}
+
+void MainWindow::setLoginCaption(const QString& caption)
+{
+    cmdLogin_->setText(caption);
+}
+
+void MainWindow::setLoginEnabled(bool enabled)
+{
+    cmdLogin_->setEnabled(enabled);
+}
+
+void MainWindow::setGameStartEnabled(bool enabled)
+{
+    cmdGameStart_->setEnabled(enabled);
+}
+
+void MainWindow::minimise()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void MainWindow::beginEnding()
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
+    QTimer::singleShot(EndingGraceMs, this, &MainWindow::endProgram);
+}
+
+void MainWindow::endProgram()
+{
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::showLoginDialog()
+{
+    windows_.showLoginDialog();
+}
+
+void MainWindow::showUnlockWindow()
+{
+    windows_.showUnlockWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Whatever the reason, the program ends now: no question, no logout, no save.
+    event->accept();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this)
+            window->hide();
+    }
+    endProgram();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == image1_ && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        windows_.showWebDialog();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,15 @@
+#include "app/Startup.h"
+
+#include "portal/PortalSession.h"
+#include "storage/ConfigFile.h"
+#include "storage/UserFile.h"
+
+void Form_Load(AppState& state, const QString& programDirectory, storage::UserFile& userFile,
+               portal::PortalSession& session)
+{
+    storage::ConfigLoad(programDirectory, state);
+    if (state.Config.AutoLogin == 1) {
+        userFile.AutoLoginF();
+        session.PortalLogin();
+    }
+}

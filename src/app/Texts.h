@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+// The status captions of the main window, the login button's captions and the
+// message-box texts. The main window's caption is the program's status line.
+namespace text {
+
+inline const QString AppTitle = QStringLiteral("Quaylet");
+
+inline const QString LoginCaption = QStringLiteral("로그인");
+inline const QString CancelCaption = QStringLiteral("로그인 취소");
+inline const QString LogoutCaption = QStringLiteral("로그아웃");
+
+inline const QString NetmarbleLoggingIn = QStringLiteral("Quaylet - 넷마블 로그인 중..");
+inline const QString NetmarbleLoggedIn = QStringLiteral("Quaylet - 넷마블 로그인 완료");
+inline const QString NetmarbleLoginFailed = QStringLiteral("Quaylet - 넷마블 로그인 실패");
+inline const QString NetmarbleLoggingOut = QStringLiteral("Quaylet - 넷마블 로그아웃 중..");
+inline const QString NetmarbleLoggedOut = QStringLiteral("Quaylet - 넷마블 로그아웃 완료");
+inline const QString NetmarbleCancelling = QStringLiteral("Quaylet - 넷마블 로그인 취소중..");
+inline const QString NetmarbleJoining = QStringLiteral("Quaylet - 넷마블 대항해시대 온라인 가입");
+inline const QString NetmarbleGameStarting = QStringLiteral("Quaylet - 넷마블 대항해시대 온라인 실행");
+
+inline const QString DaumLoggingIn = QStringLiteral("Quaylet - 다음 로그인 중..");
+inline const QString DaumLoggedIn = QStringLiteral("Quaylet - 다음 로그인 완료");
+inline const QString DaumLoginFailed = QStringLiteral("Quaylet - 다음 로그인 실패");
+inline const QString DaumLoggingOut = QStringLiteral("Quaylet - 다음 로그아웃 중..");
+inline const QString DaumLoggedOut = QStringLiteral("Quaylet - 다음 로그아웃 완료");
+inline const QString DaumCancelling = QStringLiteral("Quaylet - 다음 로그인 취소중..");
+inline const QString DaumConsenting = QStringLiteral("Quaylet - 다음 개인정보제공 동의");
+// An equals sign where every other caption has a dash: this is the caption
+// users have always seen on this step, kept as it is.
+inline const QString DaumJoining = QStringLiteral("Quaylet = 다음 대항해시대 온라인 가입");
+inline const QString DaumGameStarting = QStringLiteral("Quaylet - 다음 대항해시대 온라인 실행");
+
+inline const QString NetmarbleJoinQuestion = QStringLiteral(
+    "넷마블 대항해시대에 가입이 되어있지 않습니다.\r\n"
+    "'예' 를 누르시면 넷마블 대항해시대에 자동으로 가입됩니다.");
+inline const QString NetmarbleLockedNotice =
+    QStringLiteral("넷마블 ID가 잠겨있습니다. 잠금 해지 페이지로 연결합니다");
+inline const QString NetmarbleUnlockedNotice =
+    QStringLiteral("아이디가 성공적으로 잠금해지 되었습니다. 다시 로그인합니다.");
+inline const QString DaumConsentQuestion = QStringLiteral(
+    "다음 개인정보제공 동의를 하지않으셨습니다.\r\n"
+    "'예' 를 누르시면 다음 개인정보제공을 자동으로 동의합니다.");
+inline const QString DaumJoinQuestion = QStringLiteral(
+    "다음 대항해시대에 가입이 되어있지 않습니다.\r\n"
+    "'예' 를 누르시면 다음 대항해시대에 자동으로 가입됩니다.");
+
+inline const QString UserDataDamaged = QStringLiteral("유저 정보가 손상되었습니다. 다시 로그인해주세요");
+inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번호를 모두 입력하세요.");
+
+}  // namespace text

@@ -1,0 +1,14 @@
+#pragma once
+
+// Opens the program's secondary windows. Each has one instance at a time:
+// asking for a window that is open brings it to the front.
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+
+    virtual void showLoginDialog() = 0;   // modal; returns when it has closed
+    virtual void showConfigDialog() = 0;  // modal; returns when it has closed
+    virtual void showInfoBox() = 0;
+    virtual void showWebDialog() = 0;
+    virtual void showUnlockWindow() = 0;
+};

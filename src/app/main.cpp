@@ -1,0 +1,60 @@
+#include "app/Addresses.h"
+#include "app/AppState.h"
+#include "app/Artwork.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "app/Windows.h"
+#include "platform/Files.h"
+#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/WebEngineBrowser.h"
+#include "portal/PortalSession.h"
+#include "storage/UserFile.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QWebEngineProfile>
+
+namespace {
+
+// The designs name Windows' Korean fonts; elsewhere Nanum Gothic stands in.
+void useKoreanFonts()
+{
+    const QStringList fallbacks{QStringLiteral("Gulim"), QStringLiteral("NanumGothic"),
+                                QStringLiteral("Noto Sans CJK KR"), QStringLiteral("UnDotum")};
+    QFont::insertSubstitutions(QStringLiteral("굴림"), fallbacks);
+    QFont::insertSubstitutions(QStringLiteral("돋움"),
+                               QStringList{QStringLiteral("Dotum")} + fallbacks.mid(1));
+    QApplication::setFont(QFont(QStringLiteral("굴림"), 9));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // The program ends only by closing the main window or by its after-start action.
+    app.setQuitOnLastWindowClosed(false);
+    app.setWindowIcon(artwork::programIcon());
+    useKoreanFonts();
+
+    const QString programDirectory = QString::fromStdU16String(platform::programDirectory());
+    AppState state;
+    const Addresses addresses(Endpoints::builtIn());
+    platform::QtMessageBox messages;
+    storage::UserFile userFile(state, programDirectory, messages);
+
+    // Nothing of a session is kept on disk.
+    QWebEngineProfile profile;
+    platform::WebEngineBrowser web(&profile);
+
+    Windows windows(state, addresses, programDirectory, userFile, messages, profile);
+    MainWindow mainWindow(windows);
+    portal::PortalSession session(state, addresses, web, mainWindow, messages);
+    mainWindow.setSession(&session);
+    windows.setSession(&session);
+
+    Form_Load(state, programDirectory, userFile, session);
+    mainWindow.show();
+    return app.exec();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+namespace platform {
+
+// The engine rewrites addresses before they are loaded ("%2E" becomes ".",
+// escapes change case). The session compares exact texts, so an address the
+// engine reports is mapped back to the text it was navigated with.
+class NavigationMemory {
+public:
+    void remember(const QString& navigatedText);
+    QString resolve(const QUrl& reported) const;
+
+private:
+    static QString key(const QUrl& url);
+
+    struct Entry {
+        QString key;
+        QString text;
+    };
+    QList<Entry> entries_;  // newest first, a handful at most
+};
+
+}  // namespace platform

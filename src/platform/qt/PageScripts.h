@@ -1,0 +1,16 @@
+#pragma once
+
+#include "portal/Browser.h"
+
+#include <QList>
+#include <QString>
+
+namespace platform {
+
+// Builds the script that carries out element steps in a page. Names and
+// values travel as a JSON literal, so a password holding quotes, line breaks
+// or "</script>" arrives as data and never runs.
+// The script evaluates to the number of steps carried out.
+QString elementStepsScript(const QList<portal::ElementStep>& steps);
+
+}  // namespace platform

@@ -1,0 +1,135 @@
+#include "platform/qt/WebEngineBrowser.h"
+
+#include "platform/qt/PageScripts.h"
+
+#include <QPointer>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+
+namespace platform {
+
+namespace {
+// An element script that never answers (a hung renderer) must not stall the
+// navigations queued behind it.
+constexpr int ScriptGuardMs = 5000;
+
+bool isScriptAddress(const QString& address)
+{
+    return address.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
+}
+}  // namespace
+
+WebEngineBrowser::WebEngineBrowser(QWebEngineProfile* profile, QObject* parent)
+    : QObject(parent), profile_(profile)
+{
+    scriptGuard_.setSingleShot(true);
+    scriptGuard_.setInterval(ScriptGuardMs);
+    connect(&scriptGuard_, &QTimer::timeout, this, [this] { scriptFinished(scriptId_); });
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // Script callbacks still pending must not reach a half-destroyed object.
+    queue_.clear();
+    delete page_;
+    page_ = nullptr;
+}
+
+QWebEnginePage* WebEngineBrowser::page()
+{
+    if (!page_) {
+        page_ = new QWebEnginePage(profile_, this);
+        connect(page_, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+    }
+    return page_;
+}
+
+void WebEngineBrowser::navigate(const QString& address)
+{
+    queue_.push_back({address, {}});
+    schedule();
+}
+
+void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
+{
+    if (steps.isEmpty())
+        return;
+    queue_.push_back({{}, steps});
+    schedule();
+}
+
+void WebEngineBrowser::setDocumentCompleteHandler(AddressHandler handler)
+{
+    onComplete_ = std::move(handler);
+}
+
+void WebEngineBrowser::setLoadFailedHandler(AddressHandler handler)
+{
+    onFailed_ = std::move(handler);
+}
+
+void WebEngineBrowser::schedule()
+{
+    if (scheduled_)
+        return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scheduled_ = false;
+        processQueue();
+    });
+}
+
+void WebEngineBrowser::processQueue()
+{
+    while (!scriptRunning_ && !queue_.empty()) {
+        const Operation operation = queue_.front();
+        queue_.pop_front();
+        if (operation.steps.isEmpty()) {
+            if (!isScriptAddress(operation.address))
+                memory_.remember(operation.address);
+            page()->load(QUrl(operation.address));
+            continue;
+        }
+        scriptRunning_ = true;
+        const quint64 id = ++scriptId_;
+        scriptGuard_.start();
+        QPointer<WebEngineBrowser> self(this);
+        page()->runJavaScript(elementStepsScript(operation.steps), QWebEngineScript::ApplicationWorld,
+                              [self, id](const QVariant&) {
+                                  if (self)
+                                      self->scriptFinished(id);
+                              });
+    }
+}
+
+void WebEngineBrowser::scriptFinished(quint64 id)
+{
+    // A late answer from a script the guard already gave up on is ignored.
+    if (!scriptRunning_ || id != scriptId_)
+        return;
+    scriptRunning_ = false;
+    scriptGuard_.stop();
+    schedule();
+}
+
+// Only top-level documents are reported. A load that fails (no answer, a
+// refused connection, an aborted redirect) reports no document complete: the
+// session rules act only on documents that arrived, and a failure is passed on
+// separately for whoever waits for an answer. A load stopped by a newer
+// navigation reports nothing at all.
+void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
+{
+    const QString address = memory_.resolve(info.url());
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage()) {
+        if (onComplete_)
+            onComplete_(address);
+    } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+               || (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && info.isErrorPage())) {
+        if (onFailed_)
+            onFailed_(address);
+    }
+}
+
+}  // namespace platform

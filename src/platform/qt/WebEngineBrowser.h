@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/qt/NavigationMemory.h"
+#include "portal/Browser.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineLoadingInfo;
+
+namespace platform {
+
+// The browser on Qt WebEngine. Operations are queued and carried out in the
+// order they were asked for, each element script finishing before the next
+// navigation starts; the page itself is created on first use, so the engine
+// starts after the window is shown.
+class WebEngineBrowser : public QObject, public portal::Browser {
+    Q_OBJECT
+public:
+    explicit WebEngineBrowser(QWebEngineProfile* profile, QObject* parent = nullptr);
+    ~WebEngineBrowser() override;
+
+    void navigate(const QString& address) override;
+    void act(const QList<portal::ElementStep>& steps) override;
+    void setDocumentCompleteHandler(AddressHandler handler) override;
+    void setLoadFailedHandler(AddressHandler handler) override;
+
+    // The page, for a view that shows it.
+    QWebEnginePage* page();
+
+private:
+    struct Operation {
+        QString address;                    // a navigation when steps is empty
+        QList<portal::ElementStep> steps;
+    };
+
+    void schedule();
+    void processQueue();
+    void scriptFinished(quint64 id);
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
+
+    QWebEngineProfile* profile_;
+    QWebEnginePage* page_ = nullptr;
+    std::deque<Operation> queue_;
+    bool scheduled_ = false;
+    bool scriptRunning_ = false;
+    quint64 scriptId_ = 0;
+    QTimer scriptGuard_;
+    NavigationMemory memory_;
+    AddressHandler onComplete_;
+    AddressHandler onFailed_;
+};
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace portal {
+
+// One operation on a named element of the loaded document. The element is
+// found by name, or else by id.
+struct ElementStep {
+    enum class Action { SetValue, SetChecked, Click };
+    Action action;
+    QString element;
+    QString value;
+
+    static ElementStep setValue(const QString& element, const QString& value)
+    {
+        return {Action::SetValue, element, value};
+    }
+    static ElementStep setChecked(const QString& element) { return {Action::SetChecked, element, {}}; }
+    static ElementStep click(const QString& element) { return {Action::Click, element, {}}; }
+};
+
+// The hidden browser as the session rules see it.
+class Browser {
+public:
+    using AddressHandler = std::function<void(const QString& address)>;
+
+    virtual ~Browser() = default;
+
+    // Starts loading and returns at once. A "javascript:" address runs its
+    // script in the loaded document.
+    virtual void navigate(const QString& address) = 0;
+
+    // Runs the steps in order on the loaded document, after anything asked of
+    // the browser before. Once a step finds no element, it and all later
+    // steps do nothing: a form that could not be filled is never submitted.
+    virtual void act(const QList<ElementStep>& steps) = 0;
+
+    // A document finished loading; the address is exactly the text it was
+    // navigated to with, or the address the browser reached by redirection.
+    virtual void setDocumentCompleteHandler(AddressHandler handler) = 0;
+
+    // A document could not be loaded (no document-complete follows for it).
+    virtual void setLoadFailedHandler(AddressHandler handler) = 0;
+};
+
+}  // namespace portal

@@ -1,0 +1,264 @@
+#include "portal/PortalSession.h"
+
+#include "app/Texts.h"
+#include "platform/MessageBox.h"
+#include "portal/SessionUi.h"
+
+using namespace Qt::StringLiterals;
+
+namespace portal {
+
+using platform::MessageBox;
+
+PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browser& browser,
+                             SessionUi& ui, platform::MessageBox& messages)
+    : state_(state),
+      temp_(state.Temp),
+      addresses_(addresses),
+      browser_(browser),
+      ui_(ui),
+      messages_(messages),
+      netmarble_(netmarbleRules()),
+      daum_(daumRules())
+{
+    browser_.setDocumentCompleteHandler([this](const QString& address) { Web_DocumentComplete(address); });
+    browser_.setLoadFailedHandler([this](const QString& address) { Web_LoadFailed(address); });
+}
+
+void PortalSession::PortalLogin()
+{
+    temp_.IsLoginFail = 0;
+    ui_.setLoginCaption(text::CancelCaption);
+    if (temp_.DHOPortal == Netmarble) {
+        ui_.setCaption(text::NetmarbleLoggingIn);
+        browser_.navigate(addresses_.NetmarbleLoginPage);
+    } else if (temp_.DHOPortal == Daum) {
+        // A Daum login always begins by ending any earlier Daum session.
+        ui_.setCaption(text::DaumLoggingIn);
+        browser_.navigate(addresses_.DaumLogoutAddress);
+    }
+}
+
+void PortalSession::GameStart()
+{
+    if (temp_.DHOPortal == Netmarble) {
+        ui_.setCaption(text::NetmarbleGameStarting);
+        browser_.navigate(addresses_.NetmarbleChannelPage);
+    } else if (temp_.DHOPortal == Daum) {
+        ui_.setCaption(text::DaumGameStarting);
+        browser_.navigate(addresses_.DaumChannelPage);
+    }
+    if (state_.Config.GSA == 1) {
+        ui_.minimise();
+    } else if (state_.Config.GSA == 2) {
+        // Ending the process at once would drop the channel-page request before
+        // it reaches the portal, and the game would never start. The program
+        // disappears now and the process ends once the page has been answered.
+        ending_ = true;
+        ui_.beginEnding();
+    }
+}
+
+void PortalSession::cmdLogin_Click()
+{
+    const QString caption = ui_.loginCaption();
+    if (caption == text::LoginCaption) {
+        ui_.showLoginDialog();
+    } else if (caption == text::LogoutCaption) {
+        ui_.setLoginEnabled(false);
+        temp_.IsLogout = 1;
+        ui_.setGameStartEnabled(false);
+        if (temp_.DHOPortal == Netmarble) {
+            ui_.setCaption(text::NetmarbleLoggingOut);
+            browser_.navigate(addresses_.NetmarbleLoginPage);
+        } else if (temp_.DHOPortal == Daum) {
+            ui_.setCaption(text::DaumLoggingOut);
+            browser_.navigate(addresses_.DaumLogoutAddress);
+        }
+    } else if (caption == text::CancelCaption) {
+        temp_.IsLogin = 1;
+        if (temp_.DHOPortal == Netmarble) {
+            ui_.setCaption(text::NetmarbleCancelling);
+            browser_.navigate(addresses_.NetmarbleLoginPage);
+        } else if (temp_.DHOPortal == Daum) {
+            ui_.setCaption(text::DaumCancelling);
+            browser_.navigate(addresses_.DaumLogoutAddress);
+        }
+    }
+}
+
+void PortalSession::Web_DocumentComplete(const QString& address)
+{
+    if (ending_) {
+        ui_.endProgram();
+        return;
+    }
+    const QList<Rule>* rules = temp_.DHOPortal == Netmarble ? &netmarble_
+                               : temp_.DHOPortal == Daum    ? &daum_
+                                                            : nullptr;
+    if (!rules)
+        return;
+    for (const Rule& rule : *rules) {
+        if (rule.applies(address)) {
+            rule.act(address);
+            return;
+        }
+    }
+}
+
+void PortalSession::Web_LoadFailed(const QString&)
+{
+    // The channel page could not be loaded: nothing is left to wait for.
+    if (ending_)
+        ui_.endProgram();
+}
+
+void PortalSession::loggedIn(const QString& caption)
+{
+    ui_.setCaption(caption);
+    ui_.setLoginEnabled(true);
+    ui_.setLoginCaption(text::LogoutCaption);
+    ui_.setGameStartEnabled(true);
+    temp_.IsLogin = 1;
+    if (state_.Config.AutoRun == 1)
+        GameStart();
+}
+
+void PortalSession::loginFailed(const QString& caption, const QString& loginPage)
+{
+    // IsLoginFail goes up first: the login page navigated to below completes
+    // while the login dialog is open, and must not be filled again.
+    temp_.IsLoginFail = 1;
+    ui_.setCaption(caption);
+    ui_.setLoginCaption(text::LoginCaption);
+    browser_.navigate(loginPage);
+    ui_.setLoginEnabled(true);
+    ui_.showLoginDialog();
+}
+
+// A logout or a cancel reached the portal's logged-out state.
+void PortalSession::completedWithoutSession(const QString& caption)
+{
+    ui_.setLoginEnabled(true);
+    ui_.setLoginCaption(text::LoginCaption);
+    ui_.setCaption(caption);
+}
+
+bool PortalSession::askYes(const QString& question)
+{
+    return messages_.show(question, MessageBox::Icon::Question, MessageBox::Buttons::YesNo)
+           == MessageBox::Answer::Yes;
+}
+
+QList<PortalSession::Rule> PortalSession::netmarbleRules()
+{
+    return {
+        {"N1 fill",
+         [this](const QString& url) {
+             return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
+         },
+         [this](const QString&) {
+             browser_.act({ElementStep::setValue(u"put_id"_s, temp_.UserID),
+                           ElementStep::setValue(u"put_pwd"_s, temp_.UserPWD),
+                           ElementStep::click(u"btnSubmit"_s)});
+         }},
+        {"N2 success", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleMainPage); },
+         [this](const QString&) { loggedIn(text::NetmarbleLoggedIn); }},
+        {"N3 failure", [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleLoginFailPage); },
+         [this](const QString&) { loginFailed(text::NetmarbleLoginFailed, addresses_.NetmarbleLoginPage); }},
+        {"N4 logout step",
+         [this](const QString& url) {
+             return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLogout == 1 && temp_.IsLogin == 1;
+         },
+         [this](const QString&) {
+             temp_.IsLogin = 0;
+             temp_.IsLogout = 0;
+             browser_.navigate(Addresses::GoLogoutScript);
+         }},
+        {"N5 logged out", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleHomePage); },
+         [this](const QString&) { completedWithoutSession(text::NetmarbleLoggedOut); }},
+        {"N6 cancelled",
+         [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLogin == 1; },
+         [this](const QString&) {
+             completedWithoutSession(text::AppTitle);
+             temp_.IsLogin = 0;
+         }},
+        {"N7 join", [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleJoinPage); },
+         [this](const QString&) {
+             ui_.setCaption(text::NetmarbleJoining);
+             if (askYes(text::NetmarbleJoinQuestion)) {
+                 browser_.act({ElementStep::setChecked(u"checkBox1"_s)});
+                 browser_.navigate(Addresses::AgreeCheckScript);
+             }
+         }},
+        {"N8 joined", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleIntroPage); },
+         [this](const QString&) { GameStart(); }},
+        {"N9 locked ID", [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleLockPage); },
+         [this](const QString& url) {
+             temp_.IDLockURL = url;
+             messages_.show(text::NetmarbleLockedNotice, MessageBox::Icon::Exclamation,
+                            MessageBox::Buttons::Ok);
+             ui_.showUnlockWindow();
+         }},
+    };
+}
+
+QList<PortalSession::Rule> PortalSession::daumRules()
+{
+    return {
+        {"D1 to login page",
+         [this](const QString& url) {
+             return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogout == 0 && temp_.IsLogin == 0;
+         },
+         [this](const QString&) { browser_.navigate(addresses_.DaumLoginPage); }},
+        {"D2 fill",
+         [this](const QString& url) {
+             return addressEquals(url, addresses_.DaumLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
+         },
+         [this](const QString&) {
+             browser_.act({ElementStep::setValue(u"id"_s, temp_.UserID),
+                           ElementStep::setValue(u"enpw"_s, temp_.UserPWD),
+                           ElementStep::click(u"loginBtn"_s)});
+         }},
+        {"D3 home", [this](const QString& url) { return addressEquals(url, addresses_.DaumHomePage); },
+         [this](const QString&) { browser_.navigate(addresses_.DaumIntroPage); }},
+        {"D4 success", [this](const QString& url) { return addressEquals(url, addresses_.DaumIntroPage); },
+         [this](const QString&) { loggedIn(text::DaumLoggedIn); }},
+        {"D5 failure", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumLoginFailPage); },
+         [this](const QString&) { loginFailed(text::DaumLoginFailed, addresses_.DaumLoginPage); }},
+        {"D6 logged out",
+         [this](const QString& url) {
+             return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogout == 1 && temp_.IsLogin == 1;
+         },
+         [this](const QString&) {
+             temp_.IsLogin = 0;
+             temp_.IsLogout = 0;
+             completedWithoutSession(text::DaumLoggedOut);
+         }},
+        {"D7 cancelled",
+         [this](const QString& url) { return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogin == 1; },
+         [this](const QString&) {
+             completedWithoutSession(text::AppTitle);
+             temp_.IsLogin = 0;
+         }},
+        {"D8 consent", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumConsentPage); },
+         [this](const QString&) {
+             ui_.setCaption(text::DaumConsenting);
+             if (askYes(text::DaumConsentQuestion))
+                 browser_.act({ElementStep::setChecked(u"confirm"_s), ElementStep::click(u"_finish"_s)});
+         }},
+        {"D9 join", [this](const QString& url) { return addressEquals(url, addresses_.DaumJoinPage); },
+         [this](const QString&) {
+             ui_.setCaption(text::DaumJoining);
+             if (askYes(text::DaumJoinQuestion)) {
+                 browser_.act({ElementStep::setChecked(u"checkBox1"_s)});
+                 browser_.navigate(Addresses::AgreeCheckScript);
+             }
+         }},
+        // In practice longer than the intro page: D4 takes the exact address.
+        {"D10 joined", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumIntroPage); },
+         [this](const QString&) { GameStart(); }},
+    };
+}
+
+}  // namespace portal

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/Addresses.h"
+#include "app/AppState.h"
+#include "portal/Browser.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+class MessageBox;
+}
+
+namespace portal {
+
+class SessionUi;
+
+// The portal session: it starts logins and follows the addresses of the
+// documents the hidden browser completes. It learns what the portal did from
+// those addresses alone, under the flags of the shared state.
+class PortalSession {
+public:
+    PortalSession(AppState& state, const Addresses& addresses, Browser& browser, SessionUi& ui,
+                  platform::MessageBox& messages);
+
+    // The one way a login starts, with the current UserID, UserPWD and DHOPortal.
+    void PortalLogin();
+
+    // The one way the game starts: the channel page, then the after-start action.
+    void GameStart();
+
+    // The main window's login button, dispatched on its caption.
+    void cmdLogin_Click();
+
+    void Web_DocumentComplete(const QString& address);
+    void Web_LoadFailed(const QString& address);
+
+private:
+    struct Rule {
+        const char* name;
+        std::function<bool(const QString& address)> applies;
+        std::function<void(const QString& address)> act;
+    };
+
+    QList<Rule> netmarbleRules();
+    QList<Rule> daumRules();
+    void loggedIn(const QString& caption);
+    void loginFailed(const QString& caption, const QString& loginPage);
+    void completedWithoutSession(const QString& caption);
+    bool askYes(const QString& question);
+
+    AppState& state_;
+    TempState& temp_;
+    const Addresses& addresses_;
+    Browser& browser_;
+    SessionUi& ui_;
+    platform::MessageBox& messages_;
+    QList<Rule> netmarble_;
+    QList<Rule> daum_;
+    bool ending_ = false;
+};
+
+}  // namespace portal

@@ -1,0 +1,92 @@
+#include "storage/ConfigFile.h"
+
+#include "platform/CodePage.h"
+#include "storage/Fields.h"
+
+#include <QFile>
+
+#include <array>
+#include <optional>
+
+namespace storage {
+
+namespace {
+
+// A value 0..255 written in decimal digits, blanks around it allowed.
+std::optional<std::uint8_t> readByte(const QString& field)
+{
+    const QString digits = field.trimmed();
+    if (digits.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (QChar ch : digits) {
+        if (ch < u'0' || ch > u'9')
+            return std::nullopt;
+        value = value * 10 + (ch.unicode() - u'0');
+        if (value > 255)
+            return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+std::uint8_t flagOrZero(std::uint8_t value, std::uint8_t highest)
+{
+    return value <= highest ? value : 0;
+}
+
+QByteArray numberLine(std::uint8_t value)
+{
+    return " " + QByteArray::number(value) + " \r\n";
+}
+
+}  // namespace
+
+void ConfigLoad(const QString& programDirectory, AppState& state)
+{
+    const QString path = fileInDirectory(programDirectory, ConfigFileName);
+    if (!ordinaryFileExists(path))
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    const QStringList fields = readFields(QString::fromStdU16String(
+        platform::fromAnsi(std::string_view(bytes.constData(), bytes.size()))));
+
+    std::array<std::uint8_t, 6> numbers{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (qsizetype(i) < fields.size())
+            numbers[i] = readByte(fields[qsizetype(i)]).value_or(0);
+    }
+    const QString portal = fields.size() > 6 ? fields[6] : QString();
+
+    ConfigState& config = state.Config;
+    config.WindowRun = flagOrZero(numbers[0], 1);
+    config.IDSave = flagOrZero(numbers[1], 1);
+    config.PWDSave = flagOrZero(numbers[2], 1);
+    config.AutoLogin = flagOrZero(numbers[3], 1);
+    config.AutoRun = flagOrZero(numbers[4], 1);
+    config.GSA = flagOrZero(numbers[5], 2);
+    state.Temp.DHOPortal = portal == u"Daum" ? portal::Daum : portal::Netmarble;
+}
+
+QByteArray configFileBytes(const ConfigValues& values)
+{
+    QByteArray bytes;
+    for (std::uint8_t value : {values.WindowRun, values.IDSave, values.PWDSave,
+                               values.AutoLogin, values.AutoRun, values.GSA})
+        bytes += numberLine(value);
+    if (values.portal == PortalChoice::Netmarble)
+        bytes += "Netmarble\r\n";
+    else if (values.portal == PortalChoice::Daum)
+        bytes += "Daum\r\n";
+    return bytes;
+}
+
+SaveResult ConfigSave(const QString& programDirectory, const ConfigValues& values)
+{
+    return saveFile(fileInDirectory(programDirectory, ConfigFileName), configFileBytes(values),
+                    FileAccess::Everyone);
+}
+
+}  // namespace storage

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "storage/SafeSave.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace storage {
+
+inline const QString ConfigFileName = QStringLiteral("config.ini");
+
+enum class PortalChoice { None, Netmarble, Daum };
+
+struct ConfigValues {
+    std::uint8_t WindowRun = 0;
+    std::uint8_t IDSave = 0;
+    std::uint8_t PWDSave = 0;
+    std::uint8_t AutoLogin = 0;
+    std::uint8_t AutoRun = 0;
+    std::uint8_t GSA = 0;
+    PortalChoice portal = PortalChoice::None;
+};
+
+// Reads config.ini from the program directory into the shared settings and
+// DHOPortal. Never fails: anything missing or unusable keeps its default 0.
+void ConfigLoad(const QString& programDirectory, AppState& state);
+
+// Rewrites config.ini: six number lines " n " and the portal word, each
+// ended by CR LF; no portal line when no portal is chosen.
+SaveResult ConfigSave(const QString& programDirectory, const ConfigValues& values);
+
+QByteArray configFileBytes(const ConfigValues& values);
+
+}  // namespace storage

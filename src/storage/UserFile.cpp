@@ -1,0 +1,85 @@
+#include "storage/UserFile.h"
+
+#include "app/Texts.h"
+#include "platform/CodePage.h"
+#include "platform/MessageBox.h"
+#include "storage/Fields.h"
+
+#include <QFile>
+
+namespace storage {
+
+namespace {
+
+QByteArray ansiLine(const QString& value)
+{
+    const std::string bytes = platform::toAnsi(value.toStdU16String());
+    return QByteArray(bytes.data(), qsizetype(bytes.size())) + "\r\n";
+}
+
+}  // namespace
+
+UserFile::UserFile(AppState& state, QString programDirectory, platform::MessageBox& messages)
+    : state_(state),
+      directory_(std::move(programDirectory)),
+      messages_(messages),
+      crypt_(state.Temp, [this] { emptyAfterDamage(); })
+{
+}
+
+QString UserFile::path() const
+{
+    return fileInDirectory(directory_, UserFileName);
+}
+
+void UserFile::emptyAfterDamage()
+{
+    // Failing to empty the file only means the message comes again next time.
+    saveFile(path(), QByteArray(), FileAccess::OwnerOnly);
+    messages_.show(text::UserDataDamaged, platform::MessageBox::Icon::Information,
+                   platform::MessageBox::Buttons::Ok);
+}
+
+void UserFile::AutoLoginF()
+{
+    if (!ordinaryFileExists(path()))
+        return;
+    QFile file(path());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // The whole file is read first: emptying it after a damaged value must
+    // not change what the rest of this reading sees.
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const QStringList values = readFields(QString::fromStdU16String(
+        platform::fromAnsi(std::string_view(bytes.constData(), bytes.size()))));
+
+    TempState& temp = state_.Temp;
+    if (state_.Config.IDSave != 1 || values.isEmpty())
+        return;
+    crypt_.Decrypt(values[0], Crypt::Key);
+    temp.UserID = temp.PlainText;
+    if (state_.Config.PWDSave != 1 || values.size() < 2)
+        return;
+    crypt_.Decrypt(values[1], Crypt::Key);
+    temp.UserPWD = temp.PlainText;
+}
+
+SaveResult UserFile::UserSave()
+{
+    QByteArray bytes;
+    TempState& temp = state_.Temp;
+    if (state_.Config.IDSave == 1) {
+        if (!crypt_.Encrypt(temp.UserID))
+            return {false, QStringLiteral("the ID is too long to be saved")};
+        bytes += ansiLine(temp.CryptText);
+        if (state_.Config.PWDSave == 1) {
+            if (!crypt_.Encrypt(temp.UserPWD))
+                return {false, QStringLiteral("the password is too long to be saved")};
+            bytes += ansiLine(temp.CryptText);
+        }
+    }
+    return saveFile(path(), bytes, FileAccess::OwnerOnly);
+}
+
+}  // namespace storage

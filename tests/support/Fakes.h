@@ -1,0 +1,137 @@
+#pragma once
+
+#include "platform/MessageBox.h"
+#include "portal/Browser.h"
+#include "portal/SessionUi.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// Records every navigation and element step in one ordered log.
+class FakeBrowser : public portal::Browser {
+public:
+    void navigate(const QString& address) override
+    {
+        navigations.append(address);
+        log.append(QStringLiteral("navigate ") + address);
+    }
+    void act(const QList<portal::ElementStep>& steps) override
+    {
+        for (const portal::ElementStep& step : steps) {
+            switch (step.action) {
+            case portal::ElementStep::Action::SetValue:
+                log.append(QStringLiteral("value %1=%2").arg(step.element, step.value));
+                break;
+            case portal::ElementStep::Action::SetChecked:
+                log.append(QStringLiteral("check %1").arg(step.element));
+                break;
+            case portal::ElementStep::Action::Click:
+                log.append(QStringLiteral("click %1").arg(step.element));
+                break;
+            }
+        }
+    }
+    void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }
+    void setLoadFailedHandler(AddressHandler handler) override { failed = std::move(handler); }
+
+    QStringList navigations;
+    QStringList log;
+    AddressHandler complete;
+    AddressHandler failed;
+};
+
+// Message box with queued answers; records what was shown.
+class FakeMessageBox : public platform::MessageBox {
+public:
+    Answer show(const QString& text, Icon icon, Buttons buttons) override
+    {
+        shown.append({text, icon, buttons});
+        if (onShow)
+            onShow();
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (answers.empty())
+            return Answer::No;
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    struct Shown {
+        QString text;
+        Icon icon;
+        Buttons buttons;
+    };
+    QList<Shown> shown;
+    std::deque<Answer> answers;
+    std::function<void()> onShow;  // runs inside the "modal" box, as a nested loop would
+};
+
+// The main window's controls as plain values, plus an ordered log.
+class FakeSessionUi : public portal::SessionUi {
+public:
+    void setCaption(const QString& value) override
+    {
+        caption = value;
+        log.append(QStringLiteral("caption ") + value);
+    }
+    QString loginCaption() const override { return loginButton; }
+    void setLoginCaption(const QString& value) override
+    {
+        loginButton = value;
+        log.append(QStringLiteral("login button ") + value);
+    }
+    void setLoginEnabled(bool enabled) override
+    {
+        loginEnabled = enabled;
+        log.append(enabled ? QStringLiteral("login enabled") : QStringLiteral("login disabled"));
+    }
+    void setGameStartEnabled(bool enabled) override
+    {
+        gameStartEnabled = enabled;
+        log.append(enabled ? QStringLiteral("game start enabled") : QStringLiteral("game start disabled"));
+    }
+    void minimise() override
+    {
+        minimised = true;
+        log.append(QStringLiteral("minimise"));
+    }
+    void beginEnding() override
+    {
+        ending = true;
+        log.append(QStringLiteral("begin ending"));
+    }
+    void endProgram() override
+    {
+        ended = true;
+        log.append(QStringLiteral("end program"));
+    }
+    void showLoginDialog() override
+    {
+        ++loginDialogs;
+        log.append(QStringLiteral("login dialog"));
+        if (onLoginDialog)
+            onLoginDialog();
+    }
+    void showUnlockWindow() override
+    {
+        ++unlockWindows;
+        log.append(QStringLiteral("unlock window"));
+    }
+
+    QString caption = QStringLiteral("Quaylet");
+    QString loginButton = QStringLiteral("로그인");
+    bool loginEnabled = true;
+    bool gameStartEnabled = false;
+    bool minimised = false;
+    bool ending = false;
+    bool ended = false;
+    int loginDialogs = 0;
+    int unlockWindows = 0;
+    QStringList log;
+    std::function<void()> onLoginDialog;  // runs while the "modal" dialog is open
+};

@@ -1,0 +1,490 @@
+#include "app/Addresses.h"
+#include "app/Startup.h"
+#include "app/Texts.h"
+#include "portal/PortalSession.h"
+#include "storage/UserFile.h"
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using platform::MessageBox;
+
+namespace {
+
+Endpoints testEndpoints()
+{
+    return Endpoints{"login.nm.test", "dho.nm.test", "www.nm.test", "login.dm.test", "logins.dm.test",
+                     "www.dm.test", "user.dm.test", "dho.dm.test", "zaviv.test", "guide.test"};
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+    AppState state;
+    const Addresses a{testEndpoints()};
+    FakeBrowser web;
+    FakeSessionUi ui;
+    FakeMessageBox messages;
+    portal::PortalSession session{state, a, web, ui, messages};
+
+    void complete(const QString& address) { web.complete(address); }
+
+    void startLogin(std::uint8_t portal, const QString& id = "captain", const QString& password = "pw")
+    {
+        state.Temp.DHOPortal = portal;
+        state.Temp.UserID = id;
+        state.Temp.UserPWD = password;
+        session.PortalLogin();
+    }
+
+    void expectFlags(int isLogin, int isLogout, int isLoginFail)
+    {
+        EXPECT_EQ(state.Temp.IsLogin, isLogin);
+        EXPECT_EQ(state.Temp.IsLogout, isLogout);
+        EXPECT_EQ(state.Temp.IsLoginFail, isLoginFail);
+    }
+
+    // The observable session state of the main window.
+    void expectButtons(const QString& loginCaption, bool loginEnabled, bool gameStartEnabled)
+    {
+        EXPECT_EQ(ui.loginButton, loginCaption);
+        EXPECT_EQ(ui.loginEnabled, loginEnabled);
+        EXPECT_EQ(ui.gameStartEnabled, gameStartEnabled);
+    }
+
+    void logInNetmarble()
+    {
+        startLogin(portal::Netmarble);
+        complete(a.NetmarbleLoginPage);
+        complete(a.NetmarbleMainPage);
+    }
+
+    void logInDaum()
+    {
+        startLogin(portal::Daum);
+        complete(a.DaumLoggedOutPage);
+        complete(a.DaumLoginPage);
+        complete(a.DaumIntroPage);
+    }
+
+    QStringList fills() const { return web.log.filter(QRegularExpression("^(value|click|check) ")); }
+};
+
+TEST_F(SessionTest, PortalLoginStartsAtEachPortalsFirstPage)
+{
+    state.Temp.IsLoginFail = 1;
+    startLogin(portal::Netmarble);
+    EXPECT_EQ(state.Temp.IsLoginFail, 0);
+    EXPECT_EQ(ui.log, (QStringList{"login button 로그인 취소", "caption Quaylet - 넷마블 로그인 중.."}));
+    EXPECT_EQ(web.navigations, QStringList{a.NetmarbleLoginPage});
+
+    ui.log.clear();
+    web.navigations.clear();
+    startLogin(portal::Daum);
+    EXPECT_EQ(ui.log, (QStringList{"login button 로그인 취소", "caption Quaylet - 다음 로그인 중.."}));
+    EXPECT_EQ(web.navigations, QStringList{a.DaumLogoutAddress}) << "a Daum login begins with a logout";
+
+    ui.log.clear();
+    web.navigations.clear();
+    startLogin(7);
+    EXPECT_EQ(ui.log, QStringList{"login button 로그인 취소"});
+    EXPECT_TRUE(web.navigations.isEmpty());
+}
+
+TEST_F(SessionTest, LoginButtonDispatchesOnItsCaption)
+{
+    session.cmdLogin_Click();
+    EXPECT_EQ(ui.loginDialogs, 1);
+    EXPECT_TRUE(web.navigations.isEmpty());
+
+    ui.log.clear();
+    ui.loginButton = text::LogoutCaption;
+    state.Temp.IsLogin = 1;
+    session.cmdLogin_Click();
+    EXPECT_EQ(ui.log, (QStringList{"login disabled", "game start disabled",
+                                   "caption Quaylet - 넷마블 로그아웃 중.."}));
+    EXPECT_EQ(state.Temp.IsLogout, 1);
+    EXPECT_EQ(web.navigations.last(), a.NetmarbleLoginPage);
+
+    ui.log.clear();
+    web.navigations.clear();
+    ui.loginButton = text::CancelCaption;
+    state.Temp = TempState{};
+    state.Temp.DHOPortal = portal::Daum;
+    session.cmdLogin_Click();
+    session.cmdLogin_Click();
+    EXPECT_EQ(state.Temp.IsLogin, 1);
+    EXPECT_EQ(ui.log, (QStringList{"caption Quaylet - 다음 로그인 취소중..", "caption Quaylet - 다음 로그인 취소중.."}));
+    EXPECT_EQ(web.navigations, (QStringList{a.DaumLogoutAddress, a.DaumLogoutAddress}));
+    EXPECT_EQ(ui.loginButton, text::CancelCaption);
+
+    ui.log.clear();
+    web.navigations.clear();
+    ui.loginButton = "something else";
+    session.cmdLogin_Click();
+    EXPECT_TRUE(ui.log.isEmpty());
+    EXPECT_TRUE(web.navigations.isEmpty());
+}
+
+TEST_F(SessionTest, NetmarbleLoginFillsOncePerCompletionAndSucceeds)
+{
+    startLogin(portal::Netmarble, "captain", "p\"w'\\</script>");
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(fills(), (QStringList{"value put_id=captain", "value put_pwd=p\"w'\\</script>", "click btnSubmit"}));
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(fills().size(), 6) << "each completion of the page fills it again";
+
+    complete(a.NetmarbleMainPage);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedIn);
+    expectButtons(text::LogoutCaption, true, true);
+    expectFlags(1, 0, 0);
+    EXPECT_EQ(web.navigations, QStringList{a.NetmarbleLoginPage}) << "AutoRun 0 starts no game";
+}
+
+TEST_F(SessionTest, AutoRunStartsTheGameRightAfterTheButtonsChange)
+{
+    state.Config.AutoRun = 1;
+    logInNetmarble();
+    const qsizetype gameStart = ui.log.indexOf("caption Quaylet - 넷마블 대항해시대 온라인 실행");
+    ASSERT_GT(gameStart, 0);
+    EXPECT_EQ(ui.log[gameStart - 1], "game start enabled");
+    EXPECT_EQ(web.navigations.last(), a.NetmarbleChannelPage);
+
+    web.navigations.clear();
+    logInDaum();
+    EXPECT_EQ(ui.caption, text::DaumGameStarting);
+    EXPECT_EQ(web.navigations.last(), a.DaumChannelPage);
+}
+
+TEST_F(SessionTest, FailedLoginReopensTheDialogWithoutRefillingThePage)
+{
+    startLogin(portal::Netmarble);
+    complete(a.NetmarbleLoginPage);
+    ui.log.clear();
+    qsizetype fillsBeforeDialog = 0;
+    ui.onLoginDialog = [&] {
+        // The login page sent to by the failure completes while the dialog is open.
+        fillsBeforeDialog = fills().size();
+        complete(a.NetmarbleLoginPage);
+        EXPECT_EQ(fills().size(), fillsBeforeDialog);
+        expectFlags(0, 0, 1);
+    };
+    complete(a.NetmarbleLoginFailPage + "?err=pw");
+    EXPECT_EQ(ui.log, (QStringList{"caption Quaylet - 넷마블 로그인 실패", "login button 로그인",
+                                   "login enabled", "login dialog"}));
+    EXPECT_EQ(web.navigations.last(), a.NetmarbleLoginPage);
+    expectButtons(text::LoginCaption, true, false);
+
+    // The dialog's next login fills the page again.
+    ui.onLoginDialog = nullptr;
+    startLogin(portal::Netmarble);
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(fills().size(), fillsBeforeDialog + 3);
+}
+
+TEST_F(SessionTest, DaumFailureGoesBackToTheLoginPage)
+{
+    startLogin(portal::Daum);
+    complete(a.DaumLoggedOutPage);
+    EXPECT_EQ(web.navigations.last(), a.DaumLoginPage);
+    complete(a.DaumLoginPage);
+    EXPECT_EQ(fills(), (QStringList{"value id=captain", "value enpw=pw", "click loginBtn"}));
+    ui.onLoginDialog = [&] { complete(a.DaumLoginPage); };
+    complete(a.DaumLoginFailPage + "12345");
+    EXPECT_EQ(ui.caption, text::DaumLoginFailed);
+    EXPECT_EQ(fills().size(), 3);
+    EXPECT_EQ(ui.loginDialogs, 1);
+    expectFlags(0, 0, 1);
+}
+
+TEST_F(SessionTest, NetmarbleLogoutRunsThePortalScriptThenCompletes)
+{
+    logInNetmarble();
+    session.cmdLogin_Click();
+    expectButtons(text::LogoutCaption, false, false);
+    expectFlags(1, 1, 0);
+    const qsizetype fillsBefore = fills().size();
+    complete(a.NetmarbleLoginPage);
+    expectFlags(0, 0, 0);
+    EXPECT_EQ(web.navigations.last(), "javascript:void(go_logout());");
+    EXPECT_EQ(fills().size(), fillsBefore) << "the logout step does not fill the form";
+    expectButtons(text::LogoutCaption, false, false);
+
+    complete(a.NetmarbleHomePage);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut);
+    expectButtons(text::LoginCaption, true, false);
+}
+
+TEST_F(SessionTest, DaumLogoutCompletesAtTheLoggedOutPage)
+{
+    logInDaum();
+    session.cmdLogin_Click();
+    EXPECT_EQ(web.navigations.last(), a.DaumLogoutAddress);
+    const qsizetype navigations = web.navigations.size();
+    complete(a.DaumLoggedOutPage);
+    EXPECT_EQ(web.navigations.size(), navigations) << "no new login starts";
+    EXPECT_EQ(ui.caption, text::DaumLoggedOut);
+    expectButtons(text::LoginCaption, true, false);
+    expectFlags(0, 0, 0);
+}
+
+TEST_F(SessionTest, CancelCompletesOnBothPortals)
+{
+    startLogin(portal::Netmarble);
+    session.cmdLogin_Click();
+    EXPECT_EQ(ui.caption, text::NetmarbleCancelling);
+    complete(a.NetmarbleLoginPage);
+    EXPECT_TRUE(fills().isEmpty()) << "a cancelling login is not filled";
+    EXPECT_EQ(ui.caption, "Quaylet");
+    expectButtons(text::LoginCaption, true, false);
+    expectFlags(0, 0, 0);
+
+    startLogin(portal::Daum);
+    session.cmdLogin_Click();
+    const qsizetype navigations = web.navigations.size();
+    complete(a.DaumLoggedOutPage);
+    EXPECT_EQ(web.navigations.size(), navigations) << "D1 does not go on to the login page";
+    EXPECT_EQ(ui.caption, "Quaylet");
+    expectFlags(0, 0, 0);
+}
+
+TEST_F(SessionTest, SuccessWhileCancellingStillLogsIn)
+{
+    startLogin(portal::Netmarble);
+    session.cmdLogin_Click();
+    complete(a.NetmarbleMainPage);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedIn);
+    expectButtons(text::LogoutCaption, true, true);
+}
+
+TEST_F(SessionTest, JoinQuestionsActOnlyOnYes)
+{
+    startLogin(portal::Netmarble);
+    messages.answers = {MessageBox::Answer::No};
+    complete(a.NetmarbleJoinPage + "?x=1");
+    EXPECT_EQ(ui.caption, text::NetmarbleJoining);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::NetmarbleJoinQuestion);
+    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Question);
+    EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::YesNo);
+    EXPECT_TRUE(fills().isEmpty());
+    EXPECT_EQ(ui.loginButton, text::CancelCaption);
+
+    messages.answers = {MessageBox::Answer::Yes};
+    web.log.clear();
+    complete(a.NetmarbleJoinPage);
+    EXPECT_EQ(web.log, (QStringList{"check checkBox1", "navigate javascript:agree_check();"}));
+    complete(a.NetmarbleIntroPage);
+    EXPECT_EQ(ui.caption, text::NetmarbleGameStarting);
+    EXPECT_EQ(web.navigations.last(), a.NetmarbleChannelPage);
+    EXPECT_EQ(ui.loginButton, text::CancelCaption) << "joining changes no button";
+
+    startLogin(portal::Daum);
+    messages.answers = {MessageBox::Answer::Yes};
+    web.log.clear();
+    complete(a.DaumJoinPage);
+    EXPECT_EQ(ui.caption, "Quaylet = 다음 대항해시대 온라인 가입");
+    EXPECT_EQ(messages.shown.last().text, text::DaumJoinQuestion);
+    EXPECT_EQ(web.log, (QStringList{"check checkBox1", "navigate javascript:agree_check();"}));
+    complete(a.DaumIntroPage + "?joined=1");
+    EXPECT_EQ(web.navigations.last(), a.DaumChannelPage);
+    EXPECT_EQ(state.Temp.IsLogin, 0) << "D10 starts the game without logging in";
+
+    web.log.clear();
+    complete(a.DaumJoinPage + "x");
+    EXPECT_TRUE(web.log.isEmpty()) << "the join page is compared whole";
+}
+
+TEST_F(SessionTest, DaumConsentChecksBeforeFinishing)
+{
+    startLogin(portal::Daum);
+    messages.answers = {MessageBox::Answer::Yes};
+    complete(a.DaumConsentPage + "?rurl=x");
+    EXPECT_EQ(ui.caption, text::DaumConsenting);
+    EXPECT_EQ(messages.shown.last().text, text::DaumConsentQuestion);
+    EXPECT_EQ(fills(), (QStringList{"check confirm", "click _finish"}));
+
+    messages.answers = {MessageBox::Answer::No};
+    complete(a.DaumConsentPage);
+    EXPECT_EQ(fills().size(), 2);
+    EXPECT_EQ(ui.caption, text::DaumConsenting);
+}
+
+TEST_F(SessionTest, LockedIdOpensTheUnlockWindowAndKeepsTheWholeAddress)
+{
+    startLogin(portal::Netmarble);
+    complete(a.NetmarbleLockPage + "?id=captain&t=1");
+    EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=captain&t=1");
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::NetmarbleLockedNotice);
+    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Exclamation);
+    EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::Ok);
+    EXPECT_EQ(ui.unlockWindows, 1);
+
+    complete(a.NetmarbleLockPage + "?id=other");
+    EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=other");
+    EXPECT_EQ(ui.unlockWindows, 2);
+
+    // The unlock window sends the browser back to the login page: filled again.
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(fills().size(), 3);
+}
+
+TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
+{
+    startLogin(portal::Netmarble);
+    ui.log.clear();
+    for (const QString& address :
+         {a.NetmarbleMainPage + "?q=1", QString(a.NetmarbleMainPage).replace("main", "Main"),
+          a.NetmarbleLoginPage + "x", a.NetmarbleLoginPage.toLower(), a.NetmarbleHomePage + "index.html",
+          QString("http://login.nm.test/login/LoginFai"), a.DaumIntroPage, a.DaumLoggedOutPage,
+          a.DaumLoginFailPage + "1", a.NetmarbleChannelPage, QString()}) {
+        complete(address);
+    }
+    EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
+    EXPECT_TRUE(fills().isEmpty());
+
+    startLogin(portal::Daum);
+    ui.log.clear();
+    for (const QString& address : {a.NetmarbleMainPage, a.NetmarbleLoginFailPage, a.NetmarbleLockPage,
+                                   a.DaumLoginPage + "&x", a.DaumHomePage + "#", a.DaumChannelPage}) {
+        complete(address);
+    }
+    EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
+
+    state.Temp.IsLogout = 1;
+    state.Temp.IsLogin = 0;
+    const qsizetype navigations = web.navigations.size();
+    complete(a.DaumLoggedOutPage);
+    EXPECT_EQ(web.navigations.size(), navigations) << "logout flag without a session: no rule";
+    EXPECT_TRUE(ui.log.isEmpty());
+
+    state.Temp.DHOPortal = 2;
+    complete(a.DaumLoggedOutPage);
+    complete(a.NetmarbleMainPage);
+    EXPECT_TRUE(ui.log.isEmpty());
+}
+
+TEST_F(SessionTest, DaumHomeLeadsToTheIntroPage)
+{
+    startLogin(portal::Daum);
+    complete(a.DaumHomePage);
+    EXPECT_EQ(web.navigations.last(), a.DaumIntroPage);
+    complete(a.DaumIntroPage);
+    EXPECT_EQ(ui.caption, text::DaumLoggedIn);
+}
+
+struct AfterStart {
+    std::uint8_t portal;
+    std::uint8_t gsa;
+    const char* caption;
+    bool navigates;
+    bool minimised;
+    bool ending;
+};
+
+class GameStartTest : public SessionTest, public ::testing::WithParamInterface<AfterStart> {};
+
+TEST_P(GameStartTest, ChannelPageThenAfterStartAction)
+{
+    const AfterStart& c = GetParam();
+    state.Temp.DHOPortal = c.portal;
+    state.Config.GSA = c.gsa;
+    session.GameStart();
+    EXPECT_EQ(ui.caption, QString::fromUtf8(c.caption));
+    EXPECT_EQ(web.navigations.size(), c.navigates ? 1 : 0);
+    EXPECT_EQ(ui.minimised, c.minimised);
+    EXPECT_EQ(ui.ending, c.ending);
+    EXPECT_FALSE(ui.ended) << "the process outlives the request for the channel page";
+    EXPECT_EQ(state.Temp.IsLogin, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PortalsAndActions, GameStartTest,
+    ::testing::Values(AfterStart{0, 0, "Quaylet - 넷마블 대항해시대 온라인 실행", true, false, false},
+                      AfterStart{1, 1, "Quaylet - 다음 대항해시대 온라인 실행", true, true, false},
+                      AfterStart{0, 2, "Quaylet - 넷마블 대항해시대 온라인 실행", true, false, true},
+                      AfterStart{1, 3, "Quaylet - 다음 대항해시대 온라인 실행", true, false, false},
+                      AfterStart{5, 1, "Quaylet", false, true, false}),
+    [](const ::testing::TestParamInfo<AfterStart>& info) {
+        return "portal" + std::to_string(info.param.portal) + "_gsa" + std::to_string(info.param.gsa);
+    });
+
+TEST_F(SessionTest, QuittingAfterStartEndsOnceTheChannelPageIsAnswered)
+{
+    state.Config.GSA = 2;
+    state.Config.AutoRun = 1;
+    logInNetmarble();
+    EXPECT_TRUE(ui.ending);
+    EXPECT_FALSE(ui.ended);
+    ui.log.clear();
+    complete(a.NetmarbleChannelPage);
+    EXPECT_EQ(ui.log, QStringList{"end program"}) << "no rule runs once the program is ending";
+}
+
+TEST_F(SessionTest, QuittingAfterStartEndsWhenTheChannelPageFails)
+{
+    state.Config.GSA = 2;
+    state.Temp.DHOPortal = portal::Daum;
+    session.GameStart();
+    web.failed(a.DaumChannelPage);
+    EXPECT_TRUE(ui.ended);
+}
+
+TEST_F(SessionTest, ALoadFailureOtherwiseChangesNothing)
+{
+    startLogin(portal::Netmarble);
+    ui.log.clear();
+    web.failed(a.NetmarbleLoginPage);
+    EXPECT_TRUE(ui.log.isEmpty());
+}
+
+class StartupTest : public SessionTest {
+protected:
+    ProgramDir dir;
+    storage::UserFile users{state, dir.path(), messages};
+};
+
+TEST_F(StartupTest, AutomaticLoginStartsEvenWithoutSavedCredentials)
+{
+    dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nNetmarble\r\n");
+    Form_Load(state, dir.path(), users, session);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggingIn);
+    EXPECT_EQ(ui.loginButton, text::CancelCaption);
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(fills(), (QStringList{"value put_id=", "value put_pwd=", "click btnSubmit"}));
+}
+
+TEST_F(StartupTest, AutomaticLoginUsesTheSavedCredentialsOnDaum)
+{
+    dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nDaum\r\n");
+    dir.write("User.ini", "45:7=3\r\n45:7=3\r\n");
+    Form_Load(state, dir.path(), users, session);
+    EXPECT_EQ(web.navigations, QStringList{a.DaumLogoutAddress});
+    complete(a.DaumLoggedOutPage);
+    complete(a.DaumLoginPage);
+    EXPECT_EQ(fills(), (QStringList{"value id=abc", "value enpw=abc", "click loginBtn"}));
+}
+
+TEST_F(StartupTest, WithoutAutomaticLoginNothingLoads)
+{
+    dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\nDaum\r\n");
+    dir.write("User.ini", "45:7=3\r\n45:7=3\r\n");
+    Form_Load(state, dir.path(), users, session);
+    EXPECT_TRUE(web.navigations.isEmpty());
+    EXPECT_TRUE(state.Temp.UserID.isEmpty()) << "the credentials are read only for the automatic login";
+    EXPECT_EQ(ui.loginButton, text::LoginCaption);
+    EXPECT_EQ(state.Temp.DHOPortal, 1);
+}
+
+TEST_F(StartupTest, DamagedFilesNeverStopTheStart)
+{
+    dir.write("config.ini", "\x01\x02\r\n 1 \r\n 1 \r\n 1 \r\n 9 \r\n 9 \r\n\xb0\xa1\r\n");
+    dir.write("User.ini", "###\r\n");
+    Form_Load(state, dir.path(), users, session);
+    EXPECT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(web.navigations, QStringList{a.NetmarbleLoginPage});
+}
+
+}  // namespace
