@@ -1,23 +1,94 @@
 #include "app/Windows.h"
 
-Windows::Windows(AppState& state, const Addresses& addresses, QString programDirectory,
-                 storage::UserFile& userFile, platform::MessageBox& messages, QWebEngineProfile& profile)
-    : state_(state),
-      addresses_(addresses),
-      programDirectory_(std::move(programDirectory)),
-      userFile_(userFile),
-      messages_(messages),
-      profile_(profile)
+#include "dialogs/ConfigDialog.h"
+#include "dialogs/IDLockWindow.h"
+#include "dialogs/InfoBox.h"
+#include "dialogs/LoginDialog.h"
+#include "dialogs/WebDialog.h"
+
+#include <QWidget>
+
+namespace {
+
+void bringToFront(QWidget* window)
 {
+    window->show();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
 }
+
+// Opens a modeless window, or brings the open one forward.
+template <typename Window, typename Make>
+void showSingle(QPointer<Window>& instance, Make make)
+{
+    if (!instance) {
+        instance = make();
+        instance->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    bringToFront(instance);
+}
+
+// Runs a modal dialog, or brings the open one forward.
+template <typename Dialog, typename Make>
+void execSingle(QPointer<Dialog>& instance, Make make)
+{
+    if (instance) {
+        bringToFront(instance);
+        return;
+    }
+    Dialog* dialog = make();
+    instance = dialog;
+    dialog->exec();
+    delete dialog;
+}
+
+}  // namespace
+
+Windows::Windows(WindowServices services) : services_(std::move(services)) {}
 
 void Windows::setSession(portal::PortalSession* session)
 {
     session_ = session;
 }
 
-void Windows::showLoginDialog() {}
-void Windows::showConfigDialog() {}
-void Windows::showInfoBox() {}
-void Windows::showWebDialog() {}
-void Windows::showUnlockWindow() {}
+void Windows::setMainWindow(QWidget* mainWindow)
+{
+    mainWindow_ = mainWindow;
+}
+
+void Windows::showLoginDialog()
+{
+    if (!session_)
+        return;
+    execSingle(login_, [this] {
+        return new dialogs::LoginDialog(services_.state, services_.userFile, *session_,
+                                        services_.messages, mainWindow_);
+    });
+}
+
+void Windows::showConfigDialog()
+{
+    execSingle(config_, [this] {
+        return new dialogs::ConfigDialog(services_.state, services_.programDirectory, services_.userFile,
+                                         services_.autostart, services_.messages, mainWindow_);
+    });
+}
+
+void Windows::showInfoBox()
+{
+    showSingle(info_, [] { return new dialogs::InfoBox(); });
+}
+
+void Windows::showWebDialog()
+{
+    showSingle(web_, [this] { return new dialogs::WebDialog(services_.addresses, services_.processes); });
+}
+
+void Windows::showUnlockWindow()
+{
+    showSingle(unlock_, [this] {
+        return new dialogs::IDLockWindow(services_.addresses, services_.state.Temp.IDLockURL, services_.profile,
+                                         services_.mainBrowser, services_.messages);
+    });
+}

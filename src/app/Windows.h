@@ -4,28 +4,54 @@
 #include "app/AppState.h"
 #include "app/WindowHost.h"
 
+#include <QPointer>
 #include <QString>
 
 class QWebEngineProfile;
+class QWidget;
 
+namespace dialogs {
+class ConfigDialog;
+class IDLockWindow;
+class InfoBox;
+class LoginDialog;
+class WebDialog;
+}  // namespace dialogs
 namespace platform {
+class Autostart;
 class MessageBox;
-}
+class ProcessStarter;
+}  // namespace platform
 namespace portal {
+class Browser;
 class PortalSession;
-}
+}  // namespace portal
 namespace storage {
 class UserFile;
 }
 
-// Creates the secondary windows from the shared state when they are asked
-// for, and keeps at most one of each.
+// Everything the secondary windows are made from.
+struct WindowServices {
+    AppState& state;
+    const Addresses& addresses;
+    QString programDirectory;
+    storage::UserFile& userFile;
+    platform::MessageBox& messages;
+    platform::Autostart& autostart;
+    platform::ProcessStarter& processes;
+    QWebEngineProfile& profile;
+    portal::Browser& mainBrowser;
+};
+
+// Creates the secondary windows afresh from the shared state when they are
+// asked for, and keeps at most one of each.
 class Windows : public WindowHost {
 public:
-    Windows(AppState& state, const Addresses& addresses, QString programDirectory,
-            storage::UserFile& userFile, platform::MessageBox& messages, QWebEngineProfile& profile);
+    explicit Windows(WindowServices services);
 
     void setSession(portal::PortalSession* session);
+    // Modal dialogs are centred on this window.
+    void setMainWindow(QWidget* mainWindow);
 
     void showLoginDialog() override;
     void showConfigDialog() override;
@@ -34,11 +60,12 @@ public:
     void showUnlockWindow() override;
 
 private:
-    AppState& state_;
-    const Addresses& addresses_;
-    QString programDirectory_;
-    storage::UserFile& userFile_;
-    platform::MessageBox& messages_;
-    QWebEngineProfile& profile_;
+    WindowServices services_;
     portal::PortalSession* session_ = nullptr;
+    QWidget* mainWindow_ = nullptr;
+    QPointer<dialogs::LoginDialog> login_;
+    QPointer<dialogs::ConfigDialog> config_;
+    QPointer<dialogs::InfoBox> info_;
+    QPointer<dialogs::WebDialog> web_;
+    QPointer<dialogs::IDLockWindow> unlock_;
 };

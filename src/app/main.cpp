@@ -4,7 +4,9 @@
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "app/Windows.h"
+#include "platform/Autostart.h"
 #include "platform/Files.h"
+#include "platform/ProcessStarter.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"
@@ -48,11 +50,16 @@ int main(int argc, char* argv[])
     QWebEngineProfile profile;
     platform::WebEngineBrowser web(&profile);
 
-    Windows windows(state, addresses, programDirectory, userFile, messages, profile);
+    const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
+    const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();
+
+    Windows windows({state, addresses, programDirectory, userFile, messages, *autostart, *processes,
+                     profile, web});
     MainWindow mainWindow(windows);
     portal::PortalSession session(state, addresses, web, mainWindow, messages);
     mainWindow.setSession(&session);
     windows.setSession(&session);
+    windows.setMainWindow(&mainWindow);
 
     Form_Load(state, programDirectory, userFile, session);
     mainWindow.show();

@@ -1,0 +1,7 @@
+#include "dialogs/InfoBox.h"
+
+namespace dialogs {
+
+InfoBox::InfoBox(QWidget* parent) : QWidget(parent, Qt::Window) {}
+
+}  // namespace dialogs

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+
+// The machine-wide list of programs started when a user logs on: the Run
+// key of the registry on Windows, the system autostart folder elsewhere.
+class Autostart {
+public:
+    virtual ~Autostart() = default;
+
+    // Adds or replaces the entry called name, starting command. On failure
+    // returns false and puts the system's reason in error.
+    virtual bool add(const QString& name, const QString& command, QString* error) = 0;
+    // Removes the entry called name; an entry that does not exist is no failure.
+    virtual bool remove(const QString& name, QString* error) = 0;
+};
+
+// This system's list.
+std::unique_ptr<Autostart> systemAutostart();
+
+}  // namespace platform

@@ -1,0 +1,10 @@
+#include "platform/Autostart.h"
+
+namespace platform {
+
+std::unique_ptr<Autostart> systemAutostart()
+{
+    return nullptr;
+}
+
+}  // namespace platform
