@@ -47,6 +47,14 @@ void execSingle(QPointer<Dialog>& instance, Make make)
 
 Windows::Windows(WindowServices services) : services_(std::move(services)) {}
 
+Windows::~Windows()
+{
+    // Modeless windows still open go now, before the browser profile they may use.
+    delete info_;
+    delete web_;
+    delete unlock_;
+}
+
 void Windows::setSession(portal::PortalSession* session)
 {
     session_ = session;

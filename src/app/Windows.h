@@ -48,6 +48,7 @@ struct WindowServices {
 class Windows : public WindowHost {
 public:
     explicit Windows(WindowServices services);
+    ~Windows() override;
 
     void setSession(portal::PortalSession* session);
     // Modal dialogs are centred on this window.

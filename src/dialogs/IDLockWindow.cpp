@@ -1,11 +1,73 @@
 #include "dialogs/IDLockWindow.h"
 
+#include "app/Texts.h"
+#include "app/Twips.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/WebEngineBrowser.h"
+
+#include <QEvent>
+#include <QWebEngineView>
+
 namespace dialogs {
 
-IDLockWindow::IDLockWindow(const Addresses&, const QString&, QWebEngineProfile&, portal::Browser&,
-                           platform::MessageBox&, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, QWebEngineProfile& profile,
+                           portal::Browser& mainBrowser, platform::MessageBox& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      addresses_(addresses),
+      mainBrowser_(mainBrowser),
+      messages_(messages)
 {
+    setObjectName(QStringLiteral("frmIDLock"));
+    setWindowTitle(QStringLiteral("ID 잠금해지 페이지"));
+    resize(twipsSize(8835, 6345));
+
+    // The view goes first so that it is destroyed before the page it shows.
+    web2View_ = new QWebEngineView(this);
+    web2View_->setObjectName(QStringLiteral("Web2"));
+    web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
+    web2_ = new platform::WebEngineBrowser(&profile, this);
+    web2View_->setPage(web2_->page());
+    web2_->setDocumentCompleteHandler([this](const QString& address) { Web2_DocumentComplete(address); });
+
+    web2_->navigate(lockUrl);
+}
+
+std::optional<QSize> IDLockWindow::browserSizeFor(QSize outerTwips)
+{
+    if (outerTwips.height() <= 0 || outerTwips.width() <= 0)
+        return std::nullopt;
+    // A window smaller than the margins leaves the browser empty, never negative.
+    return QSize(std::max(0, outerTwips.width() - WidthMargin), std::max(0, outerTwips.height() - HeightMargin));
+}
+
+void IDLockWindow::Form_Resize()
+{
+    const QSize outer = frameGeometry().size();
+    if (const std::optional<QSize> size = browserSizeFor(outer * 15))
+        web2View_->resize(twipsSize(size->width(), size->height()));
+}
+
+void IDLockWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void IDLockWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void IDLockWindow::Web2_DocumentComplete(const QString& address)
+{
+    if (address != addresses_.NetmarbleUnlockedPage)
+        return;
+    messages_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
+                   platform::MessageBox::Buttons::Ok);
+    mainBrowser_.navigate(addresses_.NetmarbleLoginPage);
+    close();
 }
 
 }  // namespace dialogs

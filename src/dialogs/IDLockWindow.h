@@ -4,23 +4,50 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QWebEngineProfile;
+class QWebEngineView;
 
 namespace platform {
 class MessageBox;
-}
+class WebEngineBrowser;
+}  // namespace platform
 namespace portal {
 class Browser;
 }
 
 namespace dialogs {
 
-// frmIDLock: the portal's own ID-unlock pages in a visible browser.
+// frmIDLock: the portal's own ID-unlock pages in a visible browser. When the
+// unlock ends on the login page, the main browser restarts the login.
 class IDLockWindow : public QWidget {
     Q_OBJECT
 public:
+    // The outer size less these margins (twips) is the browser's size.
+    static constexpr int HeightMargin = 420;
+    static constexpr int WidthMargin = 150;
+
     IDLockWindow(const Addresses& addresses, const QString& lockUrl, QWebEngineProfile& profile,
                  portal::Browser& mainBrowser, platform::MessageBox& messages, QWidget* parent = nullptr);
+
+    // The browser size for an outer window size, both in twips; nothing
+    // when either side is not positive.
+    static std::optional<QSize> browserSizeFor(QSize outerTwips);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;  // Form_Resize
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Form_Resize();
+    void Web2_DocumentComplete(const QString& address);
+
+    const Addresses& addresses_;
+    portal::Browser& mainBrowser_;
+    platform::MessageBox& messages_;
+    QWebEngineView* web2View_;
+    platform::WebEngineBrowser* web2_;
 };
 
 }  // namespace dialogs

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+#include <QCoreApplication>
+
+#include <functional>
+
+// A small HTTP server on 127.0.0.1 for tests: one request per connection,
+// answered by a handler; every request is recorded.
+class LoopbackServer : public QObject {
+public:
+    struct Request {
+        QByteArray method;
+        QByteArray target;  // path and query exactly as sent
+        QByteArray body;
+        QString formValue(const QString& name) const
+        {
+            return QUrlQuery(QString::fromUtf8(QByteArray(body).replace('+', ' ')))
+                .queryItemValue(name, QUrl::FullyDecoded);
+        }
+    };
+    struct Response {
+        int status = 200;
+        QByteArray body;
+        QByteArray location;
+    };
+    using Handler = std::function<Response(const Request&)>;
+
+    explicit LoopbackServer(Handler handler) : handler_(std::move(handler))
+    {
+        server_.listen(QHostAddress::LocalHost);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection())
+                serve(socket);
+        });
+    }
+
+    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+    QList<Request> requests;
+
+private:
+    void serve(QTcpSocket* socket)
+    {
+        auto* buffer = new QByteArray;
+        connect(socket, &QTcpSocket::disconnected, socket, [socket, buffer] {
+            delete buffer;
+            socket->deleteLater();
+        });
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            const qsizetype headerEnd = buffer->indexOf("\r\n\r\n");
+            if (headerEnd < 0)
+                return;
+            const QList<QByteArray> lines = buffer->left(headerEnd).split('\n');
+            qsizetype contentLength = 0;
+            for (const QByteArray& line : lines) {
+                if (line.toLower().startsWith("content-length:"))
+                    contentLength = line.mid(15).trimmed().toLongLong();
+            }
+            if (buffer->size() < headerEnd + 4 + contentLength)
+                return;
+            const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+            Request request{requestLine.value(0), requestLine.value(1), buffer->mid(headerEnd + 4, contentLength)};
+            buffer->clear();
+            requests.append(request);
+            const Response response = handler_(request);
+            QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " X\r\n";
+            if (!response.location.isEmpty())
+                reply += "Location: " + response.location + "\r\n";
+            reply += "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n";
+            reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+            socket->write(reply + response.body);
+            socket->disconnectFromHost();
+        });
+    }
+
+    QTcpServer server_;
+    Handler handler_;
+};
+
+// Runs the event loop until the condition holds or the time is up.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
