@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
+#include "platform/qt/BrowserProfile.h"
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -34,10 +34,10 @@ protected:
     FakeMessageBox messages;
     QPointer<IDLockWindow> window;
 
-    static QWebEngineProfile* profile()
+    static platform::BrowserProfile& profile()
     {
-        static QWebEngineProfile* shared = new QWebEngineProfile(qApp);
-        return shared;
+        static auto* shared = new platform::BrowserProfile;
+        return *shared;
     }
 
     Endpoints endpoints() const
@@ -51,7 +51,7 @@ protected:
 
     void open()
     {
-        window = new IDLockWindow(addresses, server.origin() + "/login/LockStealID.asp?id=captain", *profile(),
+        window = new IDLockWindow(addresses, server.origin() + "/login/LockStealID.asp?id=captain", profile(),
                                   mainBrowser, messages);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();

@@ -2,7 +2,7 @@
 #include "support/LoopbackServer.h"
 
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
+#include "platform/qt/BrowserProfile.h"
 #include <gtest/gtest.h>
 
 using portal::ElementStep;
@@ -32,10 +32,10 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
 
 class WebEngineBrowserTest : public ::testing::Test {
 protected:
-    static QWebEngineProfile* profile()
+    static platform::BrowserProfile& profile()
     {
-        static QWebEngineProfile* shared = new QWebEngineProfile(qApp);
-        return shared;
+        static auto* shared = new platform::BrowserProfile;
+        return *shared;
     }
 
     LoopbackServer server{route};

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QString>
 
-class QWebEngineProfile;
 class QWidget;
 
 namespace dialogs {
@@ -19,6 +18,7 @@ class WebDialog;
 }  // namespace dialogs
 namespace platform {
 class Autostart;
+class BrowserProfile;
 class MessageBox;
 class ProcessStarter;
 }  // namespace platform
@@ -39,7 +39,7 @@ struct WindowServices {
     platform::MessageBox& messages;
     platform::Autostart& autostart;
     platform::ProcessStarter& processes;
-    QWebEngineProfile& profile;
+    platform::BrowserProfile& profile;
     portal::Browser& mainBrowser;
 };
 

@@ -7,6 +7,7 @@
 #include "platform/Autostart.h"
 #include "platform/Files.h"
 #include "platform/ProcessStarter.h"
+#include "platform/qt/BrowserProfile.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"
@@ -14,7 +15,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QWebEngineProfile>
 
 namespace {
 
@@ -46,9 +46,8 @@ int main(int argc, char* argv[])
     platform::QtMessageBox messages;
     storage::UserFile userFile(state, programDirectory, messages);
 
-    // Nothing of a session is kept on disk.
-    QWebEngineProfile profile;
-    platform::WebEngineBrowser web(&profile);
+    platform::BrowserProfile profile;
+    platform::WebEngineBrowser web(profile);
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();

@@ -1,11 +1,194 @@
 #include "dialogs/ConfigDialog.h"
 
+#include "app/Twips.h"
+#include "platform/MessageBox.h"
+#include "storage/ConfigFile.h"
+#include "storage/Registration.h"
+#include "storage/UserFile.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+
+#include <iterator>
+#include <utility>
+
 namespace dialogs {
 
-ConfigDialog::ConfigDialog(AppState&, QString, storage::UserFile&, platform::Autostart&,
-                           platform::MessageBox&, QWidget* parent)
-    : QDialog(parent)
+namespace {
+
+// What a save could not keep; the system's reason follows in brackets.
+const QString ConfigNotSaved = QStringLiteral("설정 파일(config.ini)을 저장하지 못했습니다.");
+const QString StartAtLogonNotAdded = QStringLiteral("시작 프로그램에 Quaylet을 등록하지 못했습니다.");
+const QString StartAtLogonNotRemoved = QStringLiteral("시작 프로그램에서 Quaylet 등록을 해제하지 못했습니다.");
+const QString UserFileNotSaved = QStringLiteral("사용자 정보 파일(User.ini)을 저장하지 못했습니다.");
+
+QGroupBox* addFrame(QWidget* form, const char* name, const QString& caption, int left, int top, int width,
+                    int height)
 {
+    auto* frame = new QGroupBox(caption, form);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(twipsRect(left, top, width, height));
+    return frame;
+}
+
+template <typename Button>
+Button* addChoice(QGroupBox* frame, const char* name, const QString& caption, int left, int top, int width)
+{
+    auto* button = new Button(caption, frame);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(twipsRect(left, top, width, 255));
+    return button;
+}
+
+std::uint8_t valueOf(const QCheckBox* box)
+{
+    return box->isChecked() ? 1 : 0;
+}
+
+QString failure(const QString& what, const QString& reason)
+{
+    return QStringLiteral("%1\n(%2)").arg(what, reason);
+}
+
+}  // namespace
+
+ConfigDialog::ConfigDialog(AppState& state, QString programDirectory, storage::UserFile& userFile,
+                           platform::Autostart& autostart, platform::MessageBox& messages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint),
+      state_(state),
+      programDirectory_(std::move(programDirectory)),
+      userFile_(userFile),
+      autostart_(autostart),
+      messages_(messages)
+{
+    setObjectName(QStringLiteral("frmConfig"));
+    setWindowTitle(QStringLiteral("설정"));
+    setFixedSize(twipsSize(3945, 5640));
+
+    QGroupBox* frame3 = addFrame(this, "Frame3", QStringLiteral("기본 서비스 회사 설정"), 120, 120, 3735, 855);
+    optDHONet_ = addChoice<QRadioButton>(frame3, "optDHONet", QStringLiteral("넷마블"), 240, 360, 975);
+    optDHODaum_ = addChoice<QRadioButton>(frame3, "optDHODaum", QStringLiteral("다음"), 1440, 360, 1095);
+
+    QGroupBox* frame1 = addFrame(this, "Frame1", QStringLiteral("자동 실행 설정"), 120, 1080, 3735, 2295);
+    chkWindowRun_ = addChoice<QCheckBox>(frame1, "chkWindowRun", QStringLiteral("윈도우 시작시 프로그램 자동 실행"),
+                                         240, 360, 3135);
+    chkIDSave_ = addChoice<QCheckBox>(frame1, "chkIDSave", QStringLiteral("ID저장"), 240, 720, 1095);
+    chkPWDSave_ = addChoice<QCheckBox>(frame1, "chkPWDSave", QStringLiteral("비밀번호 저장"), 480, 1080, 2775);
+    chkAutoLogin_ = addChoice<QCheckBox>(frame1, "chkAutoLogin", QStringLiteral("프로그램 시작시 자동 로그인"),
+                                         720, 1440, 2775);
+    chkAutoRun_ = addChoice<QCheckBox>(frame1, "chkAutoRun", QStringLiteral("로그인 완료시 게임 자동 실행"), 240,
+                                       1800, 3375);
+
+    QGroupBox* frame2 = addFrame(this, "Frame2", QStringLiteral("게임 실행시 프로그램 설정"), 120, 3480, 3735, 1575);
+    optGSANone_ = addChoice<QRadioButton>(frame2, "optGSANone", QStringLiteral("아무것도 하지 않음"), 240, 360, 1935);
+    optGSAWindow_ = addChoice<QRadioButton>(frame2, "optGSAWindow", QStringLiteral("프로그램 최소화"), 240, 720, 1815);
+    optGSAQuit_ = addChoice<QRadioButton>(frame2, "optGSAQuit", QStringLiteral("프로그램 종료"), 240, 1080, 2055);
+
+    cmdSumit_ = new QPushButton(QStringLiteral("저장"), this);
+    cmdSumit_->setObjectName(QStringLiteral("cmdSumit"));
+    cmdSumit_->setGeometry(twipsRect(2880, 5160, 975, 375));
+    // Enter does not save; only a press of the button does.
+    cmdSumit_->setAutoDefault(false);
+
+    QWidget* const tabOrder[] = {optDHONet_,  optDHODaum_,   chkWindowRun_, chkIDSave_,
+                                 chkPWDSave_, chkAutoLogin_, chkAutoRun_,   optGSANone_,
+                                 optGSAWindow_, optGSAQuit_, cmdSumit_};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(chkIDSave_, &QCheckBox::toggled, this, &ConfigDialog::ChkBox);
+    connect(chkPWDSave_, &QCheckBox::toggled, this, &ConfigDialog::ChkBox);
+    connect(cmdSumit_, &QPushButton::clicked, this, &ConfigDialog::cmdSumit_Click);
+
+    Form_Load();
+}
+
+void ConfigDialog::Form_Load()
+{
+    // Setting the linked boxes runs ChkBox early, on half-loaded values; the
+    // last run below settles the state, since the rule is idempotent.
+    const ConfigState& config = state_.Config;
+    chkWindowRun_->setChecked(config.WindowRun == 1);
+    chkIDSave_->setChecked(config.IDSave == 1);
+    chkPWDSave_->setChecked(config.PWDSave == 1);
+    chkAutoLogin_->setChecked(config.AutoLogin == 1);
+    chkAutoRun_->setChecked(config.AutoRun == 1);
+
+    QRadioButton* const actions[] = {optGSANone_, optGSAWindow_, optGSAQuit_};
+    if (config.GSA < std::size(actions))
+        actions[config.GSA]->setChecked(true);
+
+    if (state_.Temp.DHOPortal == portal::Netmarble)
+        optDHONet_->setChecked(true);
+    else if (state_.Temp.DHOPortal == portal::Daum)
+        optDHODaum_->setChecked(true);
+
+    ChkBox();
+}
+
+void ConfigDialog::ChkBox()
+{
+    // Clearing a linked box runs this again from inside; that inner run
+    // reaches the same result, so the outer one simply goes on.
+    chkPWDSave_->setEnabled(chkIDSave_->isChecked());
+    if (!chkIDSave_->isChecked())
+        chkPWDSave_->setChecked(false);
+    chkAutoLogin_->setEnabled(chkPWDSave_->isChecked());
+    if (!chkPWDSave_->isChecked())
+        chkAutoLogin_->setChecked(false);
+}
+
+void ConfigDialog::cmdSumit_Click()
+{
+    const std::uint8_t action = optGSANone_->isChecked()     ? 0
+                                : optGSAWindow_->isChecked() ? 1
+                                : optGSAQuit_->isChecked()   ? 2
+                                                             : 0;
+    storage::ConfigValues values;
+    values.WindowRun = valueOf(chkWindowRun_);
+    values.IDSave = valueOf(chkIDSave_);
+    values.PWDSave = valueOf(chkPWDSave_);
+    values.AutoLogin = valueOf(chkAutoLogin_);
+    values.AutoRun = valueOf(chkAutoRun_);
+    values.GSA = action;
+    values.portal = optDHONet_->isChecked()    ? storage::PortalChoice::Netmarble
+                    : optDHODaum_->isChecked() ? storage::PortalChoice::Daum
+                                               : storage::PortalChoice::None;
+
+    // A step that fails leaves its previous file or entry as it was and the
+    // later steps still run; the user hears of every failure once, at the end.
+    QStringList failures;
+    if (const storage::SaveResult saved = storage::ConfigSave(programDirectory_, values); !saved.ok)
+        failures.append(failure(ConfigNotSaved, saved.error));
+
+    ConfigState& config = state_.Config;
+    config.WindowRun = values.WindowRun;
+    config.IDSave = values.IDSave;
+    config.PWDSave = values.PWDSave;
+    config.AutoLogin = values.AutoLogin;
+    config.AutoRun = values.AutoRun;
+    if (values.portal == storage::PortalChoice::Netmarble)
+        state_.Temp.DHOPortal = portal::Netmarble;
+    else if (values.portal == storage::PortalChoice::Daum)
+        state_.Temp.DHOPortal = portal::Daum;
+    config.GSA = action;
+
+    const bool startAtLogon = chkWindowRun_->isChecked();
+    if (const storage::SaveResult registered = storage::updateStartAtLogon(autostart_, startAtLogon);
+        !registered.ok)
+        failures.append(failure(startAtLogon ? StartAtLogonNotAdded : StartAtLogonNotRemoved, registered.error));
+
+    if (const storage::SaveResult saved = userFile_.UserSave(); !saved.ok)
+        failures.append(failure(UserFileNotSaved, saved.error));
+
+    if (!failures.isEmpty())
+        messages_.show(failures.join(QStringLiteral("\n\n")), platform::MessageBox::Icon::Exclamation,
+                       platform::MessageBox::Buttons::Ok);
+    accept();
 }
 
 }  // namespace dialogs

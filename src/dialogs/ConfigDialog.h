@@ -4,6 +4,10 @@
 
 #include <QDialog>
 
+class QCheckBox;
+class QPushButton;
+class QRadioButton;
+
 namespace platform {
 class Autostart;
 class MessageBox;
@@ -14,12 +18,38 @@ class UserFile;
 
 namespace dialogs {
 
-// frmConfig: the seven settings.
+// frmConfig: the seven settings. Nothing is kept until the save button is
+// pressed; any other way out discards the changes.
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:
     ConfigDialog(AppState& state, QString programDirectory, storage::UserFile& userFile,
                  platform::Autostart& autostart, platform::MessageBox& messages, QWidget* parent = nullptr);
+
+    // Saving the password needs the ID saved, automatic login the password.
+    void ChkBox();
+
+private:
+    void Form_Load();
+    void cmdSumit_Click();
+
+    AppState& state_;
+    QString programDirectory_;
+    storage::UserFile& userFile_;
+    platform::Autostart& autostart_;
+    platform::MessageBox& messages_;
+
+    QRadioButton* optDHONet_;
+    QRadioButton* optDHODaum_;
+    QCheckBox* chkWindowRun_;
+    QCheckBox* chkIDSave_;
+    QCheckBox* chkPWDSave_;
+    QCheckBox* chkAutoLogin_;
+    QCheckBox* chkAutoRun_;
+    QRadioButton* optGSANone_;
+    QRadioButton* optGSAWindow_;
+    QRadioButton* optGSAQuit_;
+    QPushButton* cmdSumit_;
 };
 
 }  // namespace dialogs

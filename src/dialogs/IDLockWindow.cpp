@@ -10,7 +10,7 @@
 
 namespace dialogs {
 
-IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, QWebEngineProfile& profile,
+IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, platform::BrowserProfile& profile,
                            portal::Browser& mainBrowser, platform::MessageBox& messages, QWidget* parent)
     : QWidget(parent, Qt::Window),
       addresses_(addresses),
@@ -25,7 +25,7 @@ IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, Q
     web2View_ = new QWebEngineView(this);
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
-    web2_ = new platform::WebEngineBrowser(&profile, this);
+    web2_ = new platform::WebEngineBrowser(profile, this);
     web2View_->setPage(web2_->page());
     web2_->setDocumentCompleteHandler([this](const QString& address) { Web2_DocumentComplete(address); });
 

@@ -6,10 +6,10 @@
 
 #include <optional>
 
-class QWebEngineProfile;
 class QWebEngineView;
 
 namespace platform {
+class BrowserProfile;
 class MessageBox;
 class WebEngineBrowser;
 }  // namespace platform
@@ -28,7 +28,7 @@ public:
     static constexpr int HeightMargin = 420;
     static constexpr int WidthMargin = 150;
 
-    IDLockWindow(const Addresses& addresses, const QString& lockUrl, QWebEngineProfile& profile,
+    IDLockWindow(const Addresses& addresses, const QString& lockUrl, platform::BrowserProfile& profile,
                  portal::Browser& mainBrowser, platform::MessageBox& messages, QWidget* parent = nullptr);
 
     // The browser size for an outer window size, both in twips; nothing

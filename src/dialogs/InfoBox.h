@@ -4,11 +4,15 @@
 
 namespace dialogs {
 
-// frmInfo: the version line and the maker's contact lines.
+// frmInfo: the version line and the maker's contact lines. Any click on it
+// closes it.
 class InfoBox : public QWidget {
     Q_OBJECT
 public:
     explicit InfoBox(QWidget* parent = nullptr);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;  // Form_Click and the labels' clicks
 };
 
 }  // namespace dialogs

@@ -1,7 +1,104 @@
 #include "dialogs/WebDialog.h"
 
+#include "app/Twips.h"
+#include "platform/ProcessStarter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
 namespace dialogs {
 
-WebDialog::WebDialog(const Addresses&, platform::ProcessStarter&, QWidget* parent) : QWidget(parent, Qt::Window) {}
+namespace {
+
+const QString CloseCaption = QStringLiteral("닫기");
+const QString OpenSelectedCaption = QStringLiteral("선택한 웹페이지 열기");
+
+// Shown without an owner: centre on the window the user clicked in, which is
+// the main window, or on the screen when there is none.
+void centreOnActiveWindow(QWidget* window)
+{
+    QRect area;
+    if (const QWidget* active = QApplication::activeWindow())
+        area = active->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    else
+        return;
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(area.center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace
+
+WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& processes, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint),
+      processes_(processes),
+      sites_{addresses.NetmarbleMainPage, addresses.DaumMainPage, addresses.ZavivSitePage,
+             addresses.GuideSitePage}
+{
+    setObjectName(QStringLiteral("frmWeb"));
+    setWindowTitle(QStringLiteral("연결할 웹페이지"));
+    setFixedSize(twipsSize(2535, 3180));
+
+    auto* frame1 = new QGroupBox(this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    frame1->setGeometry(twipsRect(120, 120, 2295, 2295));
+
+    const struct {
+        const char* name;
+        QString caption;
+        int top;
+        int width;
+    } boxes[] = {
+        {"chkWeb1", QStringLiteral("넷마블 대항해시대"), 360, 1815},
+        {"chkWeb2", QStringLiteral("다음 대항해시대"), 840, 1695},
+        {"chkWeb3", QStringLiteral("대항해시대 인벤"), 1320, 1695},
+        {"chkWeb4", QStringLiteral("대항해시대 미르"), 1800, 1695},
+    };
+    for (std::size_t i = 0; i < chkWeb_.size(); ++i) {
+        chkWeb_[i] = new QCheckBox(boxes[i].caption, frame1);
+        chkWeb_[i]->setObjectName(QString::fromLatin1(boxes[i].name));
+        chkWeb_[i]->setGeometry(twipsRect(240, boxes[i].top, boxes[i].width, 255));
+        connect(chkWeb_[i], &QCheckBox::toggled, this, &WebDialog::OpenCaption);
+    }
+
+    cmdWebOpen_ = new QPushButton(CloseCaption, this);
+    cmdWebOpen_->setObjectName(QStringLiteral("cmdWebOpen"));
+    cmdWebOpen_->setGeometry(twipsRect(120, 2520, 2295, 495));
+    connect(cmdWebOpen_, &QPushButton::clicked, this, &WebDialog::cmdWebOpen_Click);
+
+    setTabOrder(chkWeb_[0], chkWeb_[1]);
+    setTabOrder(chkWeb_[1], chkWeb_[2]);
+    setTabOrder(chkWeb_[2], chkWeb_[3]);
+    setTabOrder(chkWeb_[3], cmdWebOpen_);
+
+    centreOnActiveWindow(this);
+}
+
+void WebDialog::OpenCaption()
+{
+    const bool anyTicked = std::any_of(chkWeb_.begin(), chkWeb_.end(), [](const QCheckBox* box) {
+        return box->isChecked();
+    });
+    cmdWebOpen_->setText(anyTicked ? OpenSelectedCaption : CloseCaption);
+}
+
+void WebDialog::cmdWebOpen_Click()
+{
+    // A browser that fails to start for one site does not keep the others
+    // from opening; the dialog shows no message about it.
+    for (std::size_t i = 0; i < chkWeb_.size(); ++i) {
+        if (chkWeb_[i]->isChecked())
+            processes_.start(platform::webBrowserProgram(), sites_[i]);
+    }
+    close();
+}
 
 }  // namespace dialogs

@@ -4,6 +4,11 @@
 
 #include <QWidget>
 
+#include <array>
+
+class QCheckBox;
+class QPushButton;
+
 namespace platform {
 class ProcessStarter;
 }
@@ -15,6 +20,17 @@ class WebDialog : public QWidget {
     Q_OBJECT
 public:
     WebDialog(const Addresses& addresses, platform::ProcessStarter& processes, QWidget* parent = nullptr);
+
+    // The button says what pressing it will do: open sites, or only close.
+    void OpenCaption();
+
+private:
+    void cmdWebOpen_Click();
+
+    platform::ProcessStarter& processes_;
+    std::array<QString, 4> sites_;
+    std::array<QCheckBox*, 4> chkWeb_;
+    QPushButton* cmdWebOpen_;
 };
 
 }  // namespace dialogs

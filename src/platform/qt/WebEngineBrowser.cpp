@@ -1,11 +1,11 @@
 #include "platform/qt/WebEngineBrowser.h"
 
+#include "platform/qt/BrowserProfile.h"
 #include "platform/qt/PageScripts.h"
 
 #include <QPointer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineScript>
 
 namespace platform {
@@ -21,7 +21,7 @@ bool isScriptAddress(const QString& address)
 }
 }  // namespace
 
-WebEngineBrowser::WebEngineBrowser(QWebEngineProfile* profile, QObject* parent)
+WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, QObject* parent)
     : QObject(parent), profile_(profile)
 {
     scriptGuard_.setSingleShot(true);
@@ -40,7 +40,7 @@ WebEngineBrowser::~WebEngineBrowser()
 QWebEnginePage* WebEngineBrowser::page()
 {
     if (!page_) {
-        page_ = new QWebEnginePage(profile_, this);
+        page_ = new QWebEnginePage(&profile_.get(), this);
         connect(page_, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     }
     return page_;

@@ -9,10 +9,11 @@
 #include <deque>
 
 class QWebEnginePage;
-class QWebEngineProfile;
 class QWebEngineLoadingInfo;
 
 namespace platform {
+
+class BrowserProfile;
 
 // The browser on Qt WebEngine. Operations are queued and carried out in the
 // order they were asked for, each element script finishing before the next
@@ -21,7 +22,7 @@ namespace platform {
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
-    explicit WebEngineBrowser(QWebEngineProfile* profile, QObject* parent = nullptr);
+    explicit WebEngineBrowser(BrowserProfile& profile, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
@@ -43,7 +44,7 @@ private:
     void scriptFinished(quint64 id);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
 
-    QWebEngineProfile* profile_;
+    BrowserProfile& profile_;
     QWebEnginePage* page_ = nullptr;
     std::deque<Operation> queue_;
     bool scheduled_ = false;
