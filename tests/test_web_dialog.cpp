@@ -2,6 +2,7 @@
 #include "app/Twips.h"
 #include "dialogs/WebDialog.h"
 #include "platform/ProcessStarter.h"
+#include "support/Fakes.h"
 #include "support/PlatformFakes.h"
 #include "support/TempDir.h"
 
@@ -34,7 +35,8 @@ class WebDialogTest : public ::testing::Test {
 protected:
     const Addresses addresses{testEndpoints()};
     FakeProcessStarter processes;
-    std::unique_ptr<WebDialog> dialog = std::make_unique<WebDialog>(addresses, processes);
+    FakeMessageBox messages;
+    std::unique_ptr<WebDialog> dialog = std::make_unique<WebDialog>(addresses, processes, messages);
 
     void SetUp() override { dialog->show(); }
 
@@ -105,7 +107,7 @@ TEST_F(WebDialogTest, OpensEveryTickedSiteInOrderThenCloses)
                                               commandLine("http://guide.test:8080/")}));
     EXPECT_FALSE(dialog->isVisible());
 
-    auto other = std::make_unique<WebDialog>(addresses, processes);
+    auto other = std::make_unique<WebDialog>(addresses, processes, messages);
     other->findChild<QCheckBox*>(QStringLiteral("chkWeb3"))->click();
     other->findChild<QPushButton*>(QStringLiteral("cmdWebOpen"))->click();
     EXPECT_EQ(processes.started.size(), 5);
@@ -136,6 +138,8 @@ TEST_F(WebDialogTest, AFailedStartDoesNotStopTheOthers)
     EXPECT_EQ(processes.started.size(), 4);
     EXPECT_EQ(processes.started.last(), commandLine("http://guide.test:8080/"));
     EXPECT_FALSE(dialog->isVisible());
+    ASSERT_EQ(messages.shown.size(), 1) << "one message for all the sites that did not open";
+    EXPECT_EQ(messages.shown[0].text, "다음 웹페이지를 열지 못했습니다.\nhttp://dho.nm.test/main.asp\nhttp://zaviv.test/");
 }
 
 TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)

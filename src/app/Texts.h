@@ -47,6 +47,21 @@ inline const QString DaumJoinQuestion = QStringLiteral(
     "다음 대항해시대에 가입이 되어있지 않습니다.\r\n"
     "'예' 를 누르시면 다음 대항해시대에 자동으로 가입됩니다.");
 
+// What a save or a start could not do; the system's reason follows.
+inline const QString ConfigNotSaved = QStringLiteral("설정 파일(config.ini)을 저장하지 못했습니다.");
+inline const QString StartAtLogonNotAdded = QStringLiteral("시작 프로그램에 Quaylet을 등록하지 못했습니다.");
+inline const QString StartAtLogonNotRemoved =
+    QStringLiteral("시작 프로그램에서 Quaylet 등록을 해제하지 못했습니다.");
+inline const QString UserFileNotSaved = QStringLiteral("사용자 정보 파일(User.ini)을 저장하지 못했습니다.");
+inline const QString IdTooLong = QStringLiteral("아이디가 너무 깁니다.");
+inline const QString PasswordTooLong = QStringLiteral("비밀번호가 너무 깁니다.");
+inline const QString SitesNotOpened = QStringLiteral("다음 웹페이지를 열지 못했습니다.");
+
+inline QString withReason(const QString& what, const QString& reason)
+{
+    return QStringLiteral("%1\n(%2)").arg(what, reason);
+}
+
 inline const QString UserDataDamaged = QStringLiteral("유저 정보가 손상되었습니다. 다시 로그인해주세요");
 inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번호를 모두 입력하세요.");
 

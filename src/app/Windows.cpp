@@ -90,7 +90,7 @@ void Windows::showInfoBox()
 
 void Windows::showWebDialog()
 {
-    showSingle(web_, [this] { return new dialogs::WebDialog(services_.addresses, services_.processes); });
+    showSingle(web_, [this] { return new dialogs::WebDialog(services_.addresses, services_.processes, services_.messages); });
 }
 
 void Windows::showUnlockWindow()

@@ -1,5 +1,6 @@
 #include "dialogs/ConfigDialog.h"
 
+#include "app/Texts.h"
 #include "app/Twips.h"
 #include "platform/MessageBox.h"
 #include "storage/ConfigFile.h"
@@ -18,12 +19,6 @@
 namespace dialogs {
 
 namespace {
-
-// What a save could not keep; the system's reason follows in brackets.
-const QString ConfigNotSaved = QStringLiteral("설정 파일(config.ini)을 저장하지 못했습니다.");
-const QString StartAtLogonNotAdded = QStringLiteral("시작 프로그램에 Quaylet을 등록하지 못했습니다.");
-const QString StartAtLogonNotRemoved = QStringLiteral("시작 프로그램에서 Quaylet 등록을 해제하지 못했습니다.");
-const QString UserFileNotSaved = QStringLiteral("사용자 정보 파일(User.ini)을 저장하지 못했습니다.");
 
 QGroupBox* addFrame(QWidget* form, const char* name, const QString& caption, int left, int top, int width,
                     int height)
@@ -46,11 +41,6 @@ Button* addChoice(QGroupBox* frame, const char* name, const QString& caption, in
 std::uint8_t valueOf(const QCheckBox* box)
 {
     return box->isChecked() ? 1 : 0;
-}
-
-QString failure(const QString& what, const QString& reason)
-{
-    return QStringLiteral("%1\n(%2)").arg(what, reason);
 }
 
 }  // namespace
@@ -163,7 +153,7 @@ void ConfigDialog::cmdSumit_Click()
     // later steps still run; the user hears of every failure once, at the end.
     QStringList failures;
     if (const storage::SaveResult saved = storage::ConfigSave(programDirectory_, values); !saved.ok)
-        failures.append(failure(ConfigNotSaved, saved.error));
+        failures.append(text::withReason(text::ConfigNotSaved, saved.error));
 
     ConfigState& config = state_.Config;
     config.WindowRun = values.WindowRun;
@@ -180,10 +170,11 @@ void ConfigDialog::cmdSumit_Click()
     const bool startAtLogon = chkWindowRun_->isChecked();
     if (const storage::SaveResult registered = storage::updateStartAtLogon(autostart_, startAtLogon);
         !registered.ok)
-        failures.append(failure(startAtLogon ? StartAtLogonNotAdded : StartAtLogonNotRemoved, registered.error));
+        failures.append(text::withReason(
+            startAtLogon ? text::StartAtLogonNotAdded : text::StartAtLogonNotRemoved, registered.error));
 
     if (const storage::SaveResult saved = userFile_.UserSave(); !saved.ok)
-        failures.append(failure(UserFileNotSaved, saved.error));
+        failures.append(text::withReason(text::UserFileNotSaved, saved.error));
 
     if (!failures.isEmpty())
         messages_.show(failures.join(QStringLiteral("\n\n")), platform::MessageBox::Icon::Exclamation,

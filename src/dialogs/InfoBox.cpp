@@ -1,31 +1,14 @@
 #include "dialogs/InfoBox.h"
 
 #include "app/Twips.h"
+#include "dialogs/Placement.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 
 namespace dialogs {
 
 namespace {
-
-// Shown without an owner: centre on the window the user clicked in, which is
-// the main window, or on the screen when there is none.
-void centreOnActiveWindow(QWidget* window)
-{
-    QRect area;
-    if (const QWidget* active = QApplication::activeWindow())
-        area = active->frameGeometry();
-    else if (const QScreen* screen = QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
-    else
-        return;
-    QRect frame(QPoint(), window->size());
-    frame.moveCenter(area.center());
-    window->move(frame.topLeft());
-}
 
 void addLine(QWidget* box, const char* name, const QString& text, int top)
 {
@@ -48,8 +31,8 @@ InfoBox::InfoBox(QWidget* parent)
     setFixedSize(twipsSize(2190, 1335));
 
     addLine(this, "Label1", QStringLiteral("Ver 1.1 - 09/02/07"), 240);
-    addLine(this, "Label3", QStringLiteral("quaylet@gmail.com"), 600);
-    addLine(this, "Label2", QStringLiteral("quaylet.github.io"), 960);
+    addLine(this, "Label3", QStringLiteral("Quaylet 개발팀"), 600);
+    addLine(this, "Label2", QStringLiteral("dev@example.com"), 960);
 
     centreOnActiveWindow(this);
 }

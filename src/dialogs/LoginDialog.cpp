@@ -27,7 +27,6 @@ const QString PublicPlaceAdvice = QStringLiteral(
     "PC방 등 공공장소에서의 사용시          비밀번호 저장을 해제하시고 사용하세요. "
     "비밀번호가 컴퓨터에 저장되지 않게      하려면 이 프로그램 설정화면에서         "
     "설정을 변경하면 됩니다.");
-const QString SaveFailed = QStringLiteral("아이디와 비밀번호를 저장하지 못했습니다.\n%1");
 
 // Password boxes show every character as "*".
 class AsteriskStyle : public QProxyStyle {
@@ -177,8 +176,8 @@ void LoginDialog::NLogin()
     session_.PortalLogin();
     const storage::SaveResult saved = userFile_.UserSave();
     if (!saved.ok) {
-        messages_.show(SaveFailed.arg(saved.error), platform::MessageBox::Icon::Exclamation,
-                       platform::MessageBox::Buttons::Ok);
+        messages_.show(text::withReason(text::UserFileNotSaved, saved.error),
+                       platform::MessageBox::Icon::Exclamation, platform::MessageBox::Buttons::Ok);
     }
     accept();
 }

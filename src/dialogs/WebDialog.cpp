@@ -1,13 +1,14 @@
 #include "dialogs/WebDialog.h"
 
+#include "app/Texts.h"
 #include "app/Twips.h"
+#include "dialogs/Placement.h"
+#include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -18,28 +19,14 @@ namespace {
 const QString CloseCaption = QStringLiteral("닫기");
 const QString OpenSelectedCaption = QStringLiteral("선택한 웹페이지 열기");
 
-// Shown without an owner: centre on the window the user clicked in, which is
-// the main window, or on the screen when there is none.
-void centreOnActiveWindow(QWidget* window)
-{
-    QRect area;
-    if (const QWidget* active = QApplication::activeWindow())
-        area = active->frameGeometry();
-    else if (const QScreen* screen = QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
-    else
-        return;
-    QRect frame(QPoint(), window->size());
-    frame.moveCenter(area.center());
-    window->move(frame.topLeft());
-}
-
 }  // namespace
 
-WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& processes, QWidget* parent)
+WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& processes,
+                     platform::MessageBox& messages, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint),
       processes_(processes),
+      messages_(messages),
       sites_{addresses.NetmarbleMainPage, addresses.DaumMainPage, addresses.ZavivSitePage,
              addresses.GuideSitePage}
 {
@@ -93,12 +80,17 @@ void WebDialog::OpenCaption()
 void WebDialog::cmdWebOpen_Click()
 {
     // A browser that fails to start for one site does not keep the others
-    // from opening; the dialog shows no message about it.
+    // from opening; the user hears once which sites could not be opened.
+    QStringList notOpened;
     for (std::size_t i = 0; i < chkWeb_.size(); ++i) {
-        if (chkWeb_[i]->isChecked())
-            processes_.start(platform::webBrowserProgram(), sites_[i]);
+        if (chkWeb_[i]->isChecked() && !processes_.start(platform::webBrowserProgram(), sites_[i]))
+            notOpened.append(sites_[i]);
     }
     close();
+    if (!notOpened.isEmpty()) {
+        messages_.show(text::SitesNotOpened + u'\n' + notOpened.join(u'\n'),
+                       platform::MessageBox::Icon::Exclamation, platform::MessageBox::Buttons::Ok);
+    }
 }
 
 }  // namespace dialogs

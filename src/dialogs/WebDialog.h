@@ -10,8 +10,9 @@ class QCheckBox;
 class QPushButton;
 
 namespace platform {
+class MessageBox;
 class ProcessStarter;
-}
+}  // namespace platform
 
 namespace dialogs {
 
@@ -19,7 +20,8 @@ namespace dialogs {
 class WebDialog : public QWidget {
     Q_OBJECT
 public:
-    WebDialog(const Addresses& addresses, platform::ProcessStarter& processes, QWidget* parent = nullptr);
+    WebDialog(const Addresses& addresses, platform::ProcessStarter& processes, platform::MessageBox& messages,
+              QWidget* parent = nullptr);
 
     // The button says what pressing it will do: open sites, or only close.
     void OpenCaption();
@@ -28,6 +30,7 @@ private:
     void cmdWebOpen_Click();
 
     platform::ProcessStarter& processes_;
+    platform::MessageBox& messages_;
     std::array<QString, 4> sites_;
     std::array<QCheckBox*, 4> chkWeb_;
     QPushButton* cmdWebOpen_;

@@ -71,11 +71,11 @@ SaveResult UserFile::UserSave()
     TempState& temp = state_.Temp;
     if (state_.Config.IDSave == 1) {
         if (!crypt_.Encrypt(temp.UserID))
-            return {false, QStringLiteral("the ID is too long to be saved")};
+            return {false, text::IdTooLong};
         bytes += ansiLine(temp.CryptText);
         if (state_.Config.PWDSave == 1) {
             if (!crypt_.Encrypt(temp.UserPWD))
-                return {false, QStringLiteral("the password is too long to be saved")};
+                return {false, text::PasswordTooLong};
             bytes += ansiLine(temp.CryptText);
         }
     }
