@@ -1,0 +1,494 @@
+#include "Routes.h"
+
+#include "Pages.h"
+#include "PlainServer.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace sandbox {
+
+namespace {
+
+// Cookies on 127.0.0.1 reach every port, so each portal has its own name.
+constexpr std::string_view NetmarbleCookie = "NM_SESSION";
+constexpr std::string_view DaumCookie = "DAUM_SESSION";
+
+std::string_view cookieName(Portal portal)
+{
+    return portal == Portal::Netmarble ? NetmarbleCookie : DaumCookie;
+}
+
+// One request as the handlers see it.
+struct Call {
+    const httplib::Request& request;
+    std::string path;
+    std::string query;
+    Fields queryFields;
+    Fields form;
+
+    std::optional<std::string> param(std::string_view name) const
+    {
+        return fieldValue(queryFields, name);
+    }
+    std::optional<std::string> field(std::string_view name) const
+    {
+        return fieldValue(form, name);
+    }
+    std::optional<std::string> sessionToken(Portal portal) const
+    {
+        return cookieValue(request.get_header_value("Cookie"), cookieName(portal));
+    }
+};
+
+// What the log line says besides the request itself.
+struct Outcome {
+    std::string event;
+    std::string user;
+};
+
+using Action = std::function<void(const Call&, httplib::Response&, Outcome&)>;
+
+std::string regexForPath(std::string_view path)
+{
+    std::string pattern;
+    for (char ch : path) {
+        if (std::string_view(".^$|()[]{}*+?\\").find(ch) != std::string_view::npos)
+            pattern += '\\';
+        pattern += ch;
+    }
+    return pattern;
+}
+
+bool isFormBody(const httplib::Request& request)
+{
+    return request.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded");
+}
+
+void answerHtml(httplib::Response& response, const std::string& html, int status = 200)
+{
+    response.status = status;
+    response.set_content(html, "text/html; charset=utf-8");
+}
+
+void answerRedirect(httplib::Response& response, const std::string& address)
+{
+    response.set_redirect(address, 302);
+}
+
+void setSessionCookie(httplib::Response& response, Portal portal, const std::string& token)
+{
+    response.set_header("Set-Cookie",
+                        std::string(cookieName(portal)) + '=' + token + "; Path=/; HttpOnly");
+}
+
+void clearSessionCookie(httplib::Response& response, Portal portal)
+{
+    response.set_header("Set-Cookie",
+                        std::string(cookieName(portal)) + "=; Path=/; Max-Age=0; HttpOnly");
+}
+
+class Router {
+public:
+    Router(httplib::Server& server, Endpoint endpoint, RequestLog& log)
+        : server_(server), endpoint_(endpoint), log_(log)
+    {
+    }
+
+    void get(std::string_view path, Action action)
+    {
+        server_.Get(regexForPath(path), wrap(std::move(action)));
+    }
+    void post(std::string_view path, Action action)
+    {
+        server_.Post(regexForPath(path), wrap(std::move(action)));
+    }
+
+    // Anything not routed above: a logged 404.
+    void fallback()
+    {
+        const auto notFound = [](const Call& call, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::notFound(call.path), 404);
+        };
+        server_.Get(".*", wrap(notFound));
+        server_.Post(".*", wrap(notFound));
+        server_.Put(".*", wrap(notFound));
+        server_.Patch(".*", wrap(notFound));
+        server_.Delete(".*", wrap(notFound));
+        server_.Options(".*", wrap(notFound));
+    }
+
+private:
+    httplib::Server::Handler wrap(Action action)
+    {
+        return [endpoint = endpoint_, &log = log_, action = std::move(action)](
+                   const httplib::Request& request, httplib::Response& response) {
+            auto [path, query] = splitTarget(request.target);
+            Call call{request, std::move(path), std::move(query), {}, {}};
+            call.queryFields = parseUrlEncoded(call.query);
+            if (isFormBody(request))
+                call.form = parseUrlEncoded(request.body);
+            Outcome outcome;
+            action(call, response, outcome);
+            log.write(LogEntry{
+                .endpoint = endpoint,
+                .method = request.method,
+                .path = call.path,
+                .query = call.query,
+                .form = call.form,
+                .status = response.status,
+                .location = response.get_header_value("Location"),
+                .event = outcome.event,
+                .user = outcome.user,
+            });
+        };
+    }
+
+    httplib::Server& server_;
+    Endpoint endpoint_;
+    RequestLog& log_;
+};
+
+}  // namespace
+
+class Portals::Handlers {
+public:
+    explicit Handlers(Services services) : s_(services), a_(services.addresses) {}
+
+    RequestLog& log() { return s_.log; }
+
+    void install(Router& router, Endpoint endpoint)
+    {
+        switch (endpoint) {
+        case Endpoint::NetmarbleLogin: netmarbleLogin(router); break;
+        case Endpoint::NetmarbleGame: netmarbleGame(router); break;
+        case Endpoint::NetmarbleHome: netmarbleHome(router); break;
+        case Endpoint::DaumLogin: daumLogin(router); break;
+        case Endpoint::DaumSecureLogin: daumSecureLogin(router); break;
+        case Endpoint::DaumHome: daumHome(router); break;
+        case Endpoint::DaumUser: daumUser(router); break;
+        case Endpoint::DaumGame: daumGame(router); break;
+        case Endpoint::ZavivSite: fanSite(router, "대항해시대 인벤"); break;
+        case Endpoint::GuideSite: fanSite(router, "대항해시대 미르"); break;
+        }
+        router.fallback();
+    }
+
+private:
+    std::string sessionUser(const Call& call, Portal portal) const
+    {
+        const auto token = call.sessionToken(portal);
+        if (!token)
+            return {};
+        return s_.state.sessionUser(portal, *token).value_or(std::string());
+    }
+
+    // The portal's answer to a submitted login form, the same on both portals.
+    void answerLogin(const Call& call, Portal portal, const std::string& id,
+                     const std::string& password, httplib::Response& response, Outcome& outcome)
+    {
+        const bool netmarble = portal == Portal::Netmarble;
+        outcome.user = id;
+        if (answersSlowly(id) && !waitSlowly(call, outcome)) {
+            answerHtml(response, pages::unavailable(), 503);
+            return;
+        }
+        const auto openSession = [&] {
+            setSessionCookie(response, portal, s_.state.openSession(portal, id));
+        };
+        switch (s_.state.login(portal, id, password)) {
+        case LoginOutcome::Failed:
+            outcome.event = "login-failed";
+            answerRedirect(response, netmarble ? a_.NetmarbleLoginFailPage + "?code=1&id=" + percentEncode(id)
+                                               : a_.DaumLoginFailPage
+                                                     + std::to_string(s_.state.nextFailureNumber())
+                                                     + "&reason=password");
+            break;
+        case LoginOutcome::Locked:
+            outcome.event = "locked";
+            answerRedirect(response, a_.NetmarbleLockPage + "?id=" + percentEncode(id));
+            break;
+        case LoginOutcome::Success:
+            openSession();
+            outcome.event = "login-ok";
+            answerRedirect(response, netmarble ? a_.NetmarbleMainPage : a_.DaumIntroPage);
+            break;
+        case LoginOutcome::HomePage:
+            openSession();
+            outcome.event = "login-ok";
+            answerRedirect(response, a_.DaumHomePage);
+            break;
+        case LoginOutcome::JoinRequired:
+            openSession();
+            outcome.event = "join-required";
+            answerRedirect(response, netmarble ? netmarbleJoinAddress() : a_.DaumJoinPage);
+            break;
+        case LoginOutcome::ConsentRequired:
+            openSession();
+            outcome.event = "consent-required";
+            answerRedirect(response, daumConsentAddress());
+            break;
+        }
+    }
+
+    // Waits out the slow delay; false, with the reason as the event, when the
+    // sandbox stops or the browser gives up first.
+    bool waitSlowly(const Call& call, Outcome& outcome)
+    {
+        constexpr auto Slice = std::chrono::milliseconds(50);
+        const auto deadline = std::chrono::steady_clock::now() + s_.slowDelay;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (!s_.stop.sleepFor(std::min(left, Slice))) {
+                outcome.event = "abandoned";
+                return false;
+            }
+            if (clientHasLeft(call.request)) {
+                outcome.event = "cancelled";
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::string netmarbleJoinAddress() const { return a_.NetmarbleJoinPage + "?gameCode=dho"; }
+
+    std::string daumConsentAddress() const
+    {
+        return a_.DaumConsentPage + "?rurl=" + encodeReturnAddress(a_.DaumIntroPage, false);
+    }
+
+    void logout(const Call& call, Portal portal, httplib::Response& response, Outcome& outcome)
+    {
+        outcome.event = "logout";
+        if (const auto token = call.sessionToken(portal))
+            outcome.user = s_.state.closeSession(portal, *token).value_or(std::string());
+        clearSessionCookie(response, portal);
+    }
+
+    void channel(const Call& call, Portal portal, httplib::Response& response, Outcome& outcome)
+    {
+        if (call.param("game") != "dho") {
+            answerHtml(response, pages::notFound(call.path), 404);
+            return;
+        }
+        outcome.event = "game-started";
+        outcome.user = sessionUser(call, portal);
+        answerHtml(response, pages::gamePage("대항해시대 온라인", "게임을 시작합니다.", outcome.user));
+    }
+
+    // The join form's target: records the join once the box was ticked.
+    void join(const Call& call, Portal portal, const std::string& joinedAddress,
+              httplib::Response& response, Outcome& outcome)
+    {
+        const bool netmarble = portal == Portal::Netmarble;
+        const std::string user = sessionUser(call, portal);
+        if (user.empty()) {
+            answerRedirect(response, netmarble ? a_.NetmarbleLoginPage : a_.DaumLoginPage);
+            return;
+        }
+        outcome.user = user;
+        if (!call.field("checkBox1")) {
+            answerRedirect(response, netmarble ? netmarbleJoinAddress() : a_.DaumJoinPage);
+            return;
+        }
+        s_.state.join(portal, user);
+        outcome.event = "joined";
+        answerRedirect(response, joinedAddress);
+    }
+
+    void netmarbleLogin(Router& router)
+    {
+        router.get("/login/login.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
+            const auto returnAddress = call.param("l_url");
+            if (returnAddress && *returnAddress != a_.NetmarbleMainPage) {
+                answerHtml(response, pages::badRequest("unknown l_url: " + *returnAddress), 400);
+                return;
+            }
+            answerHtml(response, pages::netmarbleLogin(a_));
+        });
+        router.post("/login/LoginProc.asp",
+                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        answerLogin(call, Portal::Netmarble, call.field("put_id").value_or(""),
+                                    call.field("put_pwd").value_or(""), response, outcome);
+                    });
+        router.get("/login/LoginFail.asp", [this](const Call&, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::netmarbleLoginFailed(a_));
+        });
+        router.get("/login/LockStealID.asp",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       outcome.user = call.param("id").value_or("");
+                       answerHtml(response, pages::netmarbleLocked(a_, outcome.user));
+                   });
+        router.post("/login/UnlockStealID.asp",
+                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        outcome.user = call.field("uid").value_or("");
+                        if (s_.state.unlock(outcome.user))
+                            outcome.event = "unlocked";
+                        answerRedirect(response, a_.NetmarbleUnlockedPage);
+                    });
+        router.get("/login/Logout.asp",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       logout(call, Portal::Netmarble, response, outcome);
+                       answerRedirect(response, a_.NetmarbleHomePage);
+                   });
+    }
+
+    void netmarbleGame(Router& router)
+    {
+        router.get("/main.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::gamePage("넷마블 대항해시대 온라인", "게임 메인",
+                                                 sessionUser(call, Portal::Netmarble)));
+        });
+        router.get("/intro.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::gamePage("넷마블 대항해시대 온라인", "인트로",
+                                                 sessionUser(call, Portal::Netmarble)));
+        });
+        router.get("/member/NMB_MembersJoin.asp",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       outcome.user = sessionUser(call, Portal::Netmarble);
+                       answerHtml(response, pages::netmarbleJoin(a_, outcome.user));
+                   });
+        router.post("/member/NMB_MembersJoinProc.asp",
+                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        join(call, Portal::Netmarble, a_.NetmarbleIntroPage, response, outcome);
+                    });
+        router.get("/GameChannel/channel.asp",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       channel(call, Portal::Netmarble, response, outcome);
+                   });
+    }
+
+    void netmarbleHome(Router& router)
+    {
+        router.get("/", [this](const Call&, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::netmarbleHome(a_));
+        });
+    }
+
+    void daumLogin(Router& router)
+    {
+        router.get("/Mail-bin/logout.cgi",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       // The url value arrives unencoded, so it is the rest of the query.
+                       std::string target;
+                       if (call.query.starts_with("url="))
+                           target = percentDecode(call.query.substr(4), false);
+                       else if (const size_t at = call.query.find("&url="); at != std::string::npos)
+                           target = percentDecode(call.query.substr(at + 5), false);
+                       if (target.empty())
+                           target = a_.DaumLoggedOutPage;
+                       if (!target.starts_with("http://") && !target.starts_with("https://")) {
+                           answerHtml(response, pages::badRequest("url is not a web address"), 400);
+                           return;
+                       }
+                       logout(call, Portal::Daum, response, outcome);
+                       answerRedirect(response, target);
+                   });
+    }
+
+    void daumHome(Router& router)
+    {
+        router.get("/", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+            const bool loggedOut = call.param("nil_profile") == "logout";
+            if (!loggedOut)
+                outcome.user = sessionUser(call, Portal::Daum);
+            answerHtml(response, pages::daumHome(a_, outcome.user, loggedOut));
+        });
+        router.get("/Mail-bin/login.html", [this](const Call& call, httplib::Response& response, Outcome&) {
+            const auto returnAddress = call.param("url");
+            if (returnAddress != a_.DaumIntroPage || call.param("category") != "identity") {
+                answerHtml(response, pages::badRequest("unknown url or category"), 400);
+                return;
+            }
+            answerHtml(response, pages::daumLogin(a_));
+        });
+    }
+
+    void daumSecureLogin(Router& router)
+    {
+        router.post("/Mail-bin/login.cgi",
+                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        answerLogin(call, Portal::Daum, call.field("id").value_or(""),
+                                    call.field("enpw").value_or(""), response, outcome);
+                    });
+        router.get("/Mail-bin/login.cgi", [this](const Call&, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::daumLoginFailed(a_));
+        });
+    }
+
+    void daumUser(Router& router)
+    {
+        router.get("/privagree/privinfoagree.daum",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       outcome.user = sessionUser(call, Portal::Daum);
+                       answerHtml(response, pages::daumConsent(a_, outcome.user));
+                   });
+        router.post("/privagree/privinfoagree_ok.daum",
+                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        outcome.user = sessionUser(call, Portal::Daum);
+                        if (outcome.user.empty()) {
+                            answerRedirect(response, a_.DaumLoginPage);
+                            return;
+                        }
+                        if (!call.field("confirm")) {
+                            answerRedirect(response, daumConsentAddress());
+                            return;
+                        }
+                        s_.state.consent(outcome.user);
+                        outcome.event = "consent";
+                        answerRedirect(response, a_.DaumIntroPage);
+                    });
+    }
+
+    void daumGame(Router& router)
+    {
+        router.get("/intro.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::gamePage("다음 대항해시대 온라인", "인트로",
+                                                 sessionUser(call, Portal::Daum)));
+        });
+        router.get("/main.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::gamePage("다음 대항해시대 온라인", "게임 메인",
+                                                 sessionUser(call, Portal::Daum)));
+        });
+        router.get("/member/DM_MembersJoin.asp",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       outcome.user = sessionUser(call, Portal::Daum);
+                       answerHtml(response, pages::daumJoin(a_, outcome.user));
+                   });
+        router.post("/member/DM_MembersJoinProc.asp",
+                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        join(call, Portal::Daum, a_.DaumJoinedPage, response, outcome);
+                    });
+        router.get("/GameChannel/channel.asp",
+                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       channel(call, Portal::Daum, response, outcome);
+                   });
+    }
+
+    void fanSite(Router& router, std::string_view title)
+    {
+        router.get("/", [title](const Call&, httplib::Response& response, Outcome&) {
+            answerHtml(response, pages::fanSite(title));
+        });
+    }
+
+    Services s_;
+    const Addresses& a_;
+};
+
+Portals::Portals(Services services) : handlers_(std::make_unique<Handlers>(services)) {}
+
+Portals::~Portals() = default;
+
+void Portals::install(httplib::Server& server, Endpoint endpoint)
+{
+    Router router(server, endpoint, handlers_->log());
+    handlers_->install(router, endpoint);
+}
+
+}  // namespace sandbox
