@@ -1,0 +1,254 @@
+#include "app/AppState.h"
+#include "e2e/Driver.h"
+#include "storage/Crypt.h"
+#include "support/TempDir.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Main = "frmMain";
+const QString Login = "frmLogin";
+const QString Netmarble = "optDHONetmarble";
+const QString Daum = "optDHODaum";
+
+// One program directory, one sandbox and one program per test.
+class EndToEnd : public ::testing::Test {
+protected:
+    ProgramDir dir;
+    std::unique_ptr<Sandbox> sandbox;
+    std::unique_ptr<Quaylet> quaylet;
+
+    void SetUp() override
+    {
+        sandbox = std::make_unique<Sandbox>(dir.file("portal.log"));
+        ASSERT_TRUE(sandbox->ready()) << "the sandbox did not start";
+    }
+
+    void start()
+    {
+        quaylet = std::make_unique<Quaylet>(dir.path());
+        ASSERT_TRUE(quaylet->connected()) << "the program did not start";
+    }
+
+    // Settings in file order: WindowRun, IDSave, PWDSave, AutoLogin, AutoRun, GSA, portal.
+    void configure(int idSave, int pwdSave, int autoLogin, int autoRun, int gsa, const char* portal)
+    {
+        dir.write("config.ini", QStringLiteral(" 0 \r\n %1 \r\n %2 \r\n %3 \r\n %4 \r\n %5 \r\n%6\r\n")
+                                    .arg(idSave).arg(pwdSave).arg(autoLogin).arg(autoRun).arg(gsa)
+                                    .arg(portal).toLatin1());
+    }
+
+    void saveCredentials(const QString& id, const QString& password)
+    {
+        TempState temp;
+        storage::Crypt crypt(temp, {});
+        QByteArray bytes;
+        for (const QString& value : {id, password}) {
+            crypt.Encrypt(value);
+            bytes += temp.CryptText.toLatin1() + "\r\n";
+        }
+        dir.write("User.ini", bytes);
+    }
+
+    bool requested(const QString& path)
+    {
+        for (const QJsonObject& line : sandbox->log()) {
+            if (line.value("path").toString() == path)
+                return true;
+        }
+        return false;
+    }
+
+    QString loginForm(const QString& field)
+    {
+        for (const QJsonObject& line : sandbox->log()) {
+            if (line.value("method") == "POST" && line.value("form").toObject().contains(field))
+                return line.value("form").toObject().value(field).toString();
+        }
+        return {};
+    }
+};
+
+TEST_F(EndToEnd, NetmarbleLoginThroughTheDialogStartsTheGameByHand)
+{
+    start();
+    EXPECT_EQ(quaylet->caption(), "Quaylet");
+    EXPECT_FALSE(quaylet->control(Main, "cmdGameStart").value("enabled").toBool());
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그아웃");
+    EXPECT_FALSE(quaylet->windowOpen(Login));
+
+    quaylet->click(Main, "cmdGameStart");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 대항해시대 온라인 실행"));
+    EXPECT_TRUE(sandbox->waitForEvent("game-started"));
+    EXPECT_EQ(loginForm("put_id"), "captain");
+}
+
+TEST_F(EndToEnd, NetmarbleFailureReopensTheDialogAndTheNextLoginWorks)
+{
+    start();
+    quaylet->logInThroughDialog("captain", "wrong", Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 실패"));
+    ASSERT_TRUE(quaylet->waitForWindow(Login));
+    EXPECT_EQ(quaylet->control(Login, "txtID").value("text").toString(), "captain");
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+}
+
+TEST_F(EndToEnd, NetmarbleLogoutAndCancel)
+{
+    start();
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    quaylet->click(Main, "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그아웃 완료"));
+    EXPECT_TRUE(sandbox->waitForEvent("logout"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인");
+    EXPECT_FALSE(quaylet->control(Main, "cmdGameStart").value("enabled").toBool());
+
+    quaylet->logInThroughDialog("slow", "sea", Netmarble);
+    ASSERT_TRUE(eventually([&] { return requested("/login/login.asp"); }));
+    QThread::msleep(800);  // the form goes out; the slow portal keeps it waiting
+    quaylet->click(Main, "cmdLogin");
+    EXPECT_EQ(quaylet->caption(), "Quaylet - 넷마블 로그인 취소중..");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인");
+    EXPECT_FALSE(quaylet->control(Main, "cmdGameStart").value("enabled").toBool());
+}
+
+TEST_F(EndToEnd, NetmarbleLockedIdGoesThroughTheUnlockWindowBackIntoTheLogin)
+{
+    start();
+    quaylet->logInThroughDialog("locked", "sea", Netmarble);
+    EXPECT_EQ(quaylet->waitForMessage(), "넷마블 ID가 잠겨있습니다. 잠금 해지 페이지로 연결합니다");
+    quaylet->answer("OK");
+    ASSERT_TRUE(quaylet->waitForWindow("frmIDLock"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인 취소");
+    // The user works the portal's unlock page: the button is the first stop of the tab chain.
+    ASSERT_TRUE(eventually([&] { return requested("/login/LockStealID.asp"); }));
+    QThread::msleep(500);
+    quaylet->key("frmIDLock", "Web2", "Tab");
+    quaylet->key("frmIDLock", "Web2", "Space");
+    EXPECT_EQ(quaylet->waitForMessage(), "아이디가 성공적으로 잠금해지 되었습니다. 다시 로그인합니다.");
+    quaylet->answer("OK");
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    EXPECT_FALSE(quaylet->windowOpen("frmIDLock"));
+    EXPECT_FALSE(sandbox->event("unlocked").isEmpty());
+}
+
+TEST_F(EndToEnd, NetmarbleJoinNoLeavesThePageYesJoinsAndStartsTheGame)
+{
+    start();
+    quaylet->logInThroughDialog("newbie", "sea", Netmarble);
+    EXPECT_TRUE(quaylet->waitForMessage().startsWith("넷마블 대항해시대에 가입이 되어있지 않습니다."));
+    EXPECT_EQ(quaylet->caption(), "Quaylet - 넷마블 대항해시대 온라인 가입");
+    quaylet->answer("No");
+    QThread::msleep(500);
+    EXPECT_EQ(quaylet->caption(), "Quaylet - 넷마블 대항해시대 온라인 가입");
+    EXPECT_TRUE(sandbox->event("joined").isEmpty());
+
+    quaylet->click(Main, "cmdLogin");  // cancel, then try again and agree
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
+    quaylet->logInThroughDialog("newbie", "sea", Netmarble);
+    EXPECT_FALSE(quaylet->waitForMessage().isEmpty());
+    quaylet->answer("Yes");
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 대항해시대 온라인 실행"));
+    EXPECT_TRUE(sandbox->waitForEvent("joined"));
+    EXPECT_TRUE(sandbox->waitForEvent("game-started"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인 취소");
+}
+
+TEST_F(EndToEnd, DaumLoginLogoutAndCancel)
+{
+    start();
+    quaylet->logInThroughDialog("captain", "sea", Daum);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
+    EXPECT_EQ(loginForm("id"), "captain");
+    quaylet->click(Main, "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그아웃 완료"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인");
+
+    quaylet->logInThroughDialog("slow", "sea", Daum);
+    ASSERT_TRUE(eventually([&] { return requested("/Mail-bin/login.html"); }));
+    QThread::msleep(800);
+    quaylet->click(Main, "cmdLogin");
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet"));
+}
+
+TEST_F(EndToEnd, DaumFailureThenLoginThroughTheHomePage)
+{
+    start();
+    quaylet->logInThroughDialog("homeward", "wrong", Daum);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 실패"));
+    ASSERT_TRUE(quaylet->waitForWindow(Login));
+    EXPECT_TRUE(quaylet->control(Login, Daum).value("checked").toBool());
+    quaylet->logInThroughDialog("homeward", "sea", Daum);
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
+}
+
+TEST_F(EndToEnd, DaumConsentAndJoin)
+{
+    start();
+    quaylet->logInThroughDialog("consent", "sea", Daum);
+    EXPECT_TRUE(quaylet->waitForMessage().startsWith("다음 개인정보제공 동의를 하지않으셨습니다."));
+    EXPECT_EQ(quaylet->caption(), "Quaylet - 다음 개인정보제공 동의");
+    quaylet->answer("Yes");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
+    EXPECT_FALSE(sandbox->event("consent").isEmpty());
+
+    quaylet->click(Main, "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그아웃 완료"));
+    quaylet->logInThroughDialog("newbie", "sea", Daum);
+    EXPECT_TRUE(quaylet->waitForMessage().startsWith("다음 대항해시대에 가입이 되어있지 않습니다."));
+    EXPECT_EQ(quaylet->caption(), "Quaylet = 다음 대항해시대 온라인 가입");
+    quaylet->answer("Yes");
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 다음 대항해시대 온라인 실행"));
+    EXPECT_TRUE(sandbox->waitForEvent("game-started"));
+}
+
+TEST_F(EndToEnd, AutomaticLoginWithSavedCredentials)
+{
+    configure(1, 1, 1, 0, 0, "Netmarble");
+    saveCredentials("captain", "sea");
+    start();
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    EXPECT_FALSE(quaylet->windowOpen(Login));
+}
+
+TEST_F(EndToEnd, AutomaticLoginWithoutSavedCredentialsOpensTheDialogAfterTheFailure)
+{
+    configure(1, 1, 1, 0, 0, "Daum");
+    start();
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 실패"));
+    EXPECT_TRUE(quaylet->waitForWindow(Login));
+    EXPECT_EQ(loginForm("id"), "");
+}
+
+TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceThePortalHasTheRequest)
+{
+    configure(1, 1, 1, 1, 2, "Daum");
+    saveCredentials("captain", "sea");
+    start();
+    ASSERT_TRUE(quaylet->waitForExit(30000)) << "the program should end by itself";
+    EXPECT_FALSE(sandbox->event("game-started").isEmpty()) << "the channel page reached the portal first";
+}
+
+TEST_F(EndToEnd, PasswordsArriveVerbatim)
+{
+    const QString password = QStringLiteral("q\"u'o\\te</script><script>alert(1)</script>선장`${x}`");
+    start();
+    quaylet->logInThroughDialog("echo", password, Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    EXPECT_EQ(loginForm("put_pwd"), password);
+
+    quaylet->click(Main, "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그아웃 완료"));
+    quaylet->logInThroughDialog("echo", password, Daum);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
+    EXPECT_EQ(loginForm("enpw"), password);
+}
+
+}  // namespace
