@@ -12,7 +12,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <memory>
 
@@ -64,30 +63,6 @@ QString settings(const AppState& s)
         .arg(c.GSA)
         .arg(s.Temp.DHOPortal);
 }
-
-// Root writes anywhere; take an ordinary user's rights for the save.
-class WithoutWriteAccess {
-public:
-    explicit WithoutWriteAccess(const QString& directory) : directory_(directory)
-    {
-        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadOther | QFile::ExeOther);
-        if (::geteuid() == 0)
-            dropped_ = ::seteuid(65534) == 0;
-        else
-            QFile::setPermissions(directory_, QFile::ReadOwner | QFile::ExeOwner);
-    }
-    ~WithoutWriteAccess()
-    {
-        if (dropped_)
-            (void)::seteuid(0);
-        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-private:
-    QString directory_;
-    bool dropped_ = false;
-};
 
 class ConfigDialogTest : public ::testing::Test {
 protected:

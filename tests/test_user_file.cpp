@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 using storage::UserFile;
 
@@ -147,33 +146,8 @@ TEST_F(UserFileTest, RefusesWhatTheFormatCannotCarryAndKeepsTheOldFile)
     EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n"));
 }
 
-// Root writes anywhere; take an ordinary user's rights for the write.
-class WithoutWriteAccess {
-public:
-    explicit WithoutWriteAccess(const QString& directory) : directory_(directory)
-    {
-        if (::geteuid() == 0) {
-            dropped_ = ::seteuid(65534) == 0;
-        } else {
-            QFile::setPermissions(directory_, QFile::ReadOwner | QFile::ExeOwner);
-        }
-    }
-    ~WithoutWriteAccess()
-    {
-        if (dropped_)
-            (void)::seteuid(0);
-        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-private:
-    QString directory_;
-    bool dropped_ = false;
-};
-
 TEST_F(UserFileTest, AFailedWriteLeavesThePreviousFileWhole)
 {
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                          | QFile::ReadOther | QFile::ExeOther);
     dir.write("User.ini", "45:7=3\r\n45:7=3\r\n");
     settings(0, 0);
     storage::SaveResult result;

@@ -1,12 +1,23 @@
 #include "storage/Registration.h"
 
 #include "platform/Autostart.h"
+#include "platform/Files.h"
 
 namespace storage {
 
-SaveResult updateStartAtLogon(platform::Autostart&, bool)
+namespace {
+
+const QString EntryName = QStringLiteral("Quaylet");
+
+}  // namespace
+
+SaveResult updateStartAtLogon(platform::Autostart& autostart, bool enabled)
 {
-    return {};
+    QString error;
+    const bool ok = enabled
+                        ? autostart.add(EntryName, QString::fromStdU16String(platform::executablePath()), &error)
+                        : autostart.remove(EntryName, &error);
+    return {ok, ok ? QString() : error};
 }
 
 }  // namespace storage

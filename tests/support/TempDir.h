@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 // A program directory of its own for each test.
 class ProgramDir {
 public:
@@ -26,4 +28,33 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// Takes away the right to write into a directory while it lives. Root may
+// write anywhere, so as root it takes on the rights of the user "nobody";
+// the directory stays readable to everyone meanwhile.
+class WithoutWriteAccess {
+public:
+    explicit WithoutWriteAccess(const QString& directory) : directory_(directory)
+    {
+        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                              | QFile::ReadOther | QFile::ExeOther);
+        if (::geteuid() == 0)
+            dropped_ = ::seteuid(65534) == 0;
+        else
+            QFile::setPermissions(directory_, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    ~WithoutWriteAccess()
+    {
+        if (dropped_)
+            (void)::seteuid(0);
+        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                              | QFile::ReadOther | QFile::ExeOther);
+    }
+    WithoutWriteAccess(const WithoutWriteAccess&) = delete;
+    WithoutWriteAccess& operator=(const WithoutWriteAccess&) = delete;
+
+private:
+    QString directory_;
+    bool dropped_ = false;
 };

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform::win32 {
+
+// Stores data as the text value valueName (REG_SZ) of root\subKey, creating
+// the key when it is missing and replacing a value of the same name. All
+// texts reach the registry in the ANSI code page. Every step runs whatever
+// the earlier ones returned; the result is the first failure's status, or
+// ERROR_SUCCESS.
+LONG SetRegValue(HKEY root, const std::u16string& subKey, const std::u16string& valueName,
+                 const std::u16string& data);
+
+// Removes the value valueName of root\subKey, with the same steps and result
+// rules. A value or key that does not exist is no failure: there was nothing
+// to remove.
+LONG DeleteRegValue(HKEY root, const std::u16string& subKey, const std::u16string& valueName);
+
+}  // namespace platform::win32
