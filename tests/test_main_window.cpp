@@ -106,36 +106,6 @@ TEST_F(MainWindowTest, ButtonsAndPictureOpenTheirWindows)
     EXPECT_EQ(host.opened, (QStringList{"config", "info", "web", "login"}));
 }
 
-TEST_F(MainWindowTest, LoginButtonDrivesTheSession)
-{
-    state.Temp.DHOPortal = portal::Daum;
-    session.PortalLogin();
-    EXPECT_EQ(button("cmdLogin")->text(), "로그인 취소");
-    EXPECT_EQ(window.windowTitle(), "Quaylet - 다음 로그인 중..");
-
-    button("cmdLogin")->click();
-    EXPECT_EQ(window.windowTitle(), "Quaylet - 다음 로그인 취소중..");
-    web.complete(addresses.DaumLoggedOutPage);
-    EXPECT_EQ(window.windowTitle(), "Quaylet");
-    EXPECT_EQ(button("cmdLogin")->text(), "로그인");
-
-    session.PortalLogin();
-    web.complete(addresses.DaumLoggedOutPage);
-    web.complete(addresses.DaumLoginPage);
-    web.complete(addresses.DaumIntroPage);
-    EXPECT_TRUE(button("cmdGameStart")->isEnabled());
-    button("cmdGameStart")->click();
-    EXPECT_EQ(web.navigations.last(), addresses.DaumChannelPage);
-
-    button("cmdLogin")->click();
-    EXPECT_FALSE(button("cmdLogin")->isEnabled());
-    EXPECT_FALSE(button("cmdGameStart")->isEnabled());
-    web.complete(addresses.DaumLoggedOutPage);
-    EXPECT_TRUE(button("cmdLogin")->isEnabled());
-    EXPECT_FALSE(button("cmdGameStart")->isEnabled());
-    EXPECT_EQ(window.windowTitle(), "Quaylet - 다음 로그아웃 완료");
-}
-
 TEST_F(MainWindowTest, MinimiseKeepsTheWindowLoaded)
 {
     window.show();

@@ -22,7 +22,9 @@ void bringToFront(QWidget* window)
 template <typename Window, typename Make>
 void showSingle(QPointer<Window>& instance, Make make)
 {
-    if (!instance) {
+    // A closed window lingers until its deferred deletion runs, which a
+    // nested event loop can hold up: it counts as gone.
+    if (!instance || instance->isHidden()) {
         instance = make();
         instance->setAttribute(Qt::WA_DeleteOnClose);
     }
