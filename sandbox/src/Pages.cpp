@@ -46,6 +46,12 @@ constexpr std::string_view AgreeCheckScript =
     "  form.submit();\n"
     "}\n";
 
+std::string loginFailed(std::string_view title, const std::string& retryAddress)
+{
+    return document(title, "<h1>로그인 실패</h1>\n<p>아이디 또는 비밀번호가 맞지 않습니다.</p>\n"
+                           "<p><a id=\"retry\" href=\"" + htmlEscape(retryAddress) + "\">다시 로그인</a></p>\n");
+}
+
 }  // namespace
 
 std::string netmarbleLogin(const Addresses& a)
@@ -68,10 +74,7 @@ std::string netmarbleLogin(const Addresses& a)
 
 std::string netmarbleLoginFailed(const Addresses& a)
 {
-    return document("넷마블 로그인 실패",
-                    "<h1>로그인 실패</h1>\n<p>아이디 또는 비밀번호가 맞지 않습니다.</p>\n"
-                    "<p><a id=\"retry\" href=\"" + htmlEscape(a.NetmarbleLoginPage)
-                        + "\">다시 로그인</a></p>\n");
+    return loginFailed("넷마블 로그인 실패", a.NetmarbleLoginPage);
 }
 
 std::string netmarbleLocked(const Addresses& a, std::string_view id)
@@ -119,10 +122,7 @@ std::string daumLogin(const Addresses& a)
 
 std::string daumLoginFailed(const Addresses& a)
 {
-    return document("다음 로그인 실패",
-                    "<h1>로그인 실패</h1>\n<p>아이디 또는 비밀번호가 맞지 않습니다.</p>\n"
-                    "<p><a id=\"retry\" href=\"" + htmlEscape(a.DaumLoginPage)
-                        + "\">다시 로그인</a></p>\n");
+    return loginFailed("다음 로그인 실패", a.DaumLoginPage);
 }
 
 std::string daumConsent(const Addresses& a, std::string_view user)
