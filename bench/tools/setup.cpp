@@ -1,0 +1,63 @@
+// bench-setup: makes a program directory log in by itself, writing config.ini
+// and User.ini with the program's own code so the files are exactly what the
+// program reads.
+//
+//   bench-setup DIRECTORY Netmarble|Daum ID PASSWORD
+
+#include "platform/MessageBox.h"
+#include "storage/ConfigFile.h"
+#include "storage/UserFile.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Nobody is there to answer: any question is reported and refused.
+class NoMessages : public platform::MessageBox {
+public:
+    Answer show(const QString& text, Icon, Buttons buttons) override
+    {
+        std::fprintf(stderr, "bench-setup: %s\n", text.toLocal8Bit().constData());
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 5 || (std::strcmp(argv[2], "Netmarble") != 0 && std::strcmp(argv[2], "Daum") != 0)) {
+        std::fprintf(stderr, "usage: bench-setup DIRECTORY Netmarble|Daum ID PASSWORD\n");
+        return 2;
+    }
+    const QString directory = QString::fromLocal8Bit(argv[1]);
+
+    storage::ConfigValues config;
+    config.IDSave = 1;
+    config.PWDSave = 1;
+    config.AutoLogin = 1;
+    config.portal = std::strcmp(argv[2], "Daum") == 0 ? storage::PortalChoice::Daum
+                                                      : storage::PortalChoice::Netmarble;
+    storage::SaveResult saved = storage::ConfigSave(directory, config);
+    if (!saved.ok) {
+        std::fprintf(stderr, "bench-setup: config.ini: %s\n", saved.error.toLocal8Bit().constData());
+        return 1;
+    }
+
+    AppState state;
+    state.Config.IDSave = 1;
+    state.Config.PWDSave = 1;
+    state.Temp.UserID = QString::fromLocal8Bit(argv[3]);
+    state.Temp.UserPWD = QString::fromLocal8Bit(argv[4]);
+    NoMessages messages;
+    storage::UserFile userFile(state, directory, messages);
+    saved = userFile.UserSave();
+    if (!saved.ok) {
+        std::fprintf(stderr, "bench-setup: User.ini: %s\n", saved.error.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}

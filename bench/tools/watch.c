@@ -1,0 +1,354 @@
+// bench-watch: starts a program and times it from outside through X11: when
+// its window is mapped and when a window's title becomes a given text. Then
+// it samples the PSS of everything the program started and ends it all.
+//
+//   bench-watch [--done TITLE] [--settle SECONDS] [--timeout SECONDS] -- PROGRAM [ARG...]
+//
+// Prints one line: "map <s> done <s> pss_kib <n> procs <n>", seconds counted
+// from just before the fork, "-" for what did not happen. With -v, one line
+// per sampled process goes to standard error. Exit status 0 when everything
+// awaited happened, 1 on timeout or early exit, 2 on a usage or X11 error.
+#define _GNU_SOURCE
+#include <xcb/xcb.h>
+
+#include <ctype.h>
+#include <dirent.h>
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdbool.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+// Both programs title their main window with this prefix from the start.
+static const char MapTitlePrefix[] = "Quaylet";
+
+static volatile sig_atomic_t stopRequested = 0;
+
+static void onStopSignal(int signal)
+{
+    (void)signal;
+    stopRequested = 1;
+}
+
+static double now(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
+}
+
+static xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, (uint16_t)strlen(name), name), NULL);
+    xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+    free(reply);
+    return atom;
+}
+
+static xcb_atom_t netWmName;
+static xcb_atom_t utf8String;
+
+// The window's title, _NET_WM_NAME first, WM_NAME otherwise; "" when none.
+static void windowTitle(xcb_connection_t* c, xcb_window_t window, char* out, size_t size)
+{
+    out[0] = '\0';
+    const xcb_atom_t names[2] = {netWmName, XCB_ATOM_WM_NAME};
+    const xcb_atom_t types[2] = {utf8String, XCB_GET_PROPERTY_TYPE_ANY};
+    for (int i = 0; i < 2; ++i) {
+        xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, window, names[i], types[i], 0, 1024), NULL);
+        if (!reply)
+            continue;
+        const int length = xcb_get_property_value_length(reply);
+        if (length > 0) {
+            const size_t n = (size_t)length < size - 1 ? (size_t)length : size - 1;
+            memcpy(out, xcb_get_property_value(reply), n);
+            out[n] = '\0';
+            free(reply);
+            return;
+        }
+        free(reply);
+    }
+}
+
+// Every process below this one: as child subreaper it also inherits the
+// orphans the browser engine leaves behind, so walking parent links finds all.
+static int descendants(pid_t* out, int capacity)
+{
+    enum { MaxProcs = 32768 };
+    static pid_t pids[MaxProcs];
+    static pid_t parents[MaxProcs];
+    int count = 0;
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return 0;
+    struct dirent* entry;
+    while ((entry = readdir(proc)) && count < MaxProcs) {
+        if (!isdigit((unsigned char)entry->d_name[0]))
+            continue;
+        char path[300];
+        snprintf(path, sizeof path, "/proc/%s/stat", entry->d_name);
+        FILE* file = fopen(path, "r");
+        if (!file)
+            continue;
+        char line[1024];
+        const bool read = fgets(line, sizeof line, file) != NULL;
+        fclose(file);
+        // The command name may hold blanks and parentheses: fields follow the last ')'.
+        const char* close = read ? strrchr(line, ')') : NULL;
+        int parent = 0;
+        if (!close || sscanf(close + 1, " %*c %d", &parent) != 1)
+            continue;
+        pids[count] = (pid_t)atoi(entry->d_name);
+        parents[count] = (pid_t)parent;
+        ++count;
+    }
+    closedir(proc);
+
+    int found = 0;
+    out[found++] = getpid();
+    for (int scan = 0; scan < found; ++scan) {
+        for (int i = 0; i < count && found < capacity; ++i) {
+            if (parents[i] == out[scan])
+                out[found++] = pids[i];
+        }
+    }
+    // The watcher itself is not measured.
+    memmove(out, out + 1, (size_t)(found - 1) * sizeof *out);
+    return found - 1;
+}
+
+static long pssKib(pid_t pid)
+{
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/smaps_rollup", (int)pid);
+    FILE* file = fopen(path, "r");
+    if (!file)
+        return 0;
+    char line[256];
+    long value = 0;
+    while (fgets(line, sizeof line, file)) {
+        if (sscanf(line, "Pss: %ld kB", &value) == 1)
+            break;
+    }
+    fclose(file);
+    return value;
+}
+
+static void describe(pid_t pid, long pss)
+{
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/cmdline", (int)pid);
+    char cmdline[160] = "";
+    FILE* file = fopen(path, "r");
+    if (file) {
+        const size_t n = fread(cmdline, 1, sizeof cmdline - 1, file);
+        fclose(file);
+        for (size_t i = 0; i + 1 < n; ++i) {
+            if (cmdline[i] == '\0')
+                cmdline[i] = ' ';
+        }
+        cmdline[n] = '\0';
+    }
+    fprintf(stderr, "  pid %d pss %ld kB %s\n", (int)pid, pss, cmdline);
+}
+
+static void sleepSeconds(double seconds)
+{
+    const double end = now() + seconds;
+    for (double left = seconds; left > 0 && !stopRequested; left = end - now()) {
+        struct timespec ts = {(time_t)left, (long)((left - (double)(time_t)left) * 1e9)};
+        nanosleep(&ts, NULL);
+    }
+}
+
+// Asks everything below to stop, then forces what is left after a grace.
+static void endAll(pid_t group)
+{
+    enum { Capacity = 1024 };
+    pid_t pids[Capacity];
+    kill(-group, SIGTERM);
+    int n = descendants(pids, Capacity);
+    for (int i = 0; i < n; ++i)
+        kill(pids[i], SIGTERM);
+    const double deadline = now() + 3.0;
+    while (now() < deadline) {
+        while (waitpid(-1, NULL, WNOHANG) > 0) {
+        }
+        if (descendants(pids, Capacity) == 0)
+            return;
+        usleep(20000);
+    }
+    kill(-group, SIGKILL);
+    n = descendants(pids, Capacity);
+    for (int i = 0; i < n; ++i)
+        kill(pids[i], SIGKILL);
+    while (waitpid(-1, NULL, 0) > 0) {
+    }
+}
+
+static int usage(void)
+{
+    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--settle SECONDS] [--timeout SECONDS]"
+                    " -- PROGRAM [ARG...]\n");
+    return 2;
+}
+
+int main(int argc, char* argv[])
+{
+    const char* doneTitle = NULL;
+    double settle = 0;
+    double timeout = 30;
+    bool verbose = false;
+    int first = 1;
+    for (; first < argc; ++first) {
+        if (strcmp(argv[first], "--") == 0) {
+            ++first;
+            break;
+        }
+        if (strcmp(argv[first], "-v") == 0)
+            verbose = true;
+        else if (strcmp(argv[first], "--done") == 0 && first + 1 < argc)
+            doneTitle = argv[++first];
+        else if (strcmp(argv[first], "--settle") == 0 && first + 1 < argc)
+            settle = atof(argv[++first]);
+        else if (strcmp(argv[first], "--timeout") == 0 && first + 1 < argc)
+            timeout = atof(argv[++first]);
+        else
+            return usage();
+    }
+    if (first >= argc)
+        return usage();
+
+    xcb_connection_t* c = xcb_connect(NULL, NULL);
+    if (xcb_connection_has_error(c)) {
+        fprintf(stderr, "bench-watch: cannot open the display\n");
+        return 2;
+    }
+    netWmName = internAtom(c, "_NET_WM_NAME");
+    utf8String = internAtom(c, "UTF8_STRING");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const uint32_t rootEvents = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &rootEvents));
+    if (error) {
+        fprintf(stderr, "bench-watch: cannot watch the root window\n");
+        free(error);
+        return 2;
+    }
+
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = onStopSignal;
+    sigaction(SIGINT, &action, NULL);
+    sigaction(SIGTERM, &action, NULL);
+    sigaction(SIGHUP, &action, NULL);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+
+    const double start = now();
+    const pid_t child = fork();
+    if (child < 0) {
+        perror("bench-watch: fork");
+        return 2;
+    }
+    if (child == 0) {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        execvp(argv[first], argv + first);
+        perror("bench-watch: exec");
+        _exit(127);
+    }
+    setpgid(child, child);
+
+    double mapped = -1;
+    double done = -1;
+    bool exited = false;
+    char title[1024];
+    const int fd = xcb_get_file_descriptor(c);
+    while (!stopRequested && !exited && (mapped < 0 || (doneTitle && done < 0))) {
+        const double left = start + timeout - now();
+        if (left <= 0)
+            break;
+        struct pollfd wait = {fd, POLLIN, 0};
+        const int ready = poll(&wait, 1, (int)(left * 1000) + 1);
+        const double at = now() - start;
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (waitpid(child, NULL, WNOHANG) == child)
+            exited = true;
+        xcb_generic_event_t* event;
+        while ((event = xcb_poll_for_event(c))) {
+            switch (event->response_type & 0x7f) {
+            case XCB_CREATE_NOTIFY: {
+                // Titles change later; only a window's own events report that.
+                const xcb_window_t window = ((xcb_create_notify_event_t*)event)->window;
+                const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+                windowTitle(c, window, title, sizeof title);
+                if (doneTitle && done < 0 && strcmp(title, doneTitle) == 0)
+                    done = at;
+                break;
+            }
+            case XCB_MAP_NOTIFY: {
+                windowTitle(c, ((xcb_map_notify_event_t*)event)->window, title, sizeof title);
+                if (mapped < 0 && strncmp(title, MapTitlePrefix, sizeof MapTitlePrefix - 1) == 0)
+                    mapped = at;
+                break;
+            }
+            case XCB_PROPERTY_NOTIFY: {
+                const xcb_property_notify_event_t* notify = (xcb_property_notify_event_t*)event;
+                if (doneTitle && done < 0 && (notify->atom == netWmName || notify->atom == XCB_ATOM_WM_NAME)) {
+                    windowTitle(c, notify->window, title, sizeof title);
+                    if (strcmp(title, doneTitle) == 0)
+                        done = at;
+                }
+                break;
+            }
+            default:
+                break;
+            }
+            free(event);
+        }
+        if (xcb_connection_has_error(c))
+            break;
+    }
+    const bool complete = mapped >= 0 && (!doneTitle || done >= 0) && !exited && !stopRequested;
+
+    long total = 0;
+    int procs = 0;
+    if (complete && doneTitle) {
+        sleepSeconds(settle);
+        enum { Capacity = 1024 };
+        pid_t pids[Capacity];
+        procs = descendants(pids, Capacity);
+        if (verbose)
+            fprintf(stderr, "processes %d s after the title:\n", (int)settle);
+        for (int i = 0; i < procs; ++i) {
+            const long pss = pssKib(pids[i]);
+            total += pss;
+            if (verbose)
+                describe(pids[i], pss);
+        }
+    }
+    endAll(child);
+    xcb_disconnect(c);
+
+    char mapText[32] = "-";
+    char doneText[32] = "-";
+    char pssText[32] = "-";
+    if (mapped >= 0)
+        snprintf(mapText, sizeof mapText, "%.4f", mapped);
+    if (done >= 0)
+        snprintf(doneText, sizeof doneText, "%.4f", done);
+    if (procs > 0)
+        snprintf(pssText, sizeof pssText, "%ld", total);
+    printf("map %s done %s pss_kib %s procs %d\n", mapText, doneText, pssText, procs);
+    return complete ? 0 : 1;
+}
