@@ -1,5 +1,6 @@
 #include "app/Artwork.h"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -126,9 +127,9 @@ QPixmap harbourAtDusk(qreal ratio)
     paintShip(p, QPointF(112, Horizon + 6), 0.95, QColor(20, 18, 30));
     paintShip(p, QPointF(300, Horizon + 1), 0.32, QColor(70, 52, 70));
 
-    QFont title(QStringLiteral("NanumMyeongjo"));
+    // The interface's own font: another face would cost a font load at start-up.
+    QFont title = QGuiApplication::font();
     title.setPixelSize(20);
-    title.setBold(true);
     p.setFont(title);
     p.setPen(QColor(255, 244, 224, 235));
     p.drawText(QRectF(14, 10, Width - 28, 28), Qt::AlignLeft | Qt::AlignVCenter,
@@ -156,7 +157,8 @@ QPixmap chartPanel(qreal ratio)
 QIcon programIcon()
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    // Window icons are shown at 64 pixels at most; larger sizes only cost start-up time.
+    for (int size : {16, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);

@@ -60,6 +60,7 @@ int main(int argc, char* argv[])
     windows.setSession(&session);
     windows.setMainWindow(&mainWindow);
 
+    web.startAfterFirstPaint(&mainWindow);
     Form_Load(state, programDirectory, userFile, session);
     mainWindow.show();
     return app.exec();

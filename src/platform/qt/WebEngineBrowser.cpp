@@ -3,8 +3,10 @@
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/PageScripts.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QWebEngineLoadingInfo>
+#include <QWidget>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 
@@ -14,6 +16,8 @@ namespace {
 // An element script that never answers (a hung renderer) must not stall the
 // navigations queued behind it.
 constexpr int ScriptGuardMs = 5000;
+// The longest the engine waits for the first paint of the window.
+constexpr int FirstPaintWaitMs = 300;
 
 bool isScriptAddress(const QString& address)
 {
@@ -70,6 +74,32 @@ void WebEngineBrowser::setLoadFailedHandler(AddressHandler handler)
     onFailed_ = std::move(handler);
 }
 
+void WebEngineBrowser::startAfterFirstPaint(QWidget* window)
+{
+    held_ = true;
+    heldFor_ = window;
+    window->installEventFilter(this);
+    QTimer::singleShot(FirstPaintWaitMs, this, &WebEngineBrowser::release);
+}
+
+bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    // Released once this paint has reached the screen.
+    if (watched == heldFor_ && event->type() == QEvent::Paint)
+        QTimer::singleShot(0, this, &WebEngineBrowser::release);
+    return QObject::eventFilter(watched, event);
+}
+
+void WebEngineBrowser::release()
+{
+    if (!held_)
+        return;
+    held_ = false;
+    if (heldFor_)
+        heldFor_->removeEventFilter(this);
+    schedule();
+}
+
 void WebEngineBrowser::schedule()
 {
     if (scheduled_)
@@ -83,6 +113,8 @@ void WebEngineBrowser::schedule()
 
 void WebEngineBrowser::processQueue()
 {
+    if (held_)
+        return;
     while (!scriptRunning_ && !queue_.empty()) {
         const Operation operation = queue_.front();
         queue_.pop_front();

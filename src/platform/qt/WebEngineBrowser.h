@@ -4,7 +4,9 @@
 #include "portal/Browser.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 #include <deque>
 
@@ -33,12 +35,21 @@ public:
     // The page, for a view that shows it.
     QWebEnginePage* page();
 
+    // Starting the engine holds the user-interface thread for a moment: wait
+    // until window has painted once (or a short while has passed), so that it
+    // never sits there blank meanwhile.
+    void startAfterFirstPaint(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Operation {
         QString address;                    // a navigation when steps is empty
         QList<portal::ElementStep> steps;
     };
 
+    void release();
     void schedule();
     void processQueue();
     void scriptFinished(quint64 id);
@@ -48,6 +59,8 @@ private:
     QWebEnginePage* page_ = nullptr;
     std::deque<Operation> queue_;
     bool scheduled_ = false;
+    bool held_ = false;
+    QPointer<QWidget> heldFor_;
     bool scriptRunning_ = false;
     quint64 scriptId_ = 0;
     QTimer scriptGuard_;
