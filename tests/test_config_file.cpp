@@ -118,11 +118,11 @@ TEST(ConfigFile, InconsistentDependenciesAreLoadedAsWritten)
 
 TEST(ConfigFile, SavesExactBytes)
 {
-    EXPECT_EQ(configFileBytes({0, 0, 0, 0, 0, 0, PortalChoice::Netmarble}),
+    EXPECT_EQ(configFileBytes({{0, 0, 0, 0, 0, 0}, PortalChoice::Netmarble}),
               QByteArray(" 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n"));
-    EXPECT_EQ(configFileBytes({0, 1, 1, 0, 1, 1, PortalChoice::Daum}),
+    EXPECT_EQ(configFileBytes({{0, 1, 1, 0, 1, 1}, PortalChoice::Daum}),
               QByteArray(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n"));
-    EXPECT_EQ(configFileBytes({1, 1, 1, 1, 1, 2, PortalChoice::None}),
+    EXPECT_EQ(configFileBytes({{1, 1, 1, 1, 1, 2}, PortalChoice::None}),
               QByteArray(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 2 \r\n"));
 }
 
@@ -130,7 +130,7 @@ TEST(ConfigFile, SaveThenLoadRoundTripsAndReplacesTheFile)
 {
     ProgramDir dir;
     dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
-    ASSERT_TRUE(ConfigSave(dir.path(), {1, 1, 0, 0, 1, 2, PortalChoice::Daum}).ok);
+    ASSERT_TRUE(ConfigSave(dir.path(), {{1, 1, 0, 0, 1, 2}, PortalChoice::Daum}).ok);
     EXPECT_EQ(dir.read("config.ini"), QByteArray(" 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n 2 \r\nDaum\r\n"));
     const AppState s = loadFrom(dir);
     EXPECT_EQ(s.Config.WindowRun, 1);

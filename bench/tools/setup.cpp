@@ -36,9 +36,9 @@ int main(int argc, char* argv[])
     const QString directory = QString::fromLocal8Bit(argv[1]);
 
     storage::ConfigValues config;
-    config.IDSave = 1;
-    config.PWDSave = 1;
-    config.AutoLogin = 1;
+    config.settings.IDSave = 1;
+    config.settings.PWDSave = 1;
+    config.settings.AutoLogin = 1;
     config.portal = std::strcmp(argv[2], "Daum") == 0 ? storage::PortalChoice::Daum
                                                       : storage::PortalChoice::Netmarble;
     storage::SaveResult saved = storage::ConfigSave(directory, config);

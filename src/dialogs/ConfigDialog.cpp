@@ -138,16 +138,12 @@ void ConfigDialog::cmdSumit_Click()
                                 : optGSAWindow_->isChecked() ? 1
                                 : optGSAQuit_->isChecked()   ? 2
                                                              : 0;
-    storage::ConfigValues values;
-    values.WindowRun = valueOf(chkWindowRun_);
-    values.IDSave = valueOf(chkIDSave_);
-    values.PWDSave = valueOf(chkPWDSave_);
-    values.AutoLogin = valueOf(chkAutoLogin_);
-    values.AutoRun = valueOf(chkAutoRun_);
-    values.GSA = action;
-    values.portal = optDHONet_->isChecked()    ? storage::PortalChoice::Netmarble
-                    : optDHODaum_->isChecked() ? storage::PortalChoice::Daum
-                                               : storage::PortalChoice::None;
+    const storage::ConfigValues values{
+        {valueOf(chkWindowRun_), valueOf(chkIDSave_), valueOf(chkPWDSave_), valueOf(chkAutoLogin_),
+         valueOf(chkAutoRun_), action},
+        optDHONet_->isChecked()    ? storage::PortalChoice::Netmarble
+        : optDHODaum_->isChecked() ? storage::PortalChoice::Daum
+                                   : storage::PortalChoice::None};
 
     // A step that fails leaves its previous file or entry as it was and the
     // later steps still run; the user hears of every failure once, at the end.
@@ -155,17 +151,11 @@ void ConfigDialog::cmdSumit_Click()
     if (const storage::SaveResult saved = storage::ConfigSave(programDirectory_, values); !saved.ok)
         failures.append(text::withReason(text::ConfigNotSaved, saved.error));
 
-    ConfigState& config = state_.Config;
-    config.WindowRun = values.WindowRun;
-    config.IDSave = values.IDSave;
-    config.PWDSave = values.PWDSave;
-    config.AutoLogin = values.AutoLogin;
-    config.AutoRun = values.AutoRun;
+    state_.Config = values.settings;
     if (values.portal == storage::PortalChoice::Netmarble)
         state_.Temp.DHOPortal = portal::Netmarble;
     else if (values.portal == storage::PortalChoice::Daum)
         state_.Temp.DHOPortal = portal::Daum;
-    config.GSA = action;
 
     const bool startAtLogon = chkWindowRun_->isChecked();
     if (const storage::SaveResult registered = storage::updateStartAtLogon(autostart_, startAtLogon);

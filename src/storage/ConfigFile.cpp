@@ -73,8 +73,8 @@ void ConfigLoad(const QString& programDirectory, AppState& state)
 QByteArray configFileBytes(const ConfigValues& values)
 {
     QByteArray bytes;
-    for (std::uint8_t value : {values.WindowRun, values.IDSave, values.PWDSave,
-                               values.AutoLogin, values.AutoRun, values.GSA})
+    const ConfigState& s = values.settings;
+    for (std::uint8_t value : {s.WindowRun, s.IDSave, s.PWDSave, s.AutoLogin, s.AutoRun, s.GSA})
         bytes += numberLine(value);
     if (values.portal == PortalChoice::Netmarble)
         bytes += "Netmarble\r\n";

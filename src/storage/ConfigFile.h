@@ -12,13 +12,9 @@ inline const QString ConfigFileName = QStringLiteral("config.ini");
 
 enum class PortalChoice { None, Netmarble, Daum };
 
+// What a save writes: the six settings in file order, then the portal.
 struct ConfigValues {
-    std::uint8_t WindowRun = 0;
-    std::uint8_t IDSave = 0;
-    std::uint8_t PWDSave = 0;
-    std::uint8_t AutoLogin = 0;
-    std::uint8_t AutoRun = 0;
-    std::uint8_t GSA = 0;
+    ConfigState settings;
     PortalChoice portal = PortalChoice::None;
 };
 
