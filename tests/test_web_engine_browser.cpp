@@ -1,6 +1,7 @@
 #include "platform/qt/WebEngineBrowser.h"
 #include "support/LoopbackServer.h"
 
+#include <QTimer>
 #include <QWebEnginePage>
 #include "platform/qt/BrowserProfile.h"
 #include <gtest/gtest.h>
@@ -94,6 +95,20 @@ TEST_F(WebEngineBrowserTest, ReportsTheExactTextItWasNavigatedWith)
     load(unencoded);
     EXPECT_EQ(completed.last(), unencoded);
     EXPECT_TRUE(failed.isEmpty());
+}
+
+TEST_F(WebEngineBrowserTest, EveryNavigationCompletesEvenToTheAddressStillLoading)
+{
+    // A failed login sends the browser to the login page, and the next login
+    // sends it there again at once: each must complete on its own.
+    const QString login = server.origin() + "/login/login.asp?l_url=x%2Ey";
+    for (int gapMs : {0, 5, 15}) {
+        completed.clear();
+        browser.navigate(login);
+        QTimer::singleShot(gapMs, &browser, [&] { browser.navigate(login); });
+        ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; })) << "gap " << gapMs << " ms";
+        EXPECT_EQ(completed, (QStringList{login, login}));
+    }
 }
 
 TEST_F(WebEngineBrowserTest, ReportsTheAddressReachedByRedirection)

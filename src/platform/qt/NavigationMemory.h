@@ -14,9 +14,10 @@ public:
     void remember(const QString& navigatedText);
     QString resolve(const QUrl& reported) const;
 
-private:
+    // One text for every spelling of the same address.
     static QString key(const QUrl& url);
 
+private:
     struct Entry {
         QString key;
         QString text;

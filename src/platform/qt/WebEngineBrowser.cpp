@@ -18,6 +18,8 @@ namespace {
 constexpr int ScriptGuardMs = 5000;
 // The longest the engine waits for the first paint of the window.
 constexpr int FirstPaintWaitMs = 300;
+// The longest a navigation waits for a load of the same address to end.
+constexpr int SameAddressWaitMs = 10000;
 
 bool isScriptAddress(const QString& address)
 {
@@ -31,6 +33,9 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, QObject* parent)
     scriptGuard_.setSingleShot(true);
     scriptGuard_.setInterval(ScriptGuardMs);
     connect(&scriptGuard_, &QTimer::timeout, this, [this] { scriptFinished(scriptId_); });
+    loadGuard_.setSingleShot(true);
+    loadGuard_.setInterval(SameAddressWaitMs);
+    connect(&loadGuard_, &QTimer::timeout, this, &WebEngineBrowser::loadEnded);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -117,10 +122,20 @@ void WebEngineBrowser::processQueue()
         return;
     while (!scriptRunning_ && !queue_.empty()) {
         const Operation operation = queue_.front();
+        if (operation.steps.isEmpty() && !isScriptAddress(operation.address)) {
+            // The engine folds a second load of an address still loading into
+            // the first and reports one document; each navigation must get its
+            // own, since the rules read the flags when the document completes.
+            const QString key = NavigationMemory::key(QUrl(operation.address));
+            if (key == loadingKey_)
+                return;
+            memory_.remember(operation.address);
+            loadingKey_ = key;
+            loadStarted_ = false;
+            loadGuard_.start();
+        }
         queue_.pop_front();
         if (operation.steps.isEmpty()) {
-            if (!isScriptAddress(operation.address))
-                memory_.remember(operation.address);
             page()->load(QUrl(operation.address));
             continue;
         }
@@ -151,8 +166,23 @@ void WebEngineBrowser::scriptFinished(quint64 id)
 // session rules act only on documents that arrived, and a failure is passed on
 // separately for whoever waits for an answer. A load stopped by a newer
 // navigation reports nothing at all.
+void WebEngineBrowser::loadEnded()
+{
+    loadingKey_.clear();
+    loadGuard_.stop();
+    schedule();
+}
+
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
+    const bool lastLoad = NavigationMemory::key(info.url()) == loadingKey_;
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        loadStarted_ = loadStarted_ || lastLoad;
+    } else if (loadStarted_ || lastLoad) {
+        // Whatever ended, it ended the load started last: the engine runs one at a time.
+        loadStarted_ = false;
+        QTimer::singleShot(0, this, &WebEngineBrowser::loadEnded);
+    }
     const QString address = memory_.resolve(info.url());
     if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage()) {
         if (onComplete_)

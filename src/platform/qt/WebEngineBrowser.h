@@ -50,6 +50,7 @@ private:
     };
 
     void release();
+    void loadEnded();
     void schedule();
     void processQueue();
     void scriptFinished(quint64 id);
@@ -62,6 +63,10 @@ private:
     bool held_ = false;
     QPointer<QWidget> heldFor_;
     bool scriptRunning_ = false;
+    // The address of the load last started, until the engine says it ended.
+    QString loadingKey_;
+    bool loadStarted_ = false;
+    QTimer loadGuard_;
     quint64 scriptId_ = 0;
     QTimer scriptGuard_;
     NavigationMemory memory_;
