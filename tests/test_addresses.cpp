@@ -69,15 +69,4 @@ TEST(Addresses, ComparisonsAreExactAndCaseSensitive)
     EXPECT_FALSE(addressBeginsWith(QString(), a.NetmarbleLoginFailPage));
 }
 
-TEST(Addresses, BuiltInEndpointsAreAllSet)
-{
-    const Endpoints e = Endpoints::builtIn();
-    for (const QString& host : {e.NetmarbleLogin, e.NetmarbleGame, e.NetmarbleHome, e.DaumLogin,
-                                e.DaumSecureLogin, e.DaumHome, e.DaumUser, e.DaumGame, e.ZavivSite,
-                                e.GuideSite}) {
-        EXPECT_FALSE(host.isEmpty());
-        EXPECT_FALSE(host.contains('/')) << host.toStdString();
-    }
-}
-
 }  // namespace

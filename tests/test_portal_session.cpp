@@ -366,15 +366,6 @@ TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
     EXPECT_TRUE(ui.log.isEmpty());
 }
 
-TEST_F(SessionTest, DaumHomeLeadsToTheIntroPage)
-{
-    startLogin(portal::Daum);
-    complete(a.DaumHomePage);
-    EXPECT_EQ(web.navigations.last(), a.DaumIntroPage);
-    complete(a.DaumIntroPage);
-    EXPECT_EQ(ui.caption, text::DaumLoggedIn);
-}
-
 struct AfterStart {
     std::uint8_t portal;
     std::uint8_t gsa;

@@ -74,54 +74,27 @@ public:
 // The main window's controls as plain values, plus an ordered log.
 class FakeSessionUi : public portal::SessionUi {
 public:
-    void setCaption(const QString& value) override
-    {
-        caption = value;
-        log.append(QStringLiteral("caption ") + value);
-    }
+    void setCaption(const QString& value) override { caption = note("caption " + value, value); }
     QString loginCaption() const override { return loginButton; }
-    void setLoginCaption(const QString& value) override
-    {
-        loginButton = value;
-        log.append(QStringLiteral("login button ") + value);
-    }
+    void setLoginCaption(const QString& value) override { loginButton = note("login button " + value, value); }
     void setLoginEnabled(bool enabled) override
     {
-        loginEnabled = enabled;
-        log.append(enabled ? QStringLiteral("login enabled") : QStringLiteral("login disabled"));
+        loginEnabled = note(enabled ? "login enabled" : "login disabled", enabled);
     }
     void setGameStartEnabled(bool enabled) override
     {
-        gameStartEnabled = enabled;
-        log.append(enabled ? QStringLiteral("game start enabled") : QStringLiteral("game start disabled"));
+        gameStartEnabled = note(enabled ? "game start enabled" : "game start disabled", enabled);
     }
-    void minimise() override
-    {
-        minimised = true;
-        log.append(QStringLiteral("minimise"));
-    }
-    void beginEnding() override
-    {
-        ending = true;
-        log.append(QStringLiteral("begin ending"));
-    }
-    void endProgram() override
-    {
-        ended = true;
-        log.append(QStringLiteral("end program"));
-    }
+    void minimise() override { minimised = note("minimise", true); }
+    void beginEnding() override { ending = note("begin ending", true); }
+    void endProgram() override { ended = note("end program", true); }
     void showLoginDialog() override
     {
-        ++loginDialogs;
-        log.append(QStringLiteral("login dialog"));
+        loginDialogs = note("login dialog", loginDialogs + 1);
         if (onLoginDialog)
             onLoginDialog();
     }
-    void showUnlockWindow() override
-    {
-        ++unlockWindows;
-        log.append(QStringLiteral("unlock window"));
-    }
+    void showUnlockWindow() override { unlockWindows = note("unlock window", unlockWindows + 1); }
 
     QString caption = QStringLiteral("Quaylet");
     QString loginButton = QStringLiteral("로그인");
@@ -134,4 +107,12 @@ public:
     int unlockWindows = 0;
     QStringList log;
     std::function<void()> onLoginDialog;  // runs while the "modal" dialog is open
+
+private:
+    template <typename T>
+    T note(const QString& entry, T value)
+    {
+        log.append(entry);
+        return value;
+    }
 };
