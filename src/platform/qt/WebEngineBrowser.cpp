@@ -6,9 +6,9 @@
 #include <QEvent>
 #include <QPointer>
 #include <QWebEngineLoadingInfo>
-#include <QWidget>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWidget>
 
 namespace platform {
 
@@ -161,11 +161,6 @@ void WebEngineBrowser::scriptFinished(quint64 id)
     schedule();
 }
 
-// Only top-level documents are reported. A load that fails (no answer, a
-// refused connection, an aborted redirect) reports no document complete: the
-// session rules act only on documents that arrived, and a failure is passed on
-// separately for whoever waits for an answer. A load stopped by a newer
-// navigation reports nothing at all.
 void WebEngineBrowser::loadEnded()
 {
     loadingKey_.clear();
@@ -173,15 +168,24 @@ void WebEngineBrowser::loadEnded()
     schedule();
 }
 
+// Only top-level documents are reported. A load that fails (no answer, a
+// refused connection, an aborted redirect) reports no document complete: the
+// session rules act only on documents that arrived, and a failure is passed on
+// separately for whoever waits for an answer. A load stopped by a newer
+// navigation reports nothing at all.
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     const bool lastLoad = NavigationMemory::key(info.url()) == loadingKey_;
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
         loadStarted_ = loadStarted_ || lastLoad;
     } else if (loadStarted_ || lastLoad) {
-        // Whatever ended, it ended the load started last: the engine runs one at a time.
+        // Whatever ended, it ended the load started last: the engine runs one
+        // at a time. Held navigations go on once this document has been handled.
         loadStarted_ = false;
-        QTimer::singleShot(0, this, &WebEngineBrowser::loadEnded);
+        QTimer::singleShot(0, this, [this, key = loadingKey_] {
+            if (loadingKey_ == key)
+                loadEnded();
+        });
     }
     const QString address = memory_.resolve(info.url());
     if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage()) {
