@@ -15,7 +15,7 @@ const QByteArray LoginForm = R"(<!doctype html><meta charset="utf-8"><title>logi
 <input type="text" name="put_id">
 <textarea name="put_pwd"></textarea>
 <input type="checkbox" id="checkBox1" name="agree" value="1">
-<input type="submit" name="btnSubmit" value="go">
+<input type="submit" name="btnSubmit" value="go" onclick="new Image().src = '/clicked?' + this.form.put_id.value">
 </form>
 <script>
 function go_logout() { location.href = '/loggedout'; }
@@ -109,6 +109,29 @@ TEST_F(WebEngineBrowserTest, EveryNavigationCompletesEvenToTheAddressStillLoadin
         ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; })) << "gap " << gapMs << " ms";
         EXPECT_EQ(completed, (QStringList{login, login}));
     }
+}
+
+TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotFilledIn)
+{
+    // After a failed login the login page may complete while the next login
+    // already waits to load it again: filling the old one would lose both.
+    const QString login = server.origin() + "/login";
+    int completions = 0;
+    browser.setDocumentCompleteHandler([&](const QString& address) {
+        completed.append(address);
+        if (address == login) {
+            ++completions;
+            browser.act({ElementStep::setValue("put_id", QString::number(completions)),
+                         ElementStep::click("btnSubmit")});
+        }
+    });
+    browser.navigate(login);
+    browser.navigate(login);
+    ASSERT_TRUE(waitUntil([&] { return posts() == 1 && completed.last().endsWith("/submit"); }));
+    EXPECT_EQ(completions, 2);
+    for (const LoopbackServer::Request& request : server.requests)
+        EXPECT_NE(request.target, "/clicked?1") << "the first document was worked on";
+    EXPECT_EQ(server.requests.last().formValue("put_id"), "2");
 }
 
 TEST_F(WebEngineBrowserTest, ReportsTheAddressReachedByRedirection)

@@ -10,6 +10,8 @@
 #include <QWebEngineScript>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -63,7 +65,10 @@ void WebEngineBrowser::navigate(const QString& address)
 
 void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
 {
-    if (steps.isEmpty())
+    // A document that a waiting navigation is about to replace is not worked
+    // on: its form would go out just as the next page starts, and the engine
+    // drops both.
+    if (steps.isEmpty() || reportingReplacedDocument_)
         return;
     queue_.push_back({{}, steps});
     schedule();
@@ -161,6 +166,13 @@ void WebEngineBrowser::scriptFinished(quint64 id)
     schedule();
 }
 
+bool WebEngineBrowser::navigationWaiting() const
+{
+    return std::any_of(queue_.begin(), queue_.end(), [](const Operation& operation) {
+        return operation.steps.isEmpty() && !isScriptAddress(operation.address);
+    });
+}
+
 void WebEngineBrowser::loadEnded()
 {
     loadingKey_.clear();
@@ -189,8 +201,10 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     }
     const QString address = memory_.resolve(info.url());
     if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage()) {
+        reportingReplacedDocument_ = navigationWaiting();
         if (onComplete_)
             onComplete_(address);
+        reportingReplacedDocument_ = false;
     } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus
                || (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && info.isErrorPage())) {
         if (onFailed_)

@@ -51,6 +51,7 @@ private:
 
     void release();
     void loadEnded();
+    bool navigationWaiting() const;
     void schedule();
     void processQueue();
     void scriptFinished(quint64 id);
@@ -66,6 +67,7 @@ private:
     // The address of the load last started, until the engine says it ended.
     QString loadingKey_;
     bool loadStarted_ = false;
+    bool reportingReplacedDocument_ = false;
     QTimer loadGuard_;
     quint64 scriptId_ = 0;
     QTimer scriptGuard_;
