@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace sandbox {
 
@@ -164,13 +165,19 @@ public:
     {
         switch (endpoint) {
         case Endpoint::NetmarbleLogin: netmarbleLogin(router); break;
-        case Endpoint::NetmarbleGame: netmarbleGame(router); break;
+        case Endpoint::NetmarbleGame:
+            gameSite(router, Portal::Netmarble, "넷마블 대항해시대 온라인", "/member/NMB_MembersJoin",
+                     pages::netmarbleJoin, a_.NetmarbleIntroPage);
+            break;
         case Endpoint::NetmarbleHome: netmarbleHome(router); break;
         case Endpoint::DaumLogin: daumLogin(router); break;
         case Endpoint::DaumSecureLogin: daumSecureLogin(router); break;
         case Endpoint::DaumHome: daumHome(router); break;
         case Endpoint::DaumUser: daumUser(router); break;
-        case Endpoint::DaumGame: daumGame(router); break;
+        case Endpoint::DaumGame:
+            gameSite(router, Portal::Daum, "다음 대항해시대 온라인", "/member/DM_MembersJoin", pages::daumJoin,
+                     a_.DaumJoinedPage);
+            break;
         case Endpoint::ZavivSite: fanSite(router, "대항해시대 인벤"); break;
         case Endpoint::GuideSite: fanSite(router, "대항해시대 미르"); break;
         }
@@ -338,28 +345,30 @@ private:
                    });
     }
 
-    void netmarbleGame(Router& router)
+    // The game's site on a portal: its main and intro pages, the join page
+    // and its answer, and the channel page that starts the game.
+    void gameSite(Router& router, Portal portal, const char* title, const std::string& joinPath,
+                  std::string (*joinPage)(const Addresses&, std::string_view), const std::string& joinedPage)
     {
-        router.get("/main.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
-            answerHtml(response, pages::gamePage("넷마블 대항해시대 온라인", "게임 메인",
-                                                 sessionUser(call, Portal::Netmarble)));
-        });
-        router.get("/intro.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
-            answerHtml(response, pages::gamePage("넷마블 대항해시대 온라인", "인트로",
-                                                 sessionUser(call, Portal::Netmarble)));
-        });
-        router.get("/member/NMB_MembersJoin.asp",
-                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                       outcome.user = sessionUser(call, Portal::Netmarble);
-                       answerHtml(response, pages::netmarbleJoin(a_, outcome.user));
+        const std::pair<const char*, const char*> sitePages[] = {{"/main.asp", "게임 메인"}, {"/intro.asp", "인트로"}};
+        for (const auto& [path, message] : sitePages) {
+            router.get(path, [this, portal, title, message = message](const Call& call, httplib::Response& response,
+                                                                      Outcome&) {
+                answerHtml(response, pages::gamePage(title, message, sessionUser(call, portal)));
+            });
+        }
+        router.get(joinPath + ".asp",
+                   [this, portal, joinPage](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       outcome.user = sessionUser(call, portal);
+                       answerHtml(response, joinPage(a_, outcome.user));
                    });
-        router.post("/member/NMB_MembersJoinProc.asp",
-                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                        join(call, Portal::Netmarble, a_.NetmarbleIntroPage, response, outcome);
+        router.post(joinPath + "Proc.asp",
+                    [this, portal, &joinedPage](const Call& call, httplib::Response& response, Outcome& outcome) {
+                        join(call, portal, joinedPage, response, outcome);
                     });
         router.get("/GameChannel/channel.asp",
-                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                       channel(call, Portal::Netmarble, response, outcome);
+                   [this, portal](const Call& call, httplib::Response& response, Outcome& outcome) {
+                       channel(call, portal, response, outcome);
                    });
     }
 
@@ -445,30 +454,6 @@ private:
                     });
     }
 
-    void daumGame(Router& router)
-    {
-        router.get("/intro.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
-            answerHtml(response, pages::gamePage("다음 대항해시대 온라인", "인트로",
-                                                 sessionUser(call, Portal::Daum)));
-        });
-        router.get("/main.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
-            answerHtml(response, pages::gamePage("다음 대항해시대 온라인", "게임 메인",
-                                                 sessionUser(call, Portal::Daum)));
-        });
-        router.get("/member/DM_MembersJoin.asp",
-                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                       outcome.user = sessionUser(call, Portal::Daum);
-                       answerHtml(response, pages::daumJoin(a_, outcome.user));
-                   });
-        router.post("/member/DM_MembersJoinProc.asp",
-                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                        join(call, Portal::Daum, a_.DaumJoinedPage, response, outcome);
-                    });
-        router.get("/GameChannel/channel.asp",
-                   [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                       channel(call, Portal::Daum, response, outcome);
-                   });
-    }
 
     void fanSite(Router& router, std::string_view title)
     {
