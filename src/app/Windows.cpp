@@ -92,7 +92,9 @@ void Windows::showInfoBox()
 
 void Windows::showWebDialog()
 {
-    showSingle(web_, [this] { return new dialogs::WebDialog(services_.addresses, services_.processes, services_.messages); });
+    showSingle(web_, [this] {
+        return new dialogs::WebDialog(services_.addresses, services_.processes, services_.messages);
+    });
 }
 
 void Windows::showUnlockWindow()

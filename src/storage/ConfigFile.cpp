@@ -1,9 +1,6 @@
 #include "storage/ConfigFile.h"
 
-#include "platform/CodePage.h"
 #include "storage/Fields.h"
-
-#include <QFile>
 
 #include <array>
 #include <optional>
@@ -43,15 +40,10 @@ QByteArray numberLine(std::uint8_t value)
 
 void ConfigLoad(const QString& programDirectory, AppState& state)
 {
-    const QString path = fileInDirectory(programDirectory, ConfigFileName);
-    if (!ordinaryFileExists(path))
+    const std::optional<QStringList> values = readStoredValues(fileInDirectory(programDirectory, ConfigFileName));
+    if (!values)
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = file.readAll();
-    const QStringList fields = readFields(QString::fromStdU16String(
-        platform::fromAnsi(std::string_view(bytes.constData(), bytes.size()))));
+    const QStringList& fields = *values;
 
     std::array<std::uint8_t, 6> numbers{};
     for (std::size_t i = 0; i < numbers.size(); ++i) {

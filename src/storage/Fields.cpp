@@ -1,5 +1,10 @@
 #include "storage/Fields.h"
 
+#include "platform/CodePage.h"
+#include "storage/SafeSave.h"
+
+#include <QFile>
+
 namespace storage {
 
 namespace {
@@ -54,6 +59,18 @@ QStringList readFields(const QString& text)
         pos = skipDelimiter(text, pos);
     }
     return fields;
+}
+
+std::optional<QStringList> readStoredValues(const QString& path)
+{
+    if (!ordinaryFileExists(path))
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    return readFields(QString::fromStdU16String(
+        platform::fromAnsi(std::string_view(bytes.constData(), bytes.size()))));
 }
 
 }  // namespace storage

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace storage {
 
 // Splits stored text into values the way the settings and credential files
@@ -10,5 +12,9 @@ namespace storage {
 // LF); blanks before a value are skipped; a value in double quotes is taken
 // without them. A line end right at the end of the text adds no empty value.
 QStringList readFields(const QString& text);
+
+// The values of a stored file, read whole in the ANSI code page; nothing when
+// there is no ordinary file of that name or it cannot be opened.
+std::optional<QStringList> readStoredValues(const QString& path);
 
 }  // namespace storage

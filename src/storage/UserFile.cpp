@@ -5,8 +5,6 @@
 #include "platform/MessageBox.h"
 #include "storage/Fields.h"
 
-#include <QFile>
-
 namespace storage {
 
 namespace {
@@ -42,17 +40,12 @@ void UserFile::emptyAfterDamage()
 
 void UserFile::AutoLoginF()
 {
-    if (!ordinaryFileExists(path()))
-        return;
-    QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
     // The whole file is read first: emptying it after a damaged value must
     // not change what the rest of this reading sees.
-    const QByteArray bytes = file.readAll();
-    file.close();
-    const QStringList values = readFields(QString::fromStdU16String(
-        platform::fromAnsi(std::string_view(bytes.constData(), bytes.size()))));
+    const std::optional<QStringList> stored = readStoredValues(path());
+    if (!stored)
+        return;
+    const QStringList& values = *stored;
 
     TempState& temp = state_.Temp;
     if (state_.Config.IDSave != 1 || values.isEmpty())

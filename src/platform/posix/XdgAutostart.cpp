@@ -117,7 +117,7 @@ public:
 private:
     QString entryPath(const QString& name) const
     {
-        return QDir(folder_).filePath(name + QStringLiteral(".desktop"));
+        return storage::fileInDirectory(folder_, name + QStringLiteral(".desktop"));
     }
 
     QString folder_;
@@ -139,7 +139,8 @@ QString systemConfigDirectory()
 
 std::unique_ptr<Autostart> systemAutostart()
 {
-    return std::make_unique<XdgAutostart>(QDir(systemConfigDirectory()).filePath(QStringLiteral("autostart")));
+    return std::make_unique<XdgAutostart>(
+        storage::fileInDirectory(systemConfigDirectory(), QStringLiteral("autostart")));
 }
 
 }  // namespace platform
