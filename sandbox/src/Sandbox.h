@@ -19,6 +19,7 @@ namespace sandbox {
 struct Settings {
     int basePort = DefaultBasePort;
     std::chrono::milliseconds slowDelay{20000};
+    Quirks quirks;
 };
 
 // Both portals and the fan sites, one listener per endpoint on 127.0.0.1.
@@ -53,6 +54,7 @@ private:
     Layout layout_;
     Addresses addresses_;
     std::chrono::milliseconds slowDelay_;
+    Quirks quirks_;
     PortalState state_;
     RequestLog log_;
     StopSignal stopSignal_;
