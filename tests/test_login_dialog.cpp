@@ -1,12 +1,15 @@
 #include "app/Addresses.h"
 #include "app/Texts.h"
+#include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"
+#include "support/PlatformFakes.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -163,6 +166,26 @@ TEST_F(LoginDialogTest, LoginSetsTheAccountHidesStartsAndSavesInOrder)
     EXPECT_EQ(web.navigations, QStringList{addresses.DaumLogoutAddress});
     EXPECT_EQ(dir.read("User.ini").count("\r\n"), 1) << "IDSave 1, PWDSave 0: the ID line only";
     EXPECT_FALSE(dir.exists("config.ini")) << "the portal choice is not written to the settings";
+}
+
+TEST_F(LoginDialogTest, TypedCredentialsAreWhatALaterSettingsSaveKeeps)
+{
+    dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea, not read with IDSave 0
+    open();
+    box("txtID")->setText("abc");
+    box("txtPassword")->setText("abc");
+    {
+        WithoutWriteAccess readOnly(dir.path());
+        dialog->NLogin();
+    }
+    ASSERT_EQ(messages.shown.size(), 1) << "the login's own save failed; the old file is still there";
+
+    FakeAutostart autostart;
+    dialogs::ConfigDialog settings(state, dir.path(), users, autostart, messages);
+    settings.findChild<QCheckBox*>("chkIDSave")->click();
+    settings.findChild<QCheckBox*>("chkPWDSave")->click();
+    settings.findChild<QPushButton*>("cmdSumit")->click();
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n")) << "the typed account, not the old one";
 }
 
 TEST_F(LoginDialogTest, EntriesAreLimitedToWhatTheFileCanCarry)

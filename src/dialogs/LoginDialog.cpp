@@ -168,6 +168,7 @@ void LoginDialog::NLogin()
     }
     state_.Temp.UserID = id;
     state_.Temp.UserPWD = password;
+    userFile_.noteTyped();
     hide();
     if (optDHONetmarble_->isChecked())
         state_.Temp.DHOPortal = portal::Netmarble;
