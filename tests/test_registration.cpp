@@ -23,6 +23,14 @@ TEST(RegistrationWindowsPath, ADrivesRootGetsNoSecondBackslash)
     EXPECT_EQ(baseNameOf(u"C:\\Old.Games\\my.game.exe"), u"my.game");  // only the last dot counts
 }
 
+TEST(RegistrationWindowsPath, TheLogonCommandIsQuotedOnlyWhenThePathHasABlank)
+{
+    using platform::win32::logonCommand;
+    EXPECT_EQ(logonCommand(u"C:\\Games\\X\\X.exe"), u"C:\\Games\\X\\X.exe") << "unchanged without a blank";
+    EXPECT_EQ(logonCommand(u"C:\\Program Files\\X\\X.exe"), u"\"C:\\Program Files\\X\\X.exe\"");
+    EXPECT_EQ(logonCommand(u"D:\\a\tb\\X.exe"), u"\"D:\\a\tb\\X.exe\"") << "a tab splits as well";
+}
+
 // A system configuration directory of the test's own, first in XDG_CONFIG_DIRS.
 class XdgAutostartTest : public ::testing::Test {
 protected:
