@@ -1,5 +1,6 @@
 #include "app/Addresses.h"
 #include "app/Texts.h"
+#include "app/Twips.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "portal/PortalSession.h"
@@ -68,6 +69,19 @@ TEST_F(LoginDialogTest, OpensShortOrTallWithTheWarnings)
     EXPECT_EQ(box("txtID")->geometry(), QRect(72, 14, 113, 18));
     EXPECT_EQ(box("txtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(dialog->findChild<QPushButton*>("cmdLogin")->geometry(), QRect(192, 14, 73, 82));
+}
+
+TEST_F(LoginDialogTest, TheWarningLineIsShownWholeAndCentred)
+{
+    state.Config.PWDSave = 1;
+    open();
+    const QLabel* warning = label("Label3");
+    const QRect shown = warning->geometry();
+    EXPECT_GE(shown.height(), warning->sizeHint().height()) << "not cut off at the bottom";
+    EXPECT_GE(shown.width(), warning->sizeHint().width());
+    EXPECT_TRUE(dialog->rect().contains(shown));
+    EXPECT_LE(shown.bottom(), label("Label4")->y()) << "clear of the advice below it";
+    EXPECT_NEAR(shown.center().x(), twipsRect(120, 1680, 3825, 195).center().x(), 1);
 }
 
 TEST_F(LoginDialogTest, FillsTheBoxesFromTheSavedFileAndPreselectsThePortal)
