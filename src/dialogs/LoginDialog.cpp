@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace dialogs {
 
 namespace {
@@ -117,6 +119,11 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
         warning->setFont(warningFont);
         warning->setPalette(red);
     }
+    // Sized to its text in the font it is shown in, which may be taller than
+    // the design's; it stays centred where the design centres it.
+    const int warningCentre = label3_->geometry().center().x();
+    label3_->adjustSize();
+    label3_->move(std::max(0, warningCentre - label3_->width() / 2), label3_->y());
 
     setTabOrder(txtID_, txtPassword_);
     setTabOrder(txtPassword_, optDHONetmarble_);
@@ -168,6 +175,7 @@ void LoginDialog::NLogin()
     }
     state_.Temp.UserID = id;
     state_.Temp.UserPWD = password;
+    userFile_.noteTyped();
     hide();
     if (optDHONetmarble_->isChecked())
         state_.Temp.DHOPortal = portal::Netmarble;
