@@ -205,4 +205,18 @@ TEST_F(ConfigDialogTest, RegistrationFailureIsReportedAndUserFileStillWritten)
     EXPECT_EQ(storedCredentials(), "captain/");
 }
 
+TEST_F(ConfigDialogTest, EnterSavesOnlyOnTheFocusedSaveButton)
+{
+    auto dialog = open();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get(), 5000));
+    control(*dialog, "chkWindowRun")->setFocus();
+    QTest::keyClick(control(*dialog, "chkWindowRun"), Qt::Key_Return);
+    QTest::qWait(300);
+    EXPECT_FALSE(dir.exists("config.ini"));
+    control(*dialog, "cmdSumit")->setFocus();
+    QTest::keyClick(control(*dialog, "cmdSumit"), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.exists("config.ini"); }, 2000));
+}
+
 }  // namespace

@@ -211,4 +211,14 @@ TEST_F(LoginDialogTest, EntriesAreLimitedToWhatTheFileCanCarry)
     EXPECT_EQ(box("txtPassword")->text().size(), LoginDialog::MaxEntryLength);
 }
 
+TEST_F(LoginDialogTest, EnterOnTheFocusedLoginButtonClicksIt)
+{
+    open();
+    dialog->findChild<QPushButton*>("cmdLogin")->setFocus();
+    QTest::keyClick(dialog->findChild<QPushButton*>("cmdLogin"), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.shown.isEmpty(); }, 2000));
+    EXPECT_EQ(messages.shown.first().text, text::MissingCredentials);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
 }  // namespace

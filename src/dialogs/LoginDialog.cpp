@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/Twips.h"
+#include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
@@ -109,6 +110,7 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
     cmdLogin_->setAutoDefault(false);
     cmdLogin_->setDefault(false);
     connect(cmdLogin_, &QPushButton::clicked, this, &LoginDialog::NLogin);
+    enterClicksFocusedButtons(this);
 
     label3_ = addLabel(this, "Label3", Warning, twipsRect(120, 1680, 3825, 195));
     label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
