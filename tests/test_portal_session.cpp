@@ -6,6 +6,7 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -544,6 +545,33 @@ TEST_F(UnreachableTest, EveryReasonReadsDifferently)
     }
     reasons.removeDuplicates();
     EXPECT_EQ(reasons.size(), 7) << reasons.join(u'|').toStdString();
+}
+
+// The maintainer's log: what completed and which rule acted, never the account.
+TEST_F(SessionTest, TheSessionLogNamesRulesButNeverTheAccount)
+{
+    static QStringList lines;
+    lines.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("quaylet.session.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+            if (QByteArray(context.category).startsWith("quaylet."))
+                lines.append(message);
+        });
+    startLogin(portal::Netmarble, "선장 captain", "pw s3cret");
+    complete(a.NetmarbleLoginPage);
+    complete(a.NetmarbleLockPage + "?id=%EC%84%A0%EC%9E%A5%20captain&p=pw%20s3cret");
+    web.failed(a.NetmarbleMainPage + "?u=" + state.Temp.UserID, {portal::LoadFailure::Kind::Refused, -102});
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    const QString log = lines.join(u'\n');
+    EXPECT_TRUE(log.contains("N1 fill")) << log.toStdString();
+    EXPECT_TRUE(log.contains("N9 locked ID"));
+    EXPECT_TRUE(log.contains("navigate"));
+    EXPECT_TRUE(log.contains("failed"));
+    for (const char* secret : {"captain", "s3cret", "선장", "%EC%84%A0"})
+        EXPECT_FALSE(log.contains(QString::fromUtf8(secret))) << secret << "\n" << log.toStdString();
 }
 
 class StartupTest : public SessionTest {

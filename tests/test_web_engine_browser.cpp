@@ -2,6 +2,7 @@
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 
+#include <QProcess>
 #include <QTimer>
 #include <QWebEnginePage>
 #include "platform/qt/BrowserProfile.h"
@@ -208,6 +209,25 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhy)
     load(server.origin() + "/broken-image");
     EXPECT_EQ(failed.size(), 2);
     EXPECT_EQ(completed, QStringList{server.origin() + "/broken-image"});
+}
+
+TEST_F(WebEngineBrowserTest, AnUntrustedCertificateIsNeverAccepted)
+{
+    // The sandbox's secure endpoints use a certificate it made itself.
+    QProcess sandbox;
+    sandbox.start(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE), {"--base-port", "47500", "--log", "/dev/null"});
+    QByteArray said;
+    ASSERT_TRUE(waitUntil([&] {
+        sandbox.waitForReadyRead(20);
+        said += sandbox.readAllStandardError();
+        return said.contains("ready\n") || sandbox.state() == QProcess::NotRunning;
+    }, 10000) && sandbox.state() == QProcess::Running) << said.toStdString();
+    browser.navigate("https://127.0.0.1:47505/Mail-bin/login.cgi?dummy=1");
+    EXPECT_TRUE(waitUntil([&] { return !failed.isEmpty(); }));
+    EXPECT_EQ(failures.value(0).kind, portal::LoadFailure::Kind::Certificate);
+    EXPECT_TRUE(completed.isEmpty());
+    sandbox.terminate();
+    sandbox.waitForFinished(5000);
 }
 
 TEST_F(WebEngineBrowserTest, APageThatNeverAnswersFailsOnceInTime)
