@@ -22,7 +22,8 @@ QByteArray form(const char* id, const char* password, const char* submit)
 {
     return QByteArray("<!doctype html><title>login</title><form method=post action=/submit>")
            + "<input name=" + id + "><input type=password name=" + password
-           + "><input type=submit name=" + submit + " value=go></form>";
+           + "><input type=submit name=" + submit + " value=go></form>"
+           + "<script>function go_logout() { location.href = '/logout'; }</script>";
 }
 
 class SessionTiming : public ::testing::Test {
@@ -46,9 +47,14 @@ protected:
         }
         if (request.target.startsWith("/login/login.asp"))
             return LoopbackServer::Response{200, form("put_id", "put_pwd", "btnSubmit"), {}, firstPageDelayMs};
+        if (request.target == "/logout")
+            return LoopbackServer::Response{302, {}, a().NetmarbleHomePage.toUtf8()};
         return LoopbackServer::Response{200, Page, {}};
     }};
-    LoopbackServer netmarbleGame{[](const LoopbackServer::Request&) { return LoopbackServer::Response{200, Page, {}}; }};
+    LoopbackServer netmarbleGame{[this](const LoopbackServer::Request& request) {
+        return LoopbackServer::Response{200, Page, {}, request.target.startsWith("/GameChannel") ? channelDelayMs : 0};
+    }};
+    int channelDelayMs = 0;
     LoopbackServer daumLogin{[this](const LoopbackServer::Request&) {
         return LoopbackServer::Response{302, {}, a().DaumLoggedOutPage.toUtf8(), firstPageDelayMs};
     }};
@@ -76,7 +82,7 @@ protected:
         const auto host = [](const LoopbackServer& server) { return server.origin().mid(7); };
         // The endpoints no test here loads share a port nothing listens on.
         const QString unused = QStringLiteral("127.0.0.1:9");
-        addresses = std::make_unique<Addresses>(Endpoints{host(netmarbleLogin), host(netmarbleGame), unused,
+        addresses = std::make_unique<Addresses>(Endpoints{host(netmarbleLogin), host(netmarbleGame), host(netmarbleGame),
                                                           host(daumLogin), unused, host(daumHome), unused,
                                                           host(netmarbleGame), unused, unused});
         session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, messages);
@@ -185,6 +191,21 @@ TEST_F(SessionTiming, ALoginAfterACompletedCancelLogsIn)
     startLogin(portal::Daum);
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
     EXPECT_EQ(posts.size(), 1);
+}
+
+TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
+{
+    firstPageDelayMs = 0;
+    channelDelayMs = 1500;
+    startLogin(portal::Netmarble);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000));
+    session->GameStart();
+    after(200, [&] { session->cmdLogin_Click(); });
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedOut; }, 10000)) << ui.log.join(" | ").toStdString();
+    waitUntil([] { return false; }, 1700);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut) << "the channel page's late answer changes nothing";
+    EXPECT_EQ(ui.loginButton, text::LoginCaption);
+    EXPECT_TRUE(ui.loginEnabled);
 }
 
 }  // namespace
