@@ -1,6 +1,7 @@
 #include "platform/qt/WebEngineBrowser.h"
 
 #include "platform/qt/BrowserProfile.h"
+#include "platform/qt/LeanPage.h"
 #include "platform/qt/PageScripts.h"
 
 #include <QEvent>
@@ -30,7 +31,12 @@ bool isScriptAddress(const QString& address)
 }  // namespace
 
 WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, QObject* parent)
-    : QObject(parent), profile_(profile)
+    : WebEngineBrowser(profile, Use::Shown, parent)
+{
+}
+
+WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, Use use, QObject* parent)
+    : QObject(parent), profile_(profile), use_(use)
 {
     scriptGuard_.setSingleShot(true);
     scriptGuard_.setInterval(ScriptGuardMs);
@@ -53,6 +59,8 @@ QWebEnginePage* WebEngineBrowser::page()
     if (!page_) {
         page_ = new QWebEnginePage(&profile_.get(), this);
         connect(page_, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+        if (use_ == Use::Hidden)
+            makeLean(page_);
     }
     return page_;
 }

@@ -20,11 +20,15 @@ class BrowserProfile;
 // The browser on Qt WebEngine. Operations are queued and carried out in the
 // order they were asked for, each element script finishing before the next
 // navigation starts; the page itself is created on first use, so the engine
-// starts after the window is shown.
+// starts after the window is shown. A hidden browser loads only what the
+// session needs.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
+    enum class Use { Shown, Hidden };
+
     explicit WebEngineBrowser(BrowserProfile& profile, QObject* parent = nullptr);
+    WebEngineBrowser(BrowserProfile& profile, Use use, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
@@ -58,6 +62,7 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
 
     BrowserProfile& profile_;
+    const Use use_ = Use::Shown;
     QWebEnginePage* page_ = nullptr;
     std::deque<Operation> queue_;
     bool scheduled_ = false;
