@@ -45,6 +45,11 @@ public:
 
     // A document could not be loaded (no document-complete follows for it).
     virtual void setLoadFailedHandler(AddressHandler handler) = 0;
+
+    // Whether the session waits for nothing from the browser (idle, failed or
+    // logged in). A settled browser may give back what it holds until it is
+    // next asked to do something.
+    virtual void setSessionSettled(bool settled) = 0;
 };
 
 }  // namespace portal

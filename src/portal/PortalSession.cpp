@@ -23,6 +23,7 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
 {
     browser_.setDocumentCompleteHandler([this](const QString& address) { Web_DocumentComplete(address); });
     browser_.setLoadFailedHandler([this](const QString& address) { Web_LoadFailed(address); });
+    reportSettled();
 }
 
 void PortalSession::PortalLogin()
@@ -37,6 +38,7 @@ void PortalSession::PortalLogin()
         ui_.setCaption(text::DaumLoggingIn);
         browser_.navigate(addresses_.DaumLogoutAddress);
     }
+    reportSettled();
 }
 
 void PortalSession::GameStart()
@@ -57,6 +59,7 @@ void PortalSession::GameStart()
         ending_ = true;
         ui_.beginEnding();
     }
+    reportSettled();
 }
 
 void PortalSession::cmdLogin_Click()
@@ -85,6 +88,7 @@ void PortalSession::cmdLogin_Click()
             browser_.navigate(addresses_.DaumLogoutAddress);
         }
     }
+    reportSettled();
 }
 
 void PortalSession::Web_DocumentComplete(const QString& address)
@@ -101,9 +105,10 @@ void PortalSession::Web_DocumentComplete(const QString& address)
     for (const Rule& rule : *rules) {
         if (rule.applies(address)) {
             rule.act(address);
-            return;
+            break;
         }
     }
+    reportSettled();
 }
 
 void PortalSession::Web_LoadFailed(const QString&)
@@ -133,6 +138,8 @@ void PortalSession::loginFailed(const QString& caption, const QString& loginPage
     ui_.setLoginCaption(text::LoginCaption);
     browser_.navigate(loginPage);
     ui_.setLoginEnabled(true);
+    // The dialog may stay open for long: the failed session waits for nothing.
+    reportSettled();
     ui_.showLoginDialog();
 }
 
@@ -142,6 +149,15 @@ void PortalSession::completedWithoutSession(const QString& caption)
     ui_.setLoginEnabled(true);
     ui_.setLoginCaption(text::LoginCaption);
     ui_.setCaption(caption);
+}
+
+// Settled: idle, failed or logged in, with no logout, cancel or program end
+// under way. Every other state waits for a document from the browser.
+void PortalSession::reportSettled()
+{
+    const QString caption = ui_.loginCaption();
+    const bool loggedIn = caption == text::LogoutCaption && temp_.IsLogin == 1 && temp_.IsLogout == 0;
+    browser_.setSessionSettled(!ending_ && (caption == text::LoginCaption || loggedIn));
 }
 
 bool PortalSession::askYes(const QString& question)

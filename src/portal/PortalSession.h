@@ -50,6 +50,7 @@ private:
     void loginFailed(const QString& caption, const QString& loginPage);
     void completedWithoutSession(const QString& caption);
     bool askYes(const QString& question);
+    void reportSettled();
 
     AppState& state_;
     TempState& temp_;

@@ -36,7 +36,7 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, QObject* parent)
 }
 
 WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, Use use, QObject* parent)
-    : QObject(parent), profile_(profile), use_(use)
+    : QObject(parent), profile_(profile), use_(use), idle_([this] { releasePage(); })
 {
     scriptGuard_.setSingleShot(true);
     scriptGuard_.setInterval(ScriptGuardMs);
@@ -59,14 +59,27 @@ QWebEnginePage* WebEngineBrowser::page()
     if (!page_) {
         page_ = new QWebEnginePage(&profile_.get(), this);
         connect(page_, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
-        if (use_ == Use::Hidden)
+        if (use_ == Use::Hidden) {
             makeLean(page_);
+            idle_.watch(page_);
+        }
     }
     return page_;
 }
 
+void WebEngineBrowser::releasePage()
+{
+    // Only a page with nothing queued, running or loading goes; the next
+    // operation makes a new one.
+    if (!queue_.empty() || scriptRunning_ || !loadingKey_.isEmpty())
+        return;
+    delete page_;
+    page_ = nullptr;
+}
+
 void WebEngineBrowser::navigate(const QString& address)
 {
+    idle_.noteActivity();
     queue_.push_back({address, {}});
     schedule();
 }
@@ -78,6 +91,7 @@ void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
     // drops both.
     if (steps.isEmpty() || reportingReplacedDocument_)
         return;
+    idle_.noteActivity();
     queue_.push_back({{}, steps});
     schedule();
 }
@@ -90,6 +104,11 @@ void WebEngineBrowser::setDocumentCompleteHandler(AddressHandler handler)
 void WebEngineBrowser::setLoadFailedHandler(AddressHandler handler)
 {
     onFailed_ = std::move(handler);
+}
+
+void WebEngineBrowser::setSessionSettled(bool settled)
+{
+    idle_.setSettled(settled);
 }
 
 void WebEngineBrowser::startAfterFirstPaint(QWidget* window)
@@ -195,6 +214,7 @@ void WebEngineBrowser::loadEnded()
 // navigation reports nothing at all.
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
+    const IdlePage::Hold hold(idle_);
     const bool lastLoad = NavigationMemory::key(info.url()) == loadingKey_;
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
         loadStarted_ = loadStarted_ || lastLoad;

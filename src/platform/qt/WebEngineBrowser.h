@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/qt/IdlePage.h"
 #include "platform/qt/NavigationMemory.h"
 #include "portal/Browser.h"
 
@@ -21,7 +22,7 @@ class BrowserProfile;
 // order they were asked for, each element script finishing before the next
 // navigation starts; the page itself is created on first use, so the engine
 // starts after the window is shown. A hidden browser loads only what the
-// session needs.
+// session needs, and lets its page go while the session is settled.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
@@ -35,6 +36,7 @@ public:
     void act(const QList<portal::ElementStep>& steps) override;
     void setDocumentCompleteHandler(AddressHandler handler) override;
     void setLoadFailedHandler(AddressHandler handler) override;
+    void setSessionSettled(bool settled) override;
 
     // The page, for a view that shows it.
     QWebEnginePage* page();
@@ -54,6 +56,7 @@ private:
     };
 
     void release();
+    void releasePage();
     void loadEnded();
     bool navigationWaiting() const;
     void schedule();
@@ -63,6 +66,7 @@ private:
 
     BrowserProfile& profile_;
     const Use use_ = Use::Shown;
+    IdlePage idle_;
     QWebEnginePage* page_ = nullptr;
     std::deque<Operation> queue_;
     bool scheduled_ = false;
