@@ -8,6 +8,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace sandbox {
@@ -19,6 +20,8 @@ struct Services {
     RequestLog& log;
     StopSignal& stop;
     std::chrono::milliseconds slowDelay;
+    // Runs on every routed answer before it is logged and sent.
+    std::function<void(Endpoint, httplib::Response&)> finishAnswer;
 };
 
 // The pages and actions of both portals and the fan sites. Must outlive the

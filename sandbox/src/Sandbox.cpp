@@ -32,7 +32,8 @@ Sandbox::Sandbox(const Settings& settings, std::ostream& log)
     : layout_(settings.basePort),
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
-      log_(log)
+      log_(log),
+      heavyPages_(settings.weight, log_, stopSignal_)
 {
 }
 
@@ -55,7 +56,8 @@ bool Sandbox::start(std::string& error)
         return false;
     }
     portals_ = std::make_unique<Portals>(
-        Services{addresses_, state_, log_, stopSignal_, slowDelay_});
+        Services{addresses_, state_, log_, stopSignal_, slowDelay_,
+                 [this](Endpoint endpoint, httplib::Response& response) { heavyPages_.weigh(endpoint, response); }});
 
     for (Endpoint endpoint : AllEndpoints) {
         auto listener = std::make_unique<Listener>();
@@ -76,6 +78,7 @@ bool Sandbox::start(std::string& error)
         server.set_write_timeout(ReadWriteSeconds);
         server.new_task_queue = [] { return new httplib::ThreadPool(ThreadsPerListener); };
         portals_->install(server, endpoint);
+        heavyPages_.install(server, endpoint);
         if (!server.bind_to_port(std::string(ListenAddress), layout_.port(endpoint))) {
             error = "cannot listen on " + layout_.host(endpoint) + " ("
                     + std::string(endpointName(endpoint)) + ")";

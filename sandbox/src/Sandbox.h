@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Accounts.h"
+#include "HeavyPages.h"
 #include "Layout.h"
 #include "RequestLog.h"
 #include "Routes.h"
@@ -19,6 +20,7 @@ namespace sandbox {
 struct Settings {
     int basePort = DefaultBasePort;
     std::chrono::milliseconds slowDelay{20000};
+    Weight weight;
 };
 
 // Both portals and the fan sites, one listener per endpoint on 127.0.0.1.
@@ -57,6 +59,7 @@ private:
     RequestLog log_;
     StopSignal stopSignal_;
     std::unique_ptr<Portals> portals_;
+    HeavyPages heavyPages_;
     std::vector<std::unique_ptr<Listener>> listeners_;
 };
 
