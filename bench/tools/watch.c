@@ -2,11 +2,12 @@
 // its window is mapped and when a window's title becomes a given text. Then
 // it samples the PSS of everything the program started and ends it all.
 //
-//   bench-watch [--done TITLE] [--settle SECONDS] [--timeout SECONDS] -- PROGRAM [ARG...]
+//   bench-watch [--done TITLE] [--pss-at SECONDS]... [--timeout SECONDS] -- PROGRAM [ARG...]
 //
-// Prints one line: "map <s> done <s> pss_kib <n> procs <n>", seconds counted
-// from just before the fork, "-" for what did not happen. With -v, one line
-// per sampled process goes to standard error. Exit status 0 when everything
+// Prints one line: "map <s> done <s>", then for each --pss-at S (seconds
+// after the title, in the order given) "pss<S>_kib <n> procs<S> <n>"; times
+// are counted from just before the fork, "-" stands for what did not happen.
+// With -v, one line per sampled process goes to standard error. Exit status 0 when everything
 // awaited happened, 1 on timeout or early exit, 2 on a usage or X11 error.
 #define _GNU_SOURCE
 #include <xcb/xcb.h>
@@ -196,7 +197,7 @@ static void endAll(pid_t group)
 
 static int usage(void)
 {
-    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--settle SECONDS] [--timeout SECONDS]"
+    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--pss-at SECONDS]... [--timeout SECONDS]"
                     " -- PROGRAM [ARG...]\n");
     return 2;
 }
@@ -204,7 +205,9 @@ static int usage(void)
 int main(int argc, char* argv[])
 {
     const char* doneTitle = NULL;
-    double settle = 0;
+    enum { MaxSamples = 4 };
+    double sampleAt[MaxSamples];
+    int samples = 0;
     double timeout = 30;
     bool verbose = false;
     int first = 1;
@@ -217,8 +220,8 @@ int main(int argc, char* argv[])
             verbose = true;
         else if (strcmp(argv[first], "--done") == 0 && first + 1 < argc)
             doneTitle = argv[++first];
-        else if (strcmp(argv[first], "--settle") == 0 && first + 1 < argc)
-            settle = atof(argv[++first]);
+        else if (strcmp(argv[first], "--pss-at") == 0 && first + 1 < argc && samples < MaxSamples)
+            sampleAt[samples++] = atof(argv[++first]);
         else if (strcmp(argv[first], "--timeout") == 0 && first + 1 < argc)
             timeout = atof(argv[++first]);
         else
@@ -321,18 +324,18 @@ int main(int argc, char* argv[])
     }
     const bool complete = mapped >= 0 && (!doneTitle || done >= 0) && !exited && !stopRequested;
 
-    long total = 0;
-    int procs = 0;
-    if (complete && doneTitle) {
-        sleepSeconds(settle);
+    long totals[MaxSamples] = {0};
+    int procs[MaxSamples] = {0};
+    for (int k = 0; k < samples && complete && doneTitle; ++k) {
+        sleepSeconds(start + done + sampleAt[k] - now());
         enum { Capacity = 1024 };
         pid_t pids[Capacity];
-        procs = descendants(pids, Capacity);
+        procs[k] = descendants(pids, Capacity);
         if (verbose)
-            fprintf(stderr, "processes %d s after the title:\n", (int)settle);
-        for (int i = 0; i < procs; ++i) {
+            fprintf(stderr, "processes %g s after the title:\n", sampleAt[k]);
+        for (int i = 0; i < procs[k]; ++i) {
             const long pss = pssKib(pids[i]);
-            total += pss;
+            totals[k] += pss;
             if (verbose)
                 describe(pids[i], pss);
         }
@@ -342,13 +345,17 @@ int main(int argc, char* argv[])
 
     char mapText[32] = "-";
     char doneText[32] = "-";
-    char pssText[32] = "-";
     if (mapped >= 0)
         snprintf(mapText, sizeof mapText, "%.4f", mapped);
     if (done >= 0)
         snprintf(doneText, sizeof doneText, "%.4f", done);
-    if (procs > 0)
-        snprintf(pssText, sizeof pssText, "%ld", total);
-    printf("map %s done %s pss_kib %s procs %d\n", mapText, doneText, pssText, procs);
+    printf("map %s done %s", mapText, doneText);
+    for (int k = 0; k < samples; ++k) {
+        char pssText[32] = "-";
+        if (procs[k] > 0)
+            snprintf(pssText, sizeof pssText, "%ld", totals[k]);
+        printf(" pss%g_kib %s procs%g %d", sampleAt[k], pssText, sampleAt[k], procs[k]);
+    }
+    printf("\n");
     return complete ? 0 : 1;
 }
