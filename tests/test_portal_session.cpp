@@ -367,6 +367,96 @@ TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
     EXPECT_TRUE(ui.log.isEmpty());
 }
 
+// The browser may give back what it holds only while the session waits for
+// nothing from it: idle, failed or logged in.
+TEST_F(SessionTest, TellsTheBrowserWhenANetmarbleSessionWaitsForNothing)
+{
+    EXPECT_EQ(web.settledReports, QList<bool>{true}) << "idle from the start";
+    startLogin(portal::Netmarble);
+    EXPECT_FALSE(web.settled);
+    complete(a.NetmarbleLoginPage);
+    EXPECT_FALSE(web.settled) << "the form went out";
+    complete(a.NetmarbleMainPage);
+    EXPECT_TRUE(web.settled) << "logged in";
+
+    session.GameStart();
+    EXPECT_TRUE(web.settled) << "a game start leaves the session logged in";
+    complete(a.NetmarbleChannelPage);
+    EXPECT_TRUE(web.settled);
+
+    session.cmdLogin_Click();
+    EXPECT_FALSE(web.settled) << "logging out";
+    complete(a.NetmarbleLoginPage);
+    expectFlags(0, 0, 0);
+    EXPECT_FALSE(web.settled) << "the logout script has yet to reach the home page";
+    complete(a.NetmarbleHomePage);
+    EXPECT_TRUE(web.settled) << "logged out";
+
+    startLogin(portal::Netmarble);
+    session.cmdLogin_Click();
+    EXPECT_FALSE(web.settled) << "cancelling";
+    complete(a.NetmarbleLoginPage);
+    EXPECT_TRUE(web.settled) << "cancelled";
+}
+
+TEST_F(SessionTest, TellsTheBrowserWhenADaumSessionWaitsForNothing)
+{
+    startLogin(portal::Daum);
+    complete(a.DaumLoggedOutPage);
+    EXPECT_FALSE(web.settled) << "on the way to the login page";
+    complete(a.DaumLoginPage);
+    complete(a.DaumHomePage);
+    EXPECT_FALSE(web.settled) << "on the way to the intro page";
+    complete(a.DaumIntroPage);
+    EXPECT_TRUE(web.settled);
+
+    session.cmdLogin_Click();
+    EXPECT_FALSE(web.settled);
+    complete(a.DaumLoggedOutPage);
+    EXPECT_TRUE(web.settled);
+
+    startLogin(portal::Daum);
+    session.cmdLogin_Click();
+    complete(a.DaumLoggedOutPage);
+    EXPECT_EQ(ui.caption, "Quaylet");
+    EXPECT_TRUE(web.settled) << "cancelled";
+}
+
+TEST_F(SessionTest, AFailedSessionIsSettledWhileTheLoginDialogIsOpen)
+{
+    startLogin(portal::Daum);
+    complete(a.DaumLoggedOutPage);
+    complete(a.DaumLoginPage);
+    bool settledInDialog = false;
+    ui.onLoginDialog = [&] {
+        settledInDialog = web.settled;
+        complete(a.DaumLoginPage);
+        EXPECT_TRUE(web.settled);
+        // The user starts the next login from the dialog.
+        session.PortalLogin();
+        EXPECT_FALSE(web.settled);
+    };
+    complete(a.DaumLoginFailPage + "1");
+    EXPECT_TRUE(settledInDialog);
+    EXPECT_FALSE(web.settled) << "the dialog's login is under way when it closes";
+}
+
+TEST_F(SessionTest, QuestionsLocksAndAnEndingProgramKeepTheSessionWaiting)
+{
+    startLogin(portal::Netmarble);
+    messages.answers = {MessageBox::Answer::No};
+    complete(a.NetmarbleJoinPage);
+    EXPECT_FALSE(web.settled) << "a join answered No leaves the login under way";
+    complete(a.NetmarbleLockPage + "?id=captain");
+    EXPECT_FALSE(web.settled) << "the unlock window will send the browser back to the login";
+
+    complete(a.NetmarbleMainPage);
+    ASSERT_TRUE(web.settled);
+    state.Config.GSA = 2;
+    session.GameStart();
+    EXPECT_FALSE(web.settled) << "the program waits for the channel page before it ends";
+}
+
 struct AfterStart {
     std::uint8_t portal;
     std::uint8_t gsa;

@@ -2,7 +2,7 @@
 // off-the-record page going through the same sandbox pages in the same order,
 // and the same caption as Quaylet once logged in.
 //
-//   bench-baseline [netmarble|daum]     (no argument: only the window)
+//   bench-baseline netmarble|daum
 
 #include <QApplication>
 #include <QTimer>
@@ -11,6 +11,7 @@
 #include <QWebEngineProfile>
 #include <QWidget>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -45,13 +46,15 @@ int main(int argc, char* argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode != u"netmarble" && mode != u"daum") {
+        std::fprintf(stderr, "usage: bench-baseline netmarble|daum\n");
+        return 2;
+    }
 
     QWidget window;
     window.setWindowTitle(QStringLiteral("Quaylet"));
     window.setFixedSize(457, 150);
     window.show();
-    if (mode != u"netmarble" && mode != u"daum")
-        return app.exec();
 
     // Declared in this order so that the page goes before its profile.
     std::unique_ptr<QWebEngineProfile> profile;

@@ -2,11 +2,13 @@
 // its window is mapped and when a window's title becomes a given text. Then
 // it samples the PSS of everything the program started and ends it all.
 //
-//   bench-watch [--done TITLE] [--settle SECONDS] [--timeout SECONDS] -- PROGRAM [ARG...]
+//   bench-watch [--done TITLE] [--pss-at SECONDS]... [--timeout SECONDS] -- PROGRAM [ARG...]
 //
-// Prints one line: "map <s> done <s> pss_kib <n> procs <n>", seconds counted
-// from just before the fork, "-" for what did not happen. With -v, one line
-// per sampled process goes to standard error. Exit status 0 when everything
+// Prints one line: "map <s> done <s>", then for each --pss-at S (seconds
+// after the title, in the order given) "pss<S>_kib <n> tree<S>_kib <n>
+// procs<S> <n>" (tree: see treeResidentKib); times are counted from just
+// before the fork, "-" stands for what did not happen.
+// With -v, one line per sampled process goes to standard error. Exit status 0 when everything
 // awaited happened, 1 on timeout or early exit, 2 on a usage or X11 error.
 #define _GNU_SOURCE
 #include <xcb/xcb.h>
@@ -14,9 +16,11 @@
 #include <ctype.h>
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdbool.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -125,6 +129,88 @@ static int descendants(pid_t* out, int capacity)
     return found - 1;
 }
 
+// The physical pages resident in the whole process tree, each counted once,
+// whoever else maps them: the tree's PSS as it would be if nothing outside the
+// tree shared its pages (libraries shared with other programs running at the
+// same time lower the plain PSS). Needs the page frame numbers of pagemap,
+// which only root may read; -1 without them.
+enum { FrameSetBits = 21 };
+static uint64_t frames[1u << FrameSetBits];  // open addressing, 0 = empty
+static long framesHeld;
+
+static bool addFrame(uint64_t frame)
+{
+    const uint64_t mask = (1u << FrameSetBits) - 1;
+    uint64_t slot = (frame * 0x9e3779b97f4a7c15ull) >> (64 - FrameSetBits);
+    while (frames[slot] != 0 && frames[slot] != frame)
+        slot = (slot + 1) & mask;
+    if (frames[slot] == frame)
+        return true;
+    if (framesHeld >= (long)(mask * 3 / 4))
+        return false;
+    frames[slot] = frame;
+    ++framesHeld;
+    return true;
+}
+
+static bool addResidentFrames(pid_t pid)
+{
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/pagemap", (int)pid);
+    const int pagemap = open(path, O_RDONLY);
+    snprintf(path, sizeof path, "/proc/%d/smaps", (int)pid);
+    FILE* smaps = fopen(path, "r");
+    if (pagemap < 0 || !smaps) {
+        if (pagemap >= 0)
+            close(pagemap);
+        if (smaps)
+            fclose(smaps);
+        return true;  // the process has ended meanwhile
+    }
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    bool readable = true;
+    unsigned long start = 0;
+    unsigned long end = 0;
+    char line[512];
+    while (readable && fgets(line, sizeof line, smaps)) {
+        long rss = 0;
+        if (sscanf(line, "%lx-%lx ", &start, &end) == 2)
+            continue;
+        if (sscanf(line, "Rss: %ld kB", &rss) != 1 || rss == 0)
+            continue;
+        uint64_t entries[512];
+        for (unsigned long page = start / pageSize; readable && page < end / pageSize;) {
+            const unsigned long count = end / pageSize - page < 512 ? end / pageSize - page : 512;
+            const ssize_t got = pread(pagemap, entries, count * sizeof *entries, (off_t)(page * sizeof *entries));
+            if (got <= 0)
+                break;
+            for (ssize_t i = 0; i < got / (ssize_t)sizeof *entries; ++i) {
+                const bool present = entries[i] >> 63;
+                const uint64_t frame = entries[i] & ((1ull << 55) - 1);
+                if (present && frame == 0)
+                    readable = false;  // frame numbers withheld
+                else if (present && !addFrame(frame))
+                    readable = false;
+            }
+            page += (unsigned long)got / sizeof *entries;
+        }
+    }
+    fclose(smaps);
+    close(pagemap);
+    return readable;
+}
+
+static long treeResidentKib(const pid_t* pids, int count)
+{
+    memset(frames, 0, sizeof frames);
+    framesHeld = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!addResidentFrames(pids[i]))
+            return -1;
+    }
+    return framesHeld * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
 static long pssKib(pid_t pid)
 {
     char path[64];
@@ -196,7 +282,7 @@ static void endAll(pid_t group)
 
 static int usage(void)
 {
-    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--settle SECONDS] [--timeout SECONDS]"
+    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--pss-at SECONDS]... [--timeout SECONDS]"
                     " -- PROGRAM [ARG...]\n");
     return 2;
 }
@@ -204,7 +290,9 @@ static int usage(void)
 int main(int argc, char* argv[])
 {
     const char* doneTitle = NULL;
-    double settle = 0;
+    enum { MaxSamples = 4 };
+    double sampleAt[MaxSamples];
+    int samples = 0;
     double timeout = 30;
     bool verbose = false;
     int first = 1;
@@ -217,8 +305,8 @@ int main(int argc, char* argv[])
             verbose = true;
         else if (strcmp(argv[first], "--done") == 0 && first + 1 < argc)
             doneTitle = argv[++first];
-        else if (strcmp(argv[first], "--settle") == 0 && first + 1 < argc)
-            settle = atof(argv[++first]);
+        else if (strcmp(argv[first], "--pss-at") == 0 && first + 1 < argc && samples < MaxSamples)
+            sampleAt[samples++] = atof(argv[++first]);
         else if (strcmp(argv[first], "--timeout") == 0 && first + 1 < argc)
             timeout = atof(argv[++first]);
         else
@@ -321,34 +409,44 @@ int main(int argc, char* argv[])
     }
     const bool complete = mapped >= 0 && (!doneTitle || done >= 0) && !exited && !stopRequested;
 
-    long total = 0;
-    int procs = 0;
-    if (complete && doneTitle) {
-        sleepSeconds(settle);
+    long totals[MaxSamples] = {0};
+    long trees[MaxSamples] = {0};
+    int procs[MaxSamples] = {0};
+    for (int k = 0; k < samples && complete && doneTitle; ++k) {
+        sleepSeconds(start + done + sampleAt[k] - now());
         enum { Capacity = 1024 };
         pid_t pids[Capacity];
-        procs = descendants(pids, Capacity);
+        procs[k] = descendants(pids, Capacity);
         if (verbose)
-            fprintf(stderr, "processes %d s after the title:\n", (int)settle);
-        for (int i = 0; i < procs; ++i) {
+            fprintf(stderr, "processes %g s after the title:\n", sampleAt[k]);
+        for (int i = 0; i < procs[k]; ++i) {
             const long pss = pssKib(pids[i]);
-            total += pss;
+            totals[k] += pss;
             if (verbose)
                 describe(pids[i], pss);
         }
+        trees[k] = treeResidentKib(pids, procs[k]);
     }
     endAll(child);
     xcb_disconnect(c);
 
     char mapText[32] = "-";
     char doneText[32] = "-";
-    char pssText[32] = "-";
     if (mapped >= 0)
         snprintf(mapText, sizeof mapText, "%.4f", mapped);
     if (done >= 0)
         snprintf(doneText, sizeof doneText, "%.4f", done);
-    if (procs > 0)
-        snprintf(pssText, sizeof pssText, "%ld", total);
-    printf("map %s done %s pss_kib %s procs %d\n", mapText, doneText, pssText, procs);
+    printf("map %s done %s", mapText, doneText);
+    for (int k = 0; k < samples; ++k) {
+        char pssText[32] = "-";
+        char treeText[32] = "-";
+        if (procs[k] > 0)
+            snprintf(pssText, sizeof pssText, "%ld", totals[k]);
+        if (procs[k] > 0 && trees[k] >= 0)
+            snprintf(treeText, sizeof treeText, "%ld", trees[k]);
+        printf(" pss%g_kib %s tree%g_kib %s procs%g %d", sampleAt[k], pssText, sampleAt[k], treeText, sampleAt[k],
+               procs[k]);
+    }
+    printf("\n");
     return complete ? 0 : 1;
 }

@@ -49,8 +49,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             quirks.unlockInNewWindow = true;
             continue;
         }
+        if (name == "--heavy") {
+            options.settings.weight.heavy = true;
+            continue;
+        }
         if (name != "--base-port" && name != "--log" && name != "--slow-seconds" && name != "--first-page-delay"
-            && name != "--closed") {
+            && name != "--closed" && name != "--latency") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -86,6 +90,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
                 return std::nullopt;
             }
             quirks.closed.push_back(*endpoint);
+        } else if (name == "--latency") {
+            const auto milliseconds = parseNumber(value, 0, 10000);
+            if (!milliseconds) {
+                error = "--latency must be a number from 0 to 10000";
+                return std::nullopt;
+            }
+            options.settings.weight.latency = std::chrono::milliseconds(*milliseconds);
         } else {
             const auto seconds = parseNumber(value, 0, 3600);
             if (!seconds) {
@@ -100,12 +111,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 std::string usage()
 {
-    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [quirks]\n"
+    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [--heavy] [--latency MS] [quirks]\n"
            "  --base-port N     endpoints listen on 127.0.0.1 ports N+1 .. N+10 (default "
            + std::to_string(DefaultBasePort)
            + ")\n"
              "  --log FILE        append one JSON line per request to FILE (default: standard output)\n"
              "  --slow-seconds S  how long the slow account waits for its answer (default 20)\n"
+             "  --heavy           every portal page carries the weight of a real one: images, style\n"
+             "                    sheets, scripts, a web font\n"
+             "  --latency MS      wait before every answer (default 80 with --heavy, else 0)\n"
              "quirks, for tests of how the program copes:\n"
              "  --first-page-delay MS   the first page of a login answers after MS milliseconds\n"
              "  --confirm-logout        Netmarble's go_logout() asks \"로그아웃 하시겠습니까?\" first\n"

@@ -94,8 +94,9 @@ void clearSessionCookie(httplib::Response& response, Portal portal)
 
 class Router {
 public:
-    Router(httplib::Server& server, Endpoint endpoint, RequestLog& log)
-        : server_(server), endpoint_(endpoint), log_(log)
+    Router(httplib::Server& server, Endpoint endpoint, RequestLog& log,
+           std::function<void(Endpoint, httplib::Response&)> finish)
+        : server_(server), endpoint_(endpoint), log_(log), finish_(std::move(finish))
     {
     }
 
@@ -125,7 +126,7 @@ public:
 private:
     httplib::Server::Handler wrap(Action action)
     {
-        return [endpoint = endpoint_, &log = log_, action = std::move(action)](
+        return [endpoint = endpoint_, &log = log_, finish = finish_, action = std::move(action)](
                    const httplib::Request& request, httplib::Response& response) {
             auto [path, query] = splitTarget(request.target);
             Call call{request, std::move(path), std::move(query), {}, {}};
@@ -134,6 +135,8 @@ private:
                 call.form = parseUrlEncoded(request.body);
             Outcome outcome;
             action(call, response, outcome);
+            if (finish)
+                finish(endpoint, response);
             log.write(LogEntry{
                 .endpoint = endpoint,
                 .method = request.method,
@@ -151,6 +154,7 @@ private:
     httplib::Server& server_;
     Endpoint endpoint_;
     RequestLog& log_;
+    std::function<void(Endpoint, httplib::Response&)> finish_;
 };
 
 }  // namespace
@@ -160,6 +164,7 @@ public:
     explicit Handlers(Services services) : s_(services), a_(services.addresses) {}
 
     RequestLog& log() { return s_.log; }
+    const auto& finishAnswer() const { return s_.finishAnswer; }
 
     void install(Router& router, Endpoint endpoint)
     {
@@ -484,7 +489,7 @@ Portals::~Portals() = default;
 
 void Portals::install(httplib::Server& server, Endpoint endpoint)
 {
-    Router router(server, endpoint, handlers_->log());
+    Router router(server, endpoint, handlers_->log(), handlers_->finishAnswer());
     handlers_->install(router, endpoint);
 }
 

@@ -8,6 +8,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct Services {
     StopSignal& stop;
     std::chrono::milliseconds slowDelay;
     const Quirks& quirks;
+    // Runs on every routed answer before it is logged and sent.
+    std::function<void(Endpoint, httplib::Response&)> finishAnswer;
 };
 
 // The pages and actions of both portals and the fan sites. Must outlive the

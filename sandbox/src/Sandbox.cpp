@@ -34,7 +34,8 @@ Sandbox::Sandbox(const Settings& settings, std::ostream& log)
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
       quirks_(settings.quirks),
-      log_(log)
+      log_(log),
+      heavyPages_(settings.weight, log_, stopSignal_)
 {
 }
 
@@ -57,7 +58,8 @@ bool Sandbox::start(std::string& error)
         return false;
     }
     portals_ = std::make_unique<Portals>(
-        Services{addresses_, state_, log_, stopSignal_, slowDelay_, quirks_});
+        Services{addresses_, state_, log_, stopSignal_, slowDelay_, quirks_,
+                 [this](Endpoint endpoint, httplib::Response& response) { heavyPages_.weigh(endpoint, response); }});
 
     for (Endpoint endpoint : AllEndpoints) {
         if (std::find(quirks_.closed.begin(), quirks_.closed.end(), endpoint) != quirks_.closed.end())
@@ -80,6 +82,7 @@ bool Sandbox::start(std::string& error)
         server.set_write_timeout(ReadWriteSeconds);
         server.new_task_queue = [] { return new httplib::ThreadPool(ThreadsPerListener); };
         portals_->install(server, endpoint);
+        heavyPages_.install(server, endpoint);
         if (!server.bind_to_port(std::string(ListenAddress), layout_.port(endpoint))) {
             error = "cannot listen on " + layout_.host(endpoint) + " ("
                     + std::string(endpointName(endpoint)) + ")";

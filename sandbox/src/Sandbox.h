@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Accounts.h"
+#include "HeavyPages.h"
 #include "Layout.h"
 #include "RequestLog.h"
 #include "Routes.h"
@@ -20,6 +21,7 @@ struct Settings {
     int basePort = DefaultBasePort;
     std::chrono::milliseconds slowDelay{20000};
     Quirks quirks;
+    Weight weight;
 };
 
 // Both portals and the fan sites, one listener per endpoint on 127.0.0.1.
@@ -59,6 +61,7 @@ private:
     RequestLog log_;
     StopSignal stopSignal_;
     std::unique_ptr<Portals> portals_;
+    HeavyPages heavyPages_;
     std::vector<std::unique_ptr<Listener>> listeners_;
 };
 

@@ -47,7 +47,9 @@ int main(int argc, char* argv[])
     storage::UserFile userFile(state, programDirectory, messages);
 
     platform::BrowserProfile profile;
-    platform::WebEngineBrowser web(profile, messages);
+    // The main window's browser `Web`, never shown.
+    platform::WebEngineBrowser web(profile, messages, platform::WebEngineBrowser::Use::Hidden, &app);
+    web.setObjectName(QStringLiteral("Web"));
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();

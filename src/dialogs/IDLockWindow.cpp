@@ -28,7 +28,7 @@ IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, p
     web2View_ = new QWebEngineView(this);
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
-    web2_ = new platform::WebEngineBrowser(profile, messages, this);
+    web2_ = new platform::WebEngineBrowser(profile, messages, platform::WebEngineBrowser::Use::Shown, this);
     web2View_->setPage(web2_->page());
     // The portal's unlock procedure may open pages of its own.
     web2_->page()->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });

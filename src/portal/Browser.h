@@ -59,6 +59,11 @@ public:
     // The page's document could not be loaded (no document-complete follows
     // for it): no connection, an error answer, or no answer in time.
     virtual void setLoadFailedHandler(FailureHandler handler) = 0;
+
+    // Whether the session waits for nothing from the browser (idle, failed or
+    // logged in). A settled browser may give back what it holds until it is
+    // next asked to do something.
+    virtual void setSessionSettled(bool settled) = 0;
 };
 
 }  // namespace portal

@@ -7,6 +7,8 @@
 #include <QLoggingCategory>
 #include <QUrl>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace portal {
@@ -47,6 +49,7 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
     browser_.setDocumentCompleteHandler([this](const QString& address) { Web_DocumentComplete(address); });
     browser_.setLoadFailedHandler(
         [this](const QString& address, const LoadFailure& failure) { Web_LoadFailed(address, failure); });
+    reportSettled();
 }
 
 void PortalSession::PortalLogin()
@@ -62,6 +65,7 @@ void PortalSession::PortalLogin()
         ui_.setCaption(text::DaumLoggingIn);
         navigate(addresses_.DaumLogoutAddress);
     }
+    reportSettled();
 }
 
 void PortalSession::GameStart()
@@ -82,6 +86,7 @@ void PortalSession::GameStart()
         ending_ = true;
         ui_.beginEnding();
     }
+    reportSettled();
 }
 
 void PortalSession::cmdLogin_Click()
@@ -110,6 +115,7 @@ void PortalSession::cmdLogin_Click()
             navigate(addresses_.DaumLogoutAddress);
         }
     }
+    reportSettled();
 }
 
 void PortalSession::Web_DocumentComplete(const QString& address)
@@ -123,14 +129,13 @@ void PortalSession::Web_DocumentComplete(const QString& address)
                                                             : nullptr;
     if (!rules)
         return;
-    for (const Rule& rule : *rules) {
-        if (rule.applies(address)) {
-            qCDebug(lcSession).noquote() << "completed" << loggable(address) << "->" << rule.name;
-            rule.act(address);
-            return;
-        }
-    }
-    qCDebug(lcSession).noquote() << "completed" << loggable(address) << "-> no rule";
+    const auto acting = std::find_if(rules->begin(), rules->end(),
+                                     [&address](const Rule& rule) { return rule.applies(address); });
+    qCDebug(lcSession).noquote() << "completed" << loggable(address) << "->"
+                                 << (acting == rules->end() ? "no rule" : acting->name);
+    if (acting != rules->end())
+        acting->act(address);
+    reportSettled();
 }
 
 void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& failure)
@@ -156,6 +161,7 @@ void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& fa
     temp_.IsLogin = 0;
     completedWithoutSession(text::AppTitle);
     ui_.setGameStartEnabled(false);
+    reportSettled();
     tellUnreachable(failure);
 }
 
@@ -221,6 +227,8 @@ void PortalSession::loginFailed(const QString& caption, const QString& loginPage
     ui_.setLoginCaption(text::LoginCaption);
     navigate(loginPage);
     ui_.setLoginEnabled(true);
+    // The dialog may stay open for long: the failed session waits for nothing.
+    reportSettled();
     ui_.showLoginDialog();
 }
 
@@ -230,6 +238,13 @@ void PortalSession::completedWithoutSession(const QString& caption)
     ui_.setLoginEnabled(true);
     ui_.setLoginCaption(text::LoginCaption);
     ui_.setCaption(caption);
+}
+
+// Settled: idle, failed or logged in, with no logout, cancel or program end
+// under way. Every other state waits for a document from the browser.
+void PortalSession::reportSettled()
+{
+    browser_.setSessionSettled(!ending_ && !underWay());
 }
 
 bool PortalSession::askYes(const QString& question)

@@ -54,6 +54,7 @@ private:
     void tellUnreachable(const LoadFailure& failure);
     void navigate(const QString& address);
     QString loggable(const QString& address) const;
+    void reportSettled();
 
     AppState& state_;
     TempState& temp_;

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <functional>
@@ -103,6 +104,11 @@ QJsonObject handle(const QJsonObject& request)
             return {{"ok", true}, {"open", false}};
         return {{"ok", true}, {"open", true}, {"title", box->windowTitle()}, {"text", box->text()},
                 {"icon", int(box->icon())}};
+    }
+    if (command == "browser") {
+        // Whether the main window's hidden browser holds a page, and with it a renderer.
+        const QObject* web = QCoreApplication::instance()->findChild<QObject*>("Web", Qt::FindDirectChildrenOnly);
+        return {{"ok", web != nullptr}, {"page", web && web->findChild<QWebEnginePage*>()}};
     }
     if (command == "answer") {
         QMessageBox* box = openMessageBox();

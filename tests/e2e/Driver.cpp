@@ -139,6 +139,19 @@ bool Quaylet::waitForWindow(const QString& name, int timeoutMs)
     return eventually([&] { return windowOpen(name); }, timeoutMs);
 }
 
+bool Quaylet::browserHoldsPage()
+{
+    return call({{"command", "browser"}}).value("page").toBool();
+}
+
+bool Quaylet::waitForIdleBrowser(int timeoutMs)
+{
+    return eventually([&] {
+        const QJsonObject browser = call({{"command", "browser"}});
+        return browser.value("ok").toBool() && !browser.value("page").toBool();
+    }, timeoutMs);
+}
+
 QString Quaylet::waitForMessage(int timeoutMs)
 {
     QString text;

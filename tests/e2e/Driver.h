@@ -44,6 +44,9 @@ public:
     bool waitForCaption(const QString& caption, int timeoutMs = 20000);
     bool waitForWindow(const QString& name, int timeoutMs = 20000);
     bool windowOpen(const QString& name);
+    // Whether the hidden browser holds a page (and with it a renderer).
+    bool browserHoldsPage();
+    bool waitForIdleBrowser(int timeoutMs = 10000);
     // The text of the message box once one is open; empty when none opened in time.
     QString waitForMessage(int timeoutMs = 20000);
 

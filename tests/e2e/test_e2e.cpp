@@ -194,6 +194,8 @@ TEST_F(EndToEnd, DaumFailureThenLoginThroughTheHomePage)
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 실패"));
     ASSERT_TRUE(quaylet->waitForWindow(Login));
     EXPECT_TRUE(quaylet->control(Login, Daum).value("checked").toBool());
+    // The user takes longer over the dialog than the browser's quiet time.
+    QThread::msleep(3000);
     quaylet->logInThroughDialog("homeward", "sea", Daum);
     EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
 }
@@ -216,6 +218,59 @@ TEST_F(EndToEnd, DaumConsentAndJoin)
     quaylet->answer("Yes");
     EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 다음 대항해시대 온라인 실행"));
     EXPECT_TRUE(sandbox->waitForEvent("game-started"));
+}
+
+// Settled after a login, the hidden browser lets its page go; the game start,
+// the logout and the next login work as before on a fresh page, and the old
+// documents are never asked for again.
+TEST_F(EndToEnd, NetmarbleGameStartLogoutAndLoginAfterTheBrowserWentIdle)
+{
+    start();
+    EXPECT_FALSE(quaylet->browserHoldsPage()) << "no page before the first login";
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    quaylet->click(Main, "cmdGameStart");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 대항해시대 온라인 실행"));
+    EXPECT_TRUE(sandbox->waitForEvent("game-started"));
+    EXPECT_EQ(sandbox->event("game-started").value("user").toString(), "captain") << "the session cookie stayed";
+    ASSERT_TRUE(quaylet->waitForIdleBrowser()) << "idle again after the channel page";
+
+    quaylet->click(Main, "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그아웃 완료"));
+    EXPECT_TRUE(sandbox->waitForEvent("logout"));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    EXPECT_EQ(requests("/main.asp"), 2);
+    EXPECT_EQ(requests("/GameChannel/channel.asp"), 1);
+    EXPECT_FALSE(quaylet->windowOpen(Login));
+}
+
+TEST_F(EndToEnd, DaumGameStartLogoutAndLoginAfterTheBrowserWentIdle)
+{
+    start();
+    quaylet->logInThroughDialog("captain", "sea", Daum);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    quaylet->click(Main, "cmdGameStart");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 대항해시대 온라인 실행"));
+    EXPECT_TRUE(sandbox->waitForEvent("game-started"));
+    EXPECT_EQ(sandbox->event("game-started").value("user").toString(), "captain") << "the session cookie stayed";
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    quaylet->click(Main, "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그아웃 완료"));
+    EXPECT_TRUE(sandbox->waitForEvent("logout"));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    quaylet->logInThroughDialog("captain", "sea", Daum);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
+    EXPECT_EQ(requests("/intro.asp"), 2);
+    EXPECT_EQ(requests("/GameChannel/channel.asp"), 1);
 }
 
 TEST_F(EndToEnd, AutomaticLoginWithSavedCredentials)

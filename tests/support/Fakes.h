@@ -37,11 +37,18 @@ public:
     }
     void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }
     void setLoadFailedHandler(FailureHandler handler) override { failed = std::move(handler); }
+    void setSessionSettled(bool value) override
+    {
+        settled = value;
+        settledReports.append(value);
+    }
 
     QStringList navigations;
     QStringList log;
     AddressHandler complete;
     FailureHandler failed;
+    bool settled = false;
+    QList<bool> settledReports;
 };
 
 // Message box with queued answers; records what was shown.

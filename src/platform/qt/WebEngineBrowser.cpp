@@ -1,6 +1,7 @@
 #include "platform/qt/WebEngineBrowser.h"
 
 #include "platform/qt/BrowserProfile.h"
+#include "platform/qt/LeanPage.h"
 #include "platform/qt/PageScripts.h"
 #include "platform/qt/WebPage.h"
 
@@ -79,8 +80,8 @@ portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
 }
 }  // namespace
 
-WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, QObject* parent)
-    : QObject(parent), profile_(profile), messages_(messages)
+WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, Use use, QObject* parent)
+    : QObject(parent), profile_(profile), messages_(messages), use_(use), idle_([this] { releasePage(); })
 {
     scriptGuard_.setSingleShot(true);
     scriptGuard_.setInterval(ScriptGuardMs);
@@ -114,8 +115,27 @@ WebPage* WebEngineBrowser::page()
         connect(page_, &QWebEnginePage::certificateError, this,
                 [](QWebEngineCertificateError error) { error.rejectCertificate(); });
         page_->setFrameHandler([this](const QUrl& address) { onFrameLoaded(address); });
+        if (use_ == Use::Hidden) {
+            makeLean(page_);
+            idle_.watch(page_);
+        }
     }
     return page_;
+}
+
+void WebEngineBrowser::releasePage()
+{
+    // Only a page with nothing queued, running or loading goes; the next
+    // operation makes a new one.
+    if (!queue_.empty() || scriptRunning_ || stopping_ || phase_ != Phase::Settled || pageLoading_)
+        return;
+    delete page_;
+    page_ = nullptr;
+}
+
+void WebEngineBrowser::setSessionSettled(bool settled)
+{
+    idle_.setSettled(settled);
 }
 
 void WebEngineBrowser::setLoadTimeout(int milliseconds)
@@ -132,6 +152,7 @@ bool WebEngineBrowser::joinsCurrentLoad(const QString& key) const
 
 void WebEngineBrowser::navigate(const QString& address)
 {
+    idle_.noteActivity();
     if (isScriptAddress(address)) {
         // Its document is already being replaced.
         if (phase_ != Phase::Settled) {
@@ -170,6 +191,7 @@ void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
     // form would go out just as the next page starts, and supersede it.
     if (steps.isEmpty() || phase_ != Phase::Settled)
         return;
+    idle_.noteActivity();
     queue_.push_back({Operation::Kind::Steps, {}, steps});
     schedule();
 }
@@ -292,6 +314,7 @@ void WebEngineBrowser::scriptFinished(quint64 id)
 // navigation replaces it.
 void WebEngineBrowser::onFrameLoaded(const QUrl& address)
 {
+    const IdlePage::Hold hold(idle_);
     switch (phase_) {
     case Phase::Queued:
         qCDebug(lcBrowser) << "frame document dropped: superseded" << loggable(address);
@@ -311,6 +334,7 @@ void WebEngineBrowser::onFrameLoaded(const QUrl& address)
 
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
+    const IdlePage::Hold hold(idle_);
     qCDebug(lcBrowser) << "load status" << info.status() << loggable(info.url()) << "in phase" << int(phase_);
     const bool started = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
     if (started) {
@@ -384,6 +408,7 @@ void WebEngineBrowser::stopped()
 
 void WebEngineBrowser::timedOut()
 {
+    const IdlePage::Hold hold(idle_);
     if (phase_ == Phase::Queued || (phase_ == Phase::Settled && !pageLoading_))
         return;
     const QString address = phase_ == Phase::Settled ? pageLoadingAddress_ : target_;

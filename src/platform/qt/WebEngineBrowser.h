@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/qt/IdlePage.h"
 #include "platform/qt/NavigationMemory.h"
 #include "platform/qt/WebPage.h"
 #include "portal/Browser.h"
@@ -22,20 +23,24 @@ class MessageBox;
 // the order they were asked for; a navigation drops what was still queued
 // for the document it replaces and waits only for a script already running.
 // The page itself is created on first use, so the engine starts after the
-// window is shown.
+// window is shown. A hidden browser loads only what the session needs, and
+// lets its page go while the session is settled.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
     // The longest a page may take to load before it counts as unreachable.
     static constexpr int LoadTimeoutMs = 30000;
 
-    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, QObject* parent = nullptr);
+    enum class Use { Shown, Hidden };
+
+    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, Use use = Use::Shown, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
     void act(const QList<portal::ElementStep>& steps) override;
     void setDocumentCompleteHandler(AddressHandler handler) override;
     void setLoadFailedHandler(FailureHandler handler) override;
+    void setSessionSettled(bool settled) override;
 
     // The page, for a view that shows it.
     WebPage* page();
@@ -68,6 +73,7 @@ private:
     };
 
     void release();
+    void releasePage();
     void schedule();
     void processQueue();
     void startLoad(const QString& address);
@@ -81,6 +87,8 @@ private:
 
     BrowserProfile& profile_;
     MessageBox& messages_;
+    const Use use_;
+    IdlePage idle_;
     WebPage* page_ = nullptr;
     std::deque<Operation> queue_;
     bool scheduled_ = false;

@@ -1,0 +1,48 @@
+#include "platform/qt/LeanPage.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+
+namespace platform {
+
+namespace {
+
+// The engine has no setting for web fonts: their requests are refused, and
+// the text falls back to the system's fonts. Media goes the same way.
+class UnseenResourceFilter : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        switch (info.resourceType()) {
+        case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+        case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+            info.block(true);
+            break;
+        default:
+            break;
+        }
+    }
+};
+
+}  // namespace
+
+void makeLean(QWebEnginePage* page)
+{
+    QWebEngineSettings* settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    settings->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    settings->setAttribute(QWebEngineSettings::Accelerated2dCanvasEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    // Owned by the page, which outlives every request it makes.
+    page->setUrlRequestInterceptor(new UnseenResourceFilter(page));
+}
+
+}  // namespace platform

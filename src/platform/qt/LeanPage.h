@@ -1,0 +1,14 @@
+#pragma once
+
+class QWebEnginePage;
+
+namespace platform {
+
+// Makes a page that nobody sees load only what its scripts and forms need:
+// no images, web fonts, media, plugins or site icons. Scripts and cookies
+// stay. Settings and request filter belong to this page alone, so other
+// pages of the same profile keep a normal browser. Spell checking is a
+// setting of the whole profile, which leaves it off.
+void makeLean(QWebEnginePage* page);
+
+}  // namespace platform
