@@ -131,7 +131,7 @@ void WebEngineBrowser::processQueue()
             // The engine folds a second load of an address still loading into
             // the first and reports one document; each navigation must get its
             // own, since the rules read the flags when the document completes.
-            const QString key = NavigationMemory::key(QUrl(operation.address));
+            const QString key = NavigationMemory::key(operation.address);
             if (key == loadingKey_)
                 return;
             memory_.remember(operation.address);
