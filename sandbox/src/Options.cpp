@@ -27,7 +27,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             options.help = true;
             continue;
         }
-        if (name != "--base-port" && name != "--log" && name != "--slow-seconds") {
+        if (name != "--base-port" && name != "--log" && name != "--slow-seconds" && name != "--hostile") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -36,7 +36,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             return std::nullopt;
         }
         const std::string& value = arguments[++i];
-        if (name == "--log") {
+        if (name == "--hostile") {
+            const auto mode = hostileModeNamed(value);
+            if (!mode) {
+                error = "--hostile must be one of " + hostileModeNames();
+                return std::nullopt;
+            }
+            options.settings.hostile = *mode;
+        } else if (name == "--log") {
             if (value.empty()) {
                 error = "--log needs a file name";
                 return std::nullopt;
@@ -63,12 +70,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 std::string usage()
 {
-    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S]\n"
+    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [--hostile MODE]\n"
            "  --base-port N     endpoints listen on 127.0.0.1 ports N+1 .. N+10 (default "
            + std::to_string(DefaultBasePort)
            + ")\n"
              "  --log FILE        append one JSON line per request to FILE (default: standard output)\n"
              "  --slow-seconds S  how long the slow account waits for its answer (default 20)\n"
+             "  --hostile MODE    each portal's first login meets MODE: "
+           + hostileModeNames()
+           + "\n"
              "Prints the ports, the accounts and then \"ready\" on standard error; stops on SIGINT or SIGTERM.\n";
 }
 

@@ -32,6 +32,7 @@ Sandbox::Sandbox(const Settings& settings, std::ostream& log)
     : layout_(settings.basePort),
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
+      hostileMode_(settings.hostile),
       log_(log)
 {
 }
@@ -56,6 +57,8 @@ bool Sandbox::start(std::string& error)
     }
     portals_ = std::make_unique<Portals>(
         Services{addresses_, state_, log_, stopSignal_, slowDelay_});
+    if (hostileMode_ != HostileMode::None)
+        hostile_ = std::make_unique<Hostile>(hostileMode_, layout_, log_, stopSignal_);
 
     for (Endpoint endpoint : AllEndpoints) {
         auto listener = std::make_unique<Listener>();
@@ -75,6 +78,8 @@ bool Sandbox::start(std::string& error)
         server.set_read_timeout(ReadWriteSeconds);
         server.set_write_timeout(ReadWriteSeconds);
         server.new_task_queue = [] { return new httplib::ThreadPool(ThreadsPerListener); };
+        if (hostile_)
+            hostile_->install(server, endpoint);
         portals_->install(server, endpoint);
         if (!server.bind_to_port(std::string(ListenAddress), layout_.port(endpoint))) {
             error = "cannot listen on " + layout_.host(endpoint) + " ("

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Accounts.h"
+#include "Hostile.h"
 #include "Layout.h"
 #include "RequestLog.h"
 #include "Routes.h"
@@ -19,6 +20,7 @@ namespace sandbox {
 struct Settings {
     int basePort = DefaultBasePort;
     std::chrono::milliseconds slowDelay{20000};
+    HostileMode hostile = HostileMode::None;
 };
 
 // Both portals and the fan sites, one listener per endpoint on 127.0.0.1.
@@ -53,10 +55,12 @@ private:
     Layout layout_;
     Addresses addresses_;
     std::chrono::milliseconds slowDelay_;
+    HostileMode hostileMode_;
     PortalState state_;
     RequestLog log_;
     StopSignal stopSignal_;
     std::unique_ptr<Portals> portals_;
+    std::unique_ptr<Hostile> hostile_;
     std::vector<std::unique_ptr<Listener>> listeners_;
 };
 
