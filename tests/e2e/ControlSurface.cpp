@@ -85,10 +85,34 @@ QJsonObject describe(QWidget* widget)
     return out;
 }
 
+// Every caption the main window took, in order, since the last time they were asked for.
+QStringList& captionsSeen()
+{
+    static QStringList captions;
+    return captions;
+}
+
+// A window's caption with the caption and state of each of its buttons, seen at one moment.
+QJsonObject buttonsOf(QWidget* window)
+{
+    QJsonObject buttons;
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        // Dialogs owned by the window have buttons of their own.
+        if (button->window() == window)
+            buttons[button->objectName()] = QJsonObject{{"text", button->text()}, {"enabled", button->isEnabled()}};
+    }
+    return {{"ok", true}, {"title", window->windowTitle()}, {"buttons", buttons}};
+}
+
 QJsonObject handle(const QJsonObject& request)
 {
     const QString command = request.value("command").toString();
     QString error;
+    if (command == "captions") {
+        const QJsonArray captions = QJsonArray::fromStringList(captionsSeen());
+        captionsSeen().clear();
+        return {{"ok", true}, {"captions", captions}};
+    }
     if (command == "windows") {
         QJsonArray windows;
         for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -121,6 +145,8 @@ QJsonObject handle(const QJsonObject& request)
         return {{"ok", false}, {"error", error}};
     if (command == "get")
         return describe(widget);
+    if (command == "buttons")
+        return buttonsOf(widget);
     if (command == "click")
         return later(widget, [widget] { QTest::mouseClick(widget, Qt::LeftButton); });
     if (command == "paste") {
@@ -151,6 +177,7 @@ class ControlSurface : public QObject {
 public:
     explicit ControlSurface(QObject* parent) : QObject(parent)
     {
+        QCoreApplication::instance()->installEventFilter(this);
         const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
         QLocalServer::removeServer(path);
         server_.listen(path);
@@ -166,6 +193,15 @@ public:
                 });
             }
         });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (window && event->type() == QEvent::WindowTitleChange && window->objectName() == "frmMain")
+            captionsSeen().append(window->windowTitle());
+        return QObject::eventFilter(watched, event);
     }
 
 private:

@@ -24,11 +24,12 @@ bool eventually(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
-Sandbox::Sandbox(const QString& logPath) : logPath_(logPath)
+Sandbox::Sandbox(const QString& logPath, const QStringList& options) : logPath_(logPath)
 {
     process_.setProgram(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE));
-    process_.setArguments({"--base-port", QString::number(QUAYLET_E2E_BASE_PORT), "--log", logPath,
-                           "--slow-seconds", "30"});
+    process_.setArguments(QStringList{"--base-port", QString::number(QUAYLET_E2E_BASE_PORT), "--log", logPath,
+                                      "--slow-seconds", "30"}
+                          + options);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.setReadChannel(QProcess::StandardError);
     process_.start();
@@ -117,6 +118,19 @@ QJsonObject Quaylet::call(const QJsonObject& request)
 QString Quaylet::caption()
 {
     return call({{"command", "get"}, {"window", "frmMain"}}).value("title").toString();
+}
+
+QStringList Quaylet::captions()
+{
+    QStringList seen;
+    for (const QJsonValue& caption : call({{"command", "captions"}}).value("captions").toArray())
+        seen.append(caption.toString());
+    return seen;
+}
+
+QJsonObject Quaylet::buttons(const QString& window)
+{
+    return call({{"command", "buttons"}, {"window", window}});
 }
 
 bool Quaylet::waitForCaption(const QString& expected, int timeoutMs)

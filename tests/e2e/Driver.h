@@ -5,16 +5,18 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 // Waits, running nothing else, until the condition holds or the time is up.
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 20000);
 
-// quaylet-sandbox on the ports the end-to-end build of the program uses.
+// quaylet-sandbox on the ports the end-to-end build of the program uses,
+// with any further options given.
 class Sandbox {
 public:
-    explicit Sandbox(const QString& logPath);
+    explicit Sandbox(const QString& logPath, const QStringList& options = {});
     ~Sandbox();
 
     bool ready() const { return ready_; }
@@ -37,9 +39,14 @@ public:
     ~Quaylet();
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
+    qint64 processId() const { return process_.processId(); }
     QJsonObject call(const QJsonObject& request);
 
     QString caption();
+    // Every caption the main window took since the last call, in order.
+    QStringList captions();
+    // The window's caption and its buttons' captions and states, seen at one moment.
+    QJsonObject buttons(const QString& window);
     bool waitForCaption(const QString& caption, int timeoutMs = 20000);
     bool waitForWindow(const QString& name, int timeoutMs = 20000);
     bool windowOpen(const QString& name);
