@@ -136,6 +136,23 @@ TEST_F(ConfigDialogTest, SaveWritesEverythingAndRegistersThenUndoes)
     EXPECT_TRUE(dir.exists("User.ini") && dir.read("User.ini").isEmpty()) << "rewritten, no ID or password kept";
 }
 
+TEST_F(ConfigDialogTest, SavedCredentialsSurviveASaveInARunThatNeverReadThem)
+{
+    // Automatic login off: nothing has read User.ini, memory holds empty values.
+    state.Config = {0, 1, 1, 0, 0, 0};
+    const QByteArray saved("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
+    dir.write("User.ini", saved);
+    auto dialog = open();
+    click(*dialog, {"optGSAWindow", "cmdSumit"});
+    EXPECT_EQ(dir.read("User.ini"), saved);
+
+    click(*open(), {"chkPWDSave", "cmdSumit"});
+    EXPECT_EQ(storedCredentials(), "captain/") << "a cleared box still clears the password";
+    click(*open(), {"chkIDSave", "cmdSumit"});
+    EXPECT_TRUE(dir.read("User.ini").isEmpty());
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
 TEST_F(ConfigDialogTest, CloseBoxDiscardsEverything)
 {
     state.Config = {1, 1, 1, 0, 0, 1};
@@ -186,6 +203,20 @@ TEST_F(ConfigDialogTest, RegistrationFailureIsReportedAndUserFileStillWritten)
     EXPECT_FALSE(text.contains("config.ini"));
     EXPECT_EQ(dir.read("config.ini"), QByteArray(" 1 \r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n"));
     EXPECT_EQ(storedCredentials(), "captain/");
+}
+
+TEST_F(ConfigDialogTest, EnterSavesOnlyOnTheFocusedSaveButton)
+{
+    auto dialog = open();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get(), 5000));
+    control(*dialog, "chkWindowRun")->setFocus();
+    QTest::keyClick(control(*dialog, "chkWindowRun"), Qt::Key_Return);
+    QTest::qWait(300);
+    EXPECT_FALSE(dir.exists("config.ini"));
+    control(*dialog, "cmdSumit")->setFocus();
+    QTest::keyClick(control(*dialog, "cmdSumit"), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dir.exists("config.ini"); }, 2000));
 }
 
 }  // namespace

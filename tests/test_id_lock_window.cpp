@@ -17,12 +17,16 @@ namespace {
 
 const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locked</title>
 <a id="unlockBtn" href="/unlock">unlock</a>
-<a id="nearMiss" href="/login/login.asp?l_url=elsewhere">login with a query</a>)";
+<a id="nearMiss" href="/login/login.asp?l_url=elsewhere">login with a query</a>
+<a id="newWindow" href="/popup" target="_blank">in a new window</a>
+<button id="ask" onclick="document.title = confirm('진행할까요?') ? 'yes' : 'no'">ask</button>)";
 
 LoopbackServer::Response route(const LoopbackServer::Request& request)
 {
     if (request.target == "/unlock")
         return {302, {}, "/login/login.asp"};
+    if (request.target == "/popup")
+        return {200, "<title>portal window</title><p>step two</p>", {}};
     return {200, LockPage, {}};
 }
 
@@ -101,6 +105,27 @@ TEST(IDLockSizeRule, NeverNegativeAndIgnoresEmptySizes)
     EXPECT_EQ(IDLockWindow::browserSizeFor({8985, 6765}), QSize(8835, 6345));
     EXPECT_EQ(IDLockWindow::browserSizeFor({100, 300}), QSize(0, 0));
     EXPECT_EQ(IDLockWindow::browserSizeFor({150, 421}), QSize(0, 1));
+}
+
+TEST_F(IDLockWindowTest, ThePortalsWindowsAndQuestionsReachTheUser)
+{
+    open();
+    messages.answers.push_back(platform::MessageBox::Answer::Ok);
+    click("ask");
+    ASSERT_TRUE(waitUntil([&] { return page()->title() == "yes"; }));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].buttons, platform::MessageBox::Buttons::OkCancel);
+
+    click("newWindow");
+    QPointer<QWidget> popup;
+    ASSERT_TRUE(waitUntil([&] {
+        popup = window->findChild<QWidget*>("frmIDLockPopup");
+        return popup && popup->isVisible() && popup->windowTitle() == "portal window";
+    }));
+    EXPECT_TRUE(popup->isWindow());
+    EXPECT_NE(popup->minimumSize(), popup->maximumSize()) << "resizable";
+    window->close();
+    EXPECT_TRUE(waitUntil([&] { return popup.isNull(); }, 5000)) << "it closes with the unlock window";
 }
 
 }  // namespace

@@ -25,12 +25,17 @@ void clickAt(InfoBox& box, QPoint point, Qt::MouseButton button = Qt::LeftButton
     QTest::mouseClick(box.windowHandle(), button, Qt::NoModifier, point);
 }
 
-TEST(InfoBox, ShowsTheVersionLine)
+TEST(InfoBox, ShowsTheVersionLineAndNothingMadeUp)
 {
     const auto box = openBox();
     const auto* version = box->findChild<QLabel*>(QStringLiteral("Label1"));
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(version->text(), "Ver 1.1 - 09/02/07");
+    for (const QLabel* line : box->findChildren<QLabel*>()) {
+        EXPECT_TRUE(box->rect().contains(line->geometry())) << line->text().toStdString();
+        for (const char* address : {"@", "://", "example"})
+            EXPECT_FALSE(line->text().contains(QLatin1String(address))) << line->text().toStdString();
+    }
 }
 
 TEST(InfoBox, LeftClickOnTheBackgroundOrALineCloses)

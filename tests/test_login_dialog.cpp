@@ -1,12 +1,16 @@
 #include "app/Addresses.h"
 #include "app/Texts.h"
+#include "app/Twips.h"
+#include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"
+#include "support/PlatformFakes.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -65,6 +69,19 @@ TEST_F(LoginDialogTest, OpensShortOrTallWithTheWarnings)
     EXPECT_EQ(box("txtID")->geometry(), QRect(72, 14, 113, 18));
     EXPECT_EQ(box("txtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(dialog->findChild<QPushButton*>("cmdLogin")->geometry(), QRect(192, 14, 73, 82));
+}
+
+TEST_F(LoginDialogTest, TheWarningLineIsShownWholeAndCentred)
+{
+    state.Config.PWDSave = 1;
+    open();
+    const QLabel* warning = label("Label3");
+    const QRect shown = warning->geometry();
+    EXPECT_GE(shown.height(), warning->sizeHint().height()) << "not cut off at the bottom";
+    EXPECT_GE(shown.width(), warning->sizeHint().width());
+    EXPECT_TRUE(dialog->rect().contains(shown));
+    EXPECT_LE(shown.bottom(), label("Label4")->y()) << "clear of the advice below it";
+    EXPECT_NEAR(shown.center().x(), twipsRect(120, 1680, 3825, 195).center().x(), 1);
 }
 
 TEST_F(LoginDialogTest, FillsTheBoxesFromTheSavedFileAndPreselectsThePortal)
@@ -165,6 +182,26 @@ TEST_F(LoginDialogTest, LoginSetsTheAccountHidesStartsAndSavesInOrder)
     EXPECT_FALSE(dir.exists("config.ini")) << "the portal choice is not written to the settings";
 }
 
+TEST_F(LoginDialogTest, TypedCredentialsAreWhatALaterSettingsSaveKeeps)
+{
+    dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea, not read with IDSave 0
+    open();
+    box("txtID")->setText("abc");
+    box("txtPassword")->setText("abc");
+    {
+        WithoutWriteAccess readOnly(dir.path());
+        dialog->NLogin();
+    }
+    ASSERT_EQ(messages.shown.size(), 1) << "the login's own save failed; the old file is still there";
+
+    FakeAutostart autostart;
+    dialogs::ConfigDialog settings(state, dir.path(), users, autostart, messages);
+    settings.findChild<QCheckBox*>("chkIDSave")->click();
+    settings.findChild<QCheckBox*>("chkPWDSave")->click();
+    settings.findChild<QPushButton*>("cmdSumit")->click();
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n")) << "the typed account, not the old one";
+}
+
 TEST_F(LoginDialogTest, EntriesAreLimitedToWhatTheFileCanCarry)
 {
     open();
@@ -172,6 +209,16 @@ TEST_F(LoginDialogTest, EntriesAreLimitedToWhatTheFileCanCarry)
     EXPECT_EQ(box("txtID")->text().size(), LoginDialog::MaxEntryLength);
     box("txtPassword")->setText(QString(200, 'y'));
     EXPECT_EQ(box("txtPassword")->text().size(), LoginDialog::MaxEntryLength);
+}
+
+TEST_F(LoginDialogTest, EnterOnTheFocusedLoginButtonClicksIt)
+{
+    open();
+    dialog->findChild<QPushButton*>("cmdLogin")->setFocus();
+    QTest::keyClick(dialog->findChild<QPushButton*>("cmdLogin"), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.shown.isEmpty(); }, 2000));
+    EXPECT_EQ(messages.shown.first().text, text::MissingCredentials);
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 }  // namespace

@@ -115,4 +115,18 @@ TEST_F(MainWindowTest, MinimiseKeepsTheWindowLoaded)
     EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
 }
 
+TEST_F(MainWindowTest, EnterOnAFocusedButtonClicksIt)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
+    button("cmdInfo")->setFocus();
+    QTest::keyClick(button("cmdInfo"), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{"info"}; }, 2000));
+    button("cmdConfig")->setFocus();
+    QTest::keyClick(button("cmdConfig"), Qt::Key_Enter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened.size() == 2; }, 2000));
+    EXPECT_EQ(host.opened.last(), "config");
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -419,16 +420,158 @@ TEST_F(SessionTest, QuittingAfterStartEndsWhenTheChannelPageFails)
     state.Config.GSA = 2;
     state.Temp.DHOPortal = portal::Daum;
     session.GameStart();
-    web.failed(a.DaumChannelPage);
+    web.failed(a.DaumChannelPage, {portal::LoadFailure::Kind::Refused, -102});
     EXPECT_TRUE(ui.ended);
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(SessionTest, ALoadFailureOtherwiseChangesNothing)
+// What the user sees of an unreachable portal: one box, and the idle state
+// already in place while it is open.
+struct Unreachable {
+    QString caption;
+    QString loginButton;
+    bool loginEnabled;
+    bool gameStartEnabled;
+    int flags;
+    QString text;
+};
+
+class UnreachableTest : public SessionTest {
+protected:
+    Unreachable seen;
+
+    void SetUp() override
+    {
+        messages.onShow = [this] {
+            seen = {ui.caption, ui.loginButton, ui.loginEnabled, ui.gameStartEnabled,
+                    state.Temp.IsLogin + state.Temp.IsLogout + state.Temp.IsLoginFail, messages.shown.last().text};
+        };
+    }
+
+    void fail(const QString& address, portal::LoadFailure::Kind kind = portal::LoadFailure::Kind::Refused)
+    {
+        web.failed(address, {kind, -1});
+    }
+
+    void expectIdleAfterOneBox(const QString& firstLine)
+    {
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Critical);
+        EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::Ok);
+        EXPECT_EQ(seen.text.section(u'\n', 0, 0), firstLine);
+        EXPECT_FALSE(seen.text.section(u'\n', 1).isEmpty()) << "the reason on a second line";
+        EXPECT_EQ(seen.caption, text::AppTitle);
+        EXPECT_EQ(seen.loginButton, text::LoginCaption);
+        EXPECT_TRUE(seen.loginEnabled);
+        EXPECT_FALSE(seen.gameStartEnabled);
+        EXPECT_EQ(seen.flags, 0);
+    }
+};
+
+TEST_F(UnreachableTest, ALoginReturnsToIdle)
 {
     startLogin(portal::Netmarble);
-    ui.log.clear();
-    web.failed(a.NetmarbleLoginPage);
-    EXPECT_TRUE(ui.log.isEmpty());
+    fail(a.NetmarbleLoginPage);
+    expectIdleAfterOneBox(text::NetmarbleUnreachable);
+
+    // The submitted form's answer that never comes counts the same.
+    startLogin(portal::Daum);
+    complete(a.DaumLoggedOutPage);
+    complete(a.DaumLoginPage);
+    messages.shown.clear();
+    fail("https://logins.dm.test/accounts/login.do", portal::LoadFailure::Kind::TimedOut);
+    expectIdleAfterOneBox(text::DaumUnreachable);
+}
+
+TEST_F(UnreachableTest, ACancelReturnsToIdle)
+{
+    startLogin(portal::Daum);
+    session.cmdLogin_Click();
+    ASSERT_EQ(state.Temp.IsLogin, 1);
+    fail(a.DaumLogoutAddress, portal::LoadFailure::Kind::HostNotFound);
+    expectIdleAfterOneBox(text::DaumUnreachable);
+}
+
+TEST_F(UnreachableTest, ALogoutReturnsToIdleBeforeAndAfterItsScript)
+{
+    logInNetmarble();
+    session.cmdLogin_Click();
+    fail(a.NetmarbleLoginPage);
+    expectIdleAfterOneBox(text::NetmarbleUnreachable);
+
+    messages.shown.clear();
+    logInNetmarble();
+    session.cmdLogin_Click();
+    complete(a.NetmarbleLoginPage);  // the logout step clears both flags
+    fail(a.NetmarbleHomePage, portal::LoadFailure::Kind::ServerError);
+    expectIdleAfterOneBox(text::NetmarbleUnreachable);
+}
+
+TEST_F(UnreachableTest, AGameStartThatFailsOnlyTells)
+{
+    logInNetmarble();
+    session.GameStart();
+    fail(a.NetmarbleChannelPage);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].text.startsWith(text::NetmarbleUnreachable));
+    expectFlags(1, 0, 0);
+    expectButtons(text::LogoutCaption, true, true);
+    EXPECT_EQ(ui.caption, text::NetmarbleGameStarting);
+}
+
+TEST_F(UnreachableTest, NothingUnderWayNothingToTell)
+{
+    // Failed: the login page behind the open login dialog fails; the next login will tell.
+    startLogin(portal::Netmarble);
+    complete(a.NetmarbleLoginFailPage);
+    fail(a.NetmarbleLoginPage);
+    expectFlags(0, 0, 1);
+    // Logged in: a page the portal loads by itself fails.
+    logInNetmarble();
+    fail("http://dho.nm.test/news.asp");
+    expectFlags(1, 0, 0);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(UnreachableTest, EveryReasonReadsDifferently)
+{
+    using Kind = portal::LoadFailure::Kind;
+    QStringList reasons;
+    for (Kind kind : {Kind::Refused, Kind::HostNotFound, Kind::Certificate, Kind::TimedOut, Kind::ConnectionLost,
+                      Kind::ServerError, Kind::Other}) {
+        startLogin(portal::Netmarble);
+        fail(a.NetmarbleLoginPage, kind);
+        reasons.append(seen.text.section(u'\n', 1));
+    }
+    reasons.removeDuplicates();
+    EXPECT_EQ(reasons.size(), 7) << reasons.join(u'|').toStdString();
+}
+
+// The maintainer's log: what completed and which rule acted, never the account.
+TEST_F(SessionTest, TheSessionLogNamesRulesButNeverTheAccount)
+{
+    static QStringList lines;
+    lines.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("quaylet.session.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+            if (QByteArray(context.category).startsWith("quaylet."))
+                lines.append(message);
+        });
+    startLogin(portal::Netmarble, "선장 captain", "pw s3cret");
+    complete(a.NetmarbleLoginPage);
+    complete(a.NetmarbleLockPage + "?id=%EC%84%A0%EC%9E%A5%20captain&p=pw%20s3cret");
+    web.failed(a.NetmarbleMainPage + "?u=" + state.Temp.UserID, {portal::LoadFailure::Kind::Refused, -102});
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    const QString log = lines.join(u'\n');
+    EXPECT_TRUE(log.contains("N1 fill")) << log.toStdString();
+    EXPECT_TRUE(log.contains("N9 locked ID"));
+    EXPECT_TRUE(log.contains("navigate"));
+    EXPECT_TRUE(log.contains("failed"));
+    for (const char* secret : {"captain", "s3cret", "선장", "%EC%84%A0"})
+        EXPECT_FALSE(log.contains(QString::fromUtf8(secret))) << secret << "\n" << log.toStdString();
 }
 
 class StartupTest : public SessionTest {

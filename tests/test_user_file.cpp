@@ -146,6 +146,70 @@ TEST_F(UserFileTest, RefusesWhatTheFormatCannotCarryAndKeepsTheOldFile)
     EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n"));
 }
 
+// A settings save in a run that has not read the file: memory is empty.
+TEST_F(UserFileTest, ValuesNeverReadThisRunAreKeptAsTheNewSettingsAllow)
+{
+    const QByteArray both("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
+    dir.write("User.ini", both);
+    settings(1, 1);
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), both);
+
+    settings(1, 0);
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("47:6>058:6=94I\r\n")) << "a cleared box still clears";
+    settings(1, 1);
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("47:6>058:6=94I\r\n\r\n")) << "gone once cleared";
+
+    settings(0, 0);
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray());
+    settings(1, 1);
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("\r\n\r\n"));
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(UserFileTest, ReadOrTypedValuesAreWhatIsSaved)
+{
+    dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
+    settings(1, 0);
+    users.AutoLoginF();  // reads the ID only
+    ASSERT_EQ(state.Temp.UserID, "captain");
+    state.Temp.UserID = "renamed";
+    settings(1, 1);
+    ASSERT_TRUE(users.UserSave().ok);
+    AppState fresh{{}, state.Config};
+    UserFile(fresh, dir.path(), messages).AutoLoginF();
+    EXPECT_EQ(fresh.Temp.UserID + "/" + fresh.Temp.UserPWD, "renamed/sea") << "the unread password is kept";
+
+    state.Temp.UserID = "abc";
+    state.Temp.UserPWD = "";
+    users.noteTyped();
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n\r\n")) << "typed, even empty, replaces the file's";
+}
+
+TEST_F(UserFileTest, DamagedValueIsKeptUnreadAndReportedWhenRead)
+{
+    // Unread, a damaged value is not looked at by a save: it is reported when it is read.
+    const QByteArray damaged("45~7=3\r\n45:7=3\r\n");
+    dir.write("User.ini", damaged);
+    settings(1, 1);
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), damaged);
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    // Once read, the partly decoded value is what memory holds and what is saved.
+    users.AutoLoginF();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray()) << "emptied by the reading";
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:8\r\n45:7=3\r\n"));
+    EXPECT_EQ(messages.shown.size(), 1);
+}
+
 TEST_F(UserFileTest, AFailedWriteLeavesThePreviousFileWhole)
 {
     dir.write("User.ini", "45:7=3\r\n45:7=3\r\n");

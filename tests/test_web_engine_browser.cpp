@@ -1,6 +1,8 @@
 #include "platform/qt/WebEngineBrowser.h"
+#include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 
+#include <QProcess>
 #include <QTimer>
 #include <QWebEnginePage>
 #include "platform/qt/BrowserProfile.h"
@@ -22,12 +24,33 @@ function go_logout() { location.href = '/loggedout'; }
 function agree_check() { document.forms[0].submit(); }
 </script>)";
 
+const QByteArray FramedPage = R"(<!doctype html><title>framed</title>
+<iframe src="/frame?inner=1"></iframe>
+<script>console.log(document.title + ' http://127.0.0.1/forged');</script>)";
+
+const QByteArray DialogPage = R"(<!doctype html><title>dialogs</title><script>
+alert('알림 "a"');
+document.title = [confirm('확인할까요?'), prompt('이름?', 'x')].join(',');
+</script>)";
+
 LoopbackServer::Response route(const LoopbackServer::Request& request)
 {
     if (request.target == "/redirect")
         return {302, {}, "/final?from=redirect"};
-    if (request.target == "/slow-missing")
+    if (request.target == "/missing")
         return {404, "<p>missing</p>", {}};
+    if (request.target == "/broken")
+        return {500, "<p>broken</p>", {}};
+    if (request.target.startsWith("/slow"))
+        return {200, LoginForm, {}, 800};
+    if (request.target.startsWith("/silent"))
+        return {200, LoginForm, {}, 4000};
+    if (request.target == "/framed")
+        return {200, FramedPage, {}};
+    if (request.target == "/dialogs")
+        return {200, DialogPage, {}};
+    if (request.target == "/broken-image")
+        return {200, "<img src='http://127.0.0.1:9/none.png'><p>text</p>", {}};
     return {200, LoginForm, {}};
 }
 
@@ -40,14 +63,19 @@ protected:
     }
 
     LoopbackServer server{route};
-    platform::WebEngineBrowser browser{profile()};
+    FakeMessageBox pageDialogs;
+    platform::WebEngineBrowser browser{profile(), pageDialogs};
     QStringList completed;
     QStringList failed;
+    QList<portal::LoadFailure> failures;
 
     void SetUp() override
     {
         browser.setDocumentCompleteHandler([this](const QString& a) { completed.append(a); });
-        browser.setLoadFailedHandler([this](const QString& a) { failed.append(a); });
+        browser.setLoadFailedHandler([this](const QString& a, const portal::LoadFailure& f) {
+            failed.append(a);
+            failures.append(f);
+        });
     }
 
     void load(const QString& address)
@@ -97,41 +125,122 @@ TEST_F(WebEngineBrowserTest, ReportsTheExactTextItWasNavigatedWith)
     EXPECT_TRUE(failed.isEmpty());
 }
 
-TEST_F(WebEngineBrowserTest, EveryNavigationCompletesEvenToTheAddressStillLoading)
+TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgress)
+{
+    browser.navigate(server.origin() + "/slow");
+    QTimer::singleShot(200, &browser, [&] { browser.navigate(server.origin() + "/next"); });
+    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }));
+    waitUntil([] { return false; }, 1200);
+    EXPECT_EQ(completed, QStringList{server.origin() + "/next"});
+    EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
+}
+
+TEST_F(WebEngineBrowserTest, ANavigationToTheAddressStillLoadingJoinsIt)
 {
     // A failed login sends the browser to the login page, and the next login
-    // sends it there again at once: each must complete on its own.
-    const QString login = server.origin() + "/login/login.asp?l_url=x%2Ey";
-    for (int gapMs : {0, 5, 15}) {
+    // sends it there again at once: the one document answers both.
+    const QString login = server.origin() + "/slow/login.asp?l_url=x%2Ey";
+    for (int gapMs : {0, 5, 300}) {
         completed.clear();
+        const qsizetype before = server.requests.size();
         browser.navigate(login);
         QTimer::singleShot(gapMs, &browser, [&] { browser.navigate(login); });
-        ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; })) << "gap " << gapMs << " ms";
-        EXPECT_EQ(completed, (QStringList{login, login}));
+        ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); })) << "gap " << gapMs << " ms";
+        waitUntil([] { return false; }, 300);
+        EXPECT_EQ(completed, QStringList{login}) << "gap " << gapMs << " ms";
+        EXPECT_EQ(server.requests.size() - before, 1);
     }
 }
 
-TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotFilledIn)
+TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotWorkedOn)
 {
-    // After a failed login the login page may complete while the next login
-    // already waits to load it again: filling the old one would lose both.
-    const QString login = server.origin() + "/login";
-    int completions = 0;
-    browser.setDocumentCompleteHandler([&](const QString& address) {
-        completed.append(address);
-        if (address == login) {
-            ++completions;
-            browser.act({ElementStep::setValue("put_id", QString::number(completions)),
-                         ElementStep::click("btnSubmit")});
-        }
-    });
-    browser.navigate(login);
-    browser.navigate(login);
-    ASSERT_TRUE(waitUntil([&] { return posts() == 1 && completed.last().endsWith("/submit"); }));
-    EXPECT_EQ(completions, 2);
-    for (const LoopbackServer::Request& request : server.requests)
-        EXPECT_NE(request.target, "/clicked?1") << "the first document was worked on";
-    EXPECT_EQ(server.requests.last().formValue("put_id"), "2");
+    // Steps and scripts asked for before a navigation are dropped with the
+    // document they were meant for; those asked for after it wait for nothing.
+    load(server.origin() + "/login");
+    browser.act({ElementStep::setValue("put_id", "old"), ElementStep::click("btnSubmit")});
+    browser.navigate("javascript:void(go_logout());");
+    browser.navigate(server.origin() + "/slow");
+    browser.act({ElementStep::setValue("put_id", "during"), ElementStep::click("btnSubmit")});
+    browser.navigate("javascript:void(go_logout());");
+    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(completed.last(), server.origin() + "/slow");
+    EXPECT_EQ(posts(), 0);
+    EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
+}
+
+TEST_F(WebEngineBrowserTest, FramesCountAsDocumentsOnlyWhenTheyReportThemselves)
+{
+    load(server.origin() + "/framed");
+    EXPECT_EQ(completed, (QStringList{server.origin() + "/frame?inner=1", server.origin() + "/framed"}))
+        << "the frame first, then its page; the page's own console line is no report";
+}
+
+TEST_F(WebEngineBrowserTest, PageDialogsReachTheUser)
+{
+    pageDialogs.answers.push_back(platform::MessageBox::Answer::Ok);
+    load(server.origin() + "/dialogs");
+    ASSERT_EQ(pageDialogs.shown.size(), 2);
+    EXPECT_EQ(pageDialogs.shown[0].text, QStringLiteral("알림 \"a\""));
+    EXPECT_EQ(pageDialogs.shown[0].icon, platform::MessageBox::Icon::Information);
+    EXPECT_EQ(pageDialogs.shown[1].text, QStringLiteral("확인할까요?"));
+    EXPECT_EQ(pageDialogs.shown[1].buttons, platform::MessageBox::Buttons::OkCancel);
+    EXPECT_EQ(evaluate("document.title").toString(), "true,") << "confirmed; the prompt was cancelled";
+}
+
+TEST_F(WebEngineBrowserTest, FailuresSayWhy)
+{
+    using Kind = portal::LoadFailure::Kind;
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost);
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/GameChannel/channel.asp?game=dho").arg(closed.serverPort());
+    closed.close();
+    browser.navigate(refused);
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 1; }));
+    EXPECT_EQ(failed.last(), refused);
+    EXPECT_EQ(failures.last().kind, Kind::Refused);
+
+    browser.navigate(server.origin() + "/broken");
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 2; }));
+    EXPECT_EQ(failures.last().kind, Kind::ServerError);
+    EXPECT_EQ(failures.last().code, 500);
+
+    // A part of a page that fails is not the page failing.
+    load(server.origin() + "/broken-image");
+    EXPECT_EQ(failed.size(), 2);
+    EXPECT_EQ(completed, QStringList{server.origin() + "/broken-image"});
+}
+
+TEST_F(WebEngineBrowserTest, AnUntrustedCertificateIsNeverAccepted)
+{
+    // The sandbox's secure endpoints use a certificate it made itself.
+    QProcess sandbox;
+    sandbox.start(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE), {"--base-port", "47500", "--log", "/dev/null"});
+    QByteArray said;
+    ASSERT_TRUE(waitUntil([&] {
+        sandbox.waitForReadyRead(20);
+        said += sandbox.readAllStandardError();
+        return said.contains("ready\n") || sandbox.state() == QProcess::NotRunning;
+    }, 10000) && sandbox.state() == QProcess::Running) << said.toStdString();
+    browser.navigate("https://127.0.0.1:47505/Mail-bin/login.cgi?dummy=1");
+    EXPECT_TRUE(waitUntil([&] { return !failed.isEmpty(); }));
+    EXPECT_EQ(failures.value(0).kind, portal::LoadFailure::Kind::Certificate);
+    EXPECT_TRUE(completed.isEmpty());
+    sandbox.terminate();
+    sandbox.waitForFinished(5000);
+}
+
+TEST_F(WebEngineBrowserTest, APageThatNeverAnswersFailsOnceInTime)
+{
+    browser.setLoadTimeout(1000);
+    browser.navigate(server.origin() + "/silent");
+    ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }, 3000));
+    EXPECT_EQ(failures.last().kind, portal::LoadFailure::Kind::TimedOut);
+    // Its late answer is not reported, and the next navigation works.
+    waitUntil([] { return false; }, 3500);
+    EXPECT_TRUE(completed.isEmpty());
+    load(server.origin() + "/login");
+    EXPECT_EQ(failed.size(), 1);
 }
 
 TEST_F(WebEngineBrowserTest, ReportsTheAddressReachedByRedirection)
@@ -185,18 +294,6 @@ TEST_F(WebEngineBrowserTest, ScriptAddressRunsAPageFunction)
     load(server.origin() + "/login");
     load("javascript:void(go_logout());");
     EXPECT_EQ(completed.last(), server.origin() + "/loggedout");
-}
-
-TEST_F(WebEngineBrowserTest, AFailedLoadIsReportedApartFromCompletions)
-{
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost);
-    const QString address = QStringLiteral("http://127.0.0.1:%1/GameChannel/channel.asp?game=dho").arg(closed.serverPort());
-    closed.close();
-    browser.navigate(address);
-    ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }));
-    EXPECT_EQ(failed.last(), address);
-    EXPECT_TRUE(completed.isEmpty());
 }
 
 }  // namespace

@@ -18,16 +18,39 @@ std::optional<int> parseNumber(const std::string& text, int lowest, int highest)
 
 }  // namespace
 
+std::optional<Endpoint> endpointNamed(const std::string& name)
+{
+    for (Endpoint endpoint : AllEndpoints) {
+        if (endpointName(endpoint) == name)
+            return endpoint;
+    }
+    return std::nullopt;
+}
+
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments, std::string& error)
 {
     Options options;
+    Quirks& quirks = options.settings.quirks;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
             continue;
         }
-        if (name != "--base-port" && name != "--log" && name != "--slow-seconds" && name != "--hostile") {
+        if (name == "--confirm-logout") {
+            quirks.confirmLogout = true;
+            continue;
+        }
+        if (name == "--alert-on-failure") {
+            quirks.alertOnFailure = true;
+            continue;
+        }
+        if (name == "--unlock-in-new-window") {
+            quirks.unlockInNewWindow = true;
+            continue;
+        }
+        if (name != "--base-port" && name != "--log" && name != "--slow-seconds" && name != "--first-page-delay"
+            && name != "--closed" && name != "--hostile") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -56,6 +79,20 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
                 return std::nullopt;
             }
             options.settings.basePort = *port;
+        } else if (name == "--first-page-delay") {
+            const auto milliseconds = parseNumber(value, 0, 600000);
+            if (!milliseconds) {
+                error = "--first-page-delay must be a number of milliseconds from 0 to 600000";
+                return std::nullopt;
+            }
+            quirks.firstPageDelay = std::chrono::milliseconds(*milliseconds);
+        } else if (name == "--closed") {
+            const auto endpoint = endpointNamed(value);
+            if (!endpoint) {
+                error = "--closed needs an endpoint name, such as NetmarbleLogin";
+                return std::nullopt;
+            }
+            quirks.closed.push_back(*endpoint);
         } else {
             const auto seconds = parseNumber(value, 0, 3600);
             if (!seconds) {
@@ -70,13 +107,19 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 std::string usage()
 {
-    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [--hostile MODE]\n"
+    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [quirks]\n"
            "  --base-port N     endpoints listen on 127.0.0.1 ports N+1 .. N+10 (default "
            + std::to_string(DefaultBasePort)
            + ")\n"
              "  --log FILE        append one JSON line per request to FILE (default: standard output)\n"
              "  --slow-seconds S  how long the slow account waits for its answer (default 20)\n"
-             "  --hostile MODE    each portal's first login meets MODE: "
+             "quirks, for tests of how the program copes:\n"
+             "  --first-page-delay MS   the first page of a login answers after MS milliseconds\n"
+             "  --confirm-logout        Netmarble's go_logout() asks \"로그아웃 하시겠습니까?\" first\n"
+             "  --alert-on-failure      the login failure pages show an alert\n"
+             "  --unlock-in-new-window  the unlock button opens its answer in a new window\n"
+             "  --closed ENDPOINT       the endpoint does not listen (repeatable)\n"
+             "  --hostile MODE          each portal's first login meets MODE: "
            + hostileModeNames()
            + "\n"
              "Prints the ports, the accounts and then \"ready\" on standard error; stops on SIGINT or SIGTERM.\n";

@@ -46,15 +46,17 @@ constexpr std::string_view AgreeCheckScript =
     "  form.submit();\n"
     "}\n";
 
-std::string loginFailed(std::string_view title, const std::string& retryAddress)
+std::string loginFailed(std::string_view title, const std::string& retryAddress, bool alert)
 {
-    return document(title, "<h1>로그인 실패</h1>\n<p>아이디 또는 비밀번호가 맞지 않습니다.</p>\n"
-                           "<p><a id=\"retry\" href=\"" + htmlEscape(retryAddress) + "\">다시 로그인</a></p>\n");
+    return document(title,
+                    "<h1>로그인 실패</h1>\n<p>아이디 또는 비밀번호가 맞지 않습니다.</p>\n"
+                    "<p><a id=\"retry\" href=\"" + htmlEscape(retryAddress) + "\">다시 로그인</a></p>\n",
+                    alert ? "alert(\"아이디 또는 비밀번호가 맞지 않습니다.\");\n" : "");
 }
 
 }  // namespace
 
-std::string netmarbleLogin(const Addresses& a)
+std::string netmarbleLogin(const Addresses& a, bool confirmLogout)
 {
     const std::string body =
         "<h1>넷마블 로그인</h1>\n"
@@ -67,27 +69,37 @@ std::string netmarbleLogin(const Addresses& a)
         "<p><input type=\"submit\" name=\"btnSubmit\" id=\"btnSubmit\" value=\"로그인\"></p>\n"
         "</form>\n"
         "<p><a id=\"logoutLink\" href=\"javascript:go_logout()\">로그아웃</a></p>\n";
-    const std::string script = "function go_logout() {\n  location.href = "
-                               + jsonString(a.NetmarbleLogoutAction) + ";\n}\n";
+    const std::string script = std::string("function go_logout() {\n")
+                               + (confirmLogout ? "  if (!confirm(\"로그아웃 하시겠습니까?\"))\n    return;\n" : "")
+                               + "  location.href = " + jsonString(a.NetmarbleLogoutAction) + ";\n}\n";
     return document("넷마블 로그인", body, script);
 }
 
-std::string netmarbleLoginFailed(const Addresses& a)
+std::string netmarbleLoginFailed(const Addresses& a, bool alert)
 {
-    return loginFailed("넷마블 로그인 실패", a.NetmarbleLoginPage);
+    return loginFailed("넷마블 로그인 실패", a.NetmarbleLoginPage, alert);
 }
 
-std::string netmarbleLocked(const Addresses& a, std::string_view id)
+std::string netmarbleLocked(const Addresses& a, std::string_view id, bool newWindow)
 {
     const std::string body =
         "<h1>ID 잠금</h1>\n"
         "<p>아이디 <b id=\"lockedId\">" + htmlEscape(id) + "</b> 는 도용이 의심되어 잠겨 있습니다.</p>\n"
         "<form name=\"unlockForm\" id=\"unlockForm\" method=\"post\" accept-charset=\"utf-8\" "
-        "action=\"" + htmlEscape(a.NetmarbleUnlockAction) + "\">\n"
+        + (newWindow ? "target=\"_blank\" action=\"" + htmlEscape(a.NetmarbleUnlockAction + "?window=new")
+                     : "action=\"" + htmlEscape(a.NetmarbleUnlockAction))
+        + "\">\n"
         "<input type=\"hidden\" name=\"uid\" id=\"uid\" value=\"" + htmlEscape(id) + "\">\n"
         "<p><input type=\"submit\" name=\"unlockBtn\" id=\"unlockBtn\" value=\"잠금 해제\"></p>\n"
         "</form>\n";
     return document("넷마블 ID 잠금 해제", body);
+}
+
+std::string netmarbleUnlockedInNewWindow(const Addresses& a)
+{
+    return document("넷마블 ID 잠금 해제 완료", "<p>잠금이 해제되었습니다.</p>\n",
+                    "if (window.opener)\n  window.opener.location.href = " + jsonString(a.NetmarbleUnlockedPage)
+                        + ";\nwindow.close();\n");
 }
 
 std::string netmarbleJoin(const Addresses& a, std::string_view user)
@@ -120,9 +132,9 @@ std::string daumLogin(const Addresses& a)
     return document("다음 로그인", body);
 }
 
-std::string daumLoginFailed(const Addresses& a)
+std::string daumLoginFailed(const Addresses& a, bool alert)
 {
-    return loginFailed("다음 로그인 실패", a.DaumLoginPage);
+    return loginFailed("다음 로그인 실패", a.DaumLoginPage, alert);
 }
 
 std::string daumConsent(const Addresses& a, std::string_view user)

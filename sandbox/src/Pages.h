@@ -11,14 +11,19 @@ namespace sandbox {
 // element the program looks up carries the same name and id.
 namespace pages {
 
-std::string netmarbleLogin(const Addresses& addresses);
-std::string netmarbleLoginFailed(const Addresses& addresses);
-std::string netmarbleLocked(const Addresses& addresses, std::string_view id);
+// With confirmLogout, go_logout() asks the user first.
+std::string netmarbleLogin(const Addresses& addresses, bool confirmLogout);
+// With alert, the failure page also says why in an alert.
+std::string netmarbleLoginFailed(const Addresses& addresses, bool alert);
+// With newWindow, the unlock button opens its answer in a new window.
+std::string netmarbleLocked(const Addresses& addresses, std::string_view id, bool newWindow);
+// The answer of an unlock in a new window: it sends its opener on and closes.
+std::string netmarbleUnlockedInNewWindow(const Addresses& addresses);
 std::string netmarbleJoin(const Addresses& addresses, std::string_view user);
 std::string netmarbleHome(const Addresses& addresses);
 
 std::string daumLogin(const Addresses& addresses);
-std::string daumLoginFailed(const Addresses& addresses);
+std::string daumLoginFailed(const Addresses& addresses, bool alert);
 std::string daumConsent(const Addresses& addresses, std::string_view user);
 std::string daumJoin(const Addresses& addresses, std::string_view user);
 std::string daumHome(const Addresses& addresses, std::string_view user, bool loggedOut);

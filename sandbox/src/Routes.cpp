@@ -199,7 +199,7 @@ private:
     {
         const bool netmarble = portal == Portal::Netmarble;
         outcome.user = id;
-        if (answersSlowly(id) && !waitSlowly(call, outcome)) {
+        if (answersSlowly(id) && !waitFor(call, s_.slowDelay, outcome)) {
             answerHtml(response, pages::unavailable(), 503);
             return;
         }
@@ -241,12 +241,12 @@ private:
         }
     }
 
-    // Waits out the slow delay; false, with the reason as the event, when the
+    // Waits out a delay; false, with the reason as the event, when the
     // sandbox stops or the browser gives up first.
-    bool waitSlowly(const Call& call, Outcome& outcome)
+    bool waitFor(const Call& call, std::chrono::milliseconds delay, Outcome& outcome)
     {
         constexpr auto Slice = std::chrono::milliseconds(50);
-        const auto deadline = std::chrono::steady_clock::now() + s_.slowDelay;
+        const auto deadline = std::chrono::steady_clock::now() + delay;
         while (std::chrono::steady_clock::now() < deadline) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
@@ -310,13 +310,17 @@ private:
 
     void netmarbleLogin(Router& router)
     {
-        router.get("/login/login.asp", [this](const Call& call, httplib::Response& response, Outcome&) {
+        router.get("/login/login.asp", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
             const auto returnAddress = call.param("l_url");
             if (returnAddress && *returnAddress != a_.NetmarbleMainPage) {
                 answerHtml(response, pages::badRequest("unknown l_url: " + *returnAddress), 400);
                 return;
             }
-            answerHtml(response, pages::netmarbleLogin(a_));
+            if (returnAddress && !waitFor(call, s_.quirks.firstPageDelay, outcome)) {
+                answerHtml(response, pages::unavailable(), 503);
+                return;
+            }
+            answerHtml(response, pages::netmarbleLogin(a_, s_.quirks.confirmLogout));
         });
         router.post("/login/LoginProc.asp",
                     [this](const Call& call, httplib::Response& response, Outcome& outcome) {
@@ -324,19 +328,23 @@ private:
                                     call.field("put_pwd").value_or(""), response, outcome);
                     });
         router.get("/login/LoginFail.asp", [this](const Call&, httplib::Response& response, Outcome&) {
-            answerHtml(response, pages::netmarbleLoginFailed(a_));
+            answerHtml(response, pages::netmarbleLoginFailed(a_, s_.quirks.alertOnFailure));
         });
         router.get("/login/LockStealID.asp",
                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
                        outcome.user = call.param("id").value_or("");
-                       answerHtml(response, pages::netmarbleLocked(a_, outcome.user));
+                       answerHtml(response, pages::netmarbleLocked(a_, outcome.user, s_.quirks.unlockInNewWindow));
                    });
         router.post("/login/UnlockStealID.asp",
                     [this](const Call& call, httplib::Response& response, Outcome& outcome) {
                         outcome.user = call.field("uid").value_or("");
                         if (s_.state.unlock(outcome.user))
                             outcome.event = "unlocked";
-                        answerRedirect(response, a_.NetmarbleUnlockedPage);
+                        // In a window of its own the unlock ends by sending its opener on.
+                        if (call.param("window") == "new")
+                            answerHtml(response, pages::netmarbleUnlockedInNewWindow(a_));
+                        else
+                            answerRedirect(response, a_.NetmarbleUnlockedPage);
                     });
         router.get("/login/Logout.asp",
                    [this](const Call& call, httplib::Response& response, Outcome& outcome) {
@@ -395,6 +403,10 @@ private:
                            answerHtml(response, pages::badRequest("url is not a web address"), 400);
                            return;
                        }
+                       if (!waitFor(call, s_.quirks.firstPageDelay, outcome)) {
+                           answerHtml(response, pages::unavailable(), 503);
+                           return;
+                       }
                        logout(call, Portal::Daum, response, outcome);
                        answerRedirect(response, target);
                    });
@@ -426,7 +438,7 @@ private:
                                     call.field("enpw").value_or(""), response, outcome);
                     });
         router.get("/Mail-bin/login.cgi", [this](const Call&, httplib::Response& response, Outcome&) {
-            answerHtml(response, pages::daumLoginFailed(a_));
+            answerHtml(response, pages::daumLoginFailed(a_, s_.quirks.alertOnFailure));
         });
     }
 

@@ -9,8 +9,21 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 namespace sandbox {
+
+// Ways in which the portals misbehave on request, for tests of how the
+// program copes.
+struct Quirks {
+    // Before the first page of a login answers: the Netmarble login page
+    // with its return address, and the Daum logout address.
+    std::chrono::milliseconds firstPageDelay{0};
+    bool confirmLogout = false;      // go_logout() asks before it goes
+    bool alertOnFailure = false;     // the failure pages say why in an alert
+    bool unlockInNewWindow = false;  // the unlock button opens its page in a new window
+    std::vector<Endpoint> closed;    // endpoints that do not listen at all
+};
 
 // What every endpoint's handlers share.
 struct Services {
@@ -19,6 +32,7 @@ struct Services {
     RequestLog& log;
     StopSignal& stop;
     std::chrono::milliseconds slowDelay;
+    const Quirks& quirks;
 };
 
 // The pages and actions of both portals and the fan sites. Must outlive the

@@ -7,6 +7,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <exception>
 
 namespace sandbox {
@@ -33,6 +34,7 @@ Sandbox::Sandbox(const Settings& settings, std::ostream& log)
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
       hostileMode_(settings.hostile),
+      quirks_(settings.quirks),
       log_(log)
 {
 }
@@ -56,11 +58,13 @@ bool Sandbox::start(std::string& error)
         return false;
     }
     portals_ = std::make_unique<Portals>(
-        Services{addresses_, state_, log_, stopSignal_, slowDelay_});
+        Services{addresses_, state_, log_, stopSignal_, slowDelay_, quirks_});
     if (hostileMode_ != HostileMode::None)
         hostile_ = std::make_unique<Hostile>(hostileMode_, layout_, log_, stopSignal_);
 
     for (Endpoint endpoint : AllEndpoints) {
+        if (std::find(quirks_.closed.begin(), quirks_.closed.end(), endpoint) != quirks_.closed.end())
+            continue;
         auto listener = std::make_unique<Listener>();
         if (isSecure(endpoint))
             listener->server = std::make_unique<httplib::SSLServer>(certificate->certificate(),

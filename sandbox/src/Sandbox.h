@@ -21,6 +21,7 @@ struct Settings {
     int basePort = DefaultBasePort;
     std::chrono::milliseconds slowDelay{20000};
     HostileMode hostile = HostileMode::None;
+    Quirks quirks;
 };
 
 // Both portals and the fan sites, one listener per endpoint on 127.0.0.1.
@@ -56,6 +57,7 @@ private:
     Addresses addresses_;
     std::chrono::milliseconds slowDelay_;
     HostileMode hostileMode_;
+    Quirks quirks_;
     PortalState state_;
     RequestLog log_;
     StopSignal stopSignal_;

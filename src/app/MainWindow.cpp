@@ -4,6 +4,7 @@
 #include "app/Texts.h"
 #include "app/Twips.h"
 #include "app/WindowHost.h"
+#include "dialogs/EnterClicks.h"
 #include "portal/PortalSession.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     setTabOrder(cmdGameStart_, cmdConfig_);
     setTabOrder(cmdConfig_, cmdInfo_);
     cmdLogin_->setFocus();
+    dialogs::enterClicksFocusedButtons(this);
 
     connect(cmdLogin_, &QPushButton::clicked, this, [this] {
         if (session_)

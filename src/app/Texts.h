@@ -57,10 +57,32 @@ inline const QString IdTooLong = QStringLiteral("아이디가 너무 깁니다."
 inline const QString PasswordTooLong = QStringLiteral("비밀번호가 너무 깁니다.");
 inline const QString SitesNotOpened = QStringLiteral("다음 웹페이지를 열지 못했습니다.");
 
+// The reason when only an administrator may change the machine-wide list of
+// programs started at logon.
+inline const QString AdministratorRightsNeeded =
+    QStringLiteral("관리자 권한이 필요합니다. Quaylet을 관리자 권한으로 실행한 뒤 다시 저장하세요.");
+
 inline QString withReason(const QString& what, const QString& reason)
 {
     return QStringLiteral("%1\n(%2)").arg(what, reason);
 }
+
+// Buttons of the message boxes, as the system's own read on a Korean desktop.
+inline const QString OkButton = QStringLiteral("확인");
+inline const QString CancelButton = QStringLiteral("취소");
+inline const QString YesButton = QStringLiteral("예");
+inline const QString NoButton = QStringLiteral("아니요");
+
+// A portal page that could not be loaded: what, then why on a line of its own.
+inline const QString NetmarbleUnreachable = QStringLiteral("넷마블에 연결할 수 없습니다.");
+inline const QString DaumUnreachable = QStringLiteral("다음에 연결할 수 없습니다.");
+inline const QString ConnectionRefused = QStringLiteral("서버가 연결을 거부했습니다.");
+inline const QString HostNotFound = QStringLiteral("서버 주소를 찾을 수 없습니다.");
+inline const QString CertificateRejected = QStringLiteral("서버의 보안 인증서를 신뢰할 수 없습니다.");
+inline const QString NoAnswer = QStringLiteral("서버가 30초 동안 응답하지 않았습니다.");
+inline const QString ConnectionLost = QStringLiteral("서버와의 연결이 끊어졌습니다.");
+inline const QString ServerError = QStringLiteral("서버에서 오류가 발생했습니다. (HTTP %1)");
+inline const QString NetworkError = QStringLiteral("네트워크 오류가 발생했습니다. (오류 %1)");
 
 inline const QString UserDataDamaged = QStringLiteral("유저 정보가 손상되었습니다. 다시 로그인해주세요");
 inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번호를 모두 입력하세요.");

@@ -47,7 +47,7 @@ int main(int argc, char* argv[])
     storage::UserFile userFile(state, programDirectory, messages);
 
     platform::BrowserProfile profile;
-    platform::WebEngineBrowser web(profile);
+    platform::WebEngineBrowser web(profile, messages);
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();
@@ -55,6 +55,7 @@ int main(int argc, char* argv[])
     Windows windows({state, addresses, programDirectory, userFile, messages, *autostart, *processes,
                      profile, web});
     MainWindow mainWindow(windows);
+    messages.setParentWindow(&mainWindow);
     portal::PortalSession session(state, addresses, web, mainWindow, messages);
     mainWindow.setSession(&session);
     windows.setSession(&session);

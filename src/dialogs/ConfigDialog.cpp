@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/Twips.h"
+#include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "storage/ConfigFile.h"
 #include "storage/Registration.h"
@@ -81,7 +82,7 @@ ConfigDialog::ConfigDialog(AppState& state, QString programDirectory, storage::U
     cmdSumit_ = new QPushButton(QStringLiteral("저장"), this);
     cmdSumit_->setObjectName(QStringLiteral("cmdSumit"));
     cmdSumit_->setGeometry(twipsRect(2880, 5160, 975, 375));
-    // Enter does not save; only a press of the button does.
+    // Enter saves only on the focused button.
     cmdSumit_->setAutoDefault(false);
 
     QWidget* const tabOrder[] = {optDHONet_,  optDHODaum_,   chkWindowRun_, chkIDSave_,
@@ -93,6 +94,7 @@ ConfigDialog::ConfigDialog(AppState& state, QString programDirectory, storage::U
     connect(chkIDSave_, &QCheckBox::toggled, this, &ConfigDialog::ChkBox);
     connect(chkPWDSave_, &QCheckBox::toggled, this, &ConfigDialog::ChkBox);
     connect(cmdSumit_, &QPushButton::clicked, this, &ConfigDialog::cmdSumit_Click);
+    enterClicksFocusedButtons(this);
 
     Form_Load();
 }

@@ -3,9 +3,12 @@
 #include "app/Texts.h"
 #include "app/Twips.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/BrowserProfile.h"
 #include "platform/qt/WebEngineBrowser.h"
+#include "platform/qt/WebPage.h"
 
 #include <QEvent>
+#include <QVBoxLayout>
 #include <QWebEngineView>
 
 namespace dialogs {
@@ -25,11 +28,35 @@ IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, p
     web2View_ = new QWebEngineView(this);
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
-    web2_ = new platform::WebEngineBrowser(profile, this);
+    web2_ = new platform::WebEngineBrowser(profile, messages, this);
     web2View_->setPage(web2_->page());
+    // The portal's unlock procedure may open pages of its own.
+    web2_->page()->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
     web2_->setDocumentCompleteHandler([this](const QString& address) { Web2_DocumentComplete(address); });
 
     web2_->navigate(lockUrl);
+}
+
+// A visible, resizable window for a page the unlock pages open; it shares
+// their profile and closes with this window.
+QWebEnginePage* IDLockWindow::openPopup(platform::BrowserProfile& profile, platform::MessageBox& messages)
+{
+    auto* window = new QWidget(this, Qt::Window);
+    window->setObjectName(QStringLiteral("frmIDLockPopup"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(windowTitle());
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* view = new QWebEngineView(window);
+    layout->addWidget(view);
+    auto* page = new platform::WebPage(profile.get(), messages, view);
+    page->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
+    connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
+    connect(page, &QWebEnginePage::titleChanged, window, &QWidget::setWindowTitle);
+    view->setPage(page);
+    window->resize(twipsSize(8835, 6345));
+    window->show();
+    return page;
 }
 
 std::optional<QSize> IDLockWindow::browserSizeFor(QSize outerTwips)

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QWebEnginePage;
 class QWebEngineView;
 
 namespace platform {
@@ -42,6 +43,7 @@ protected:
 private:
     void Form_Resize();
     void Web2_DocumentComplete(const QString& address);
+    QWebEnginePage* openPopup(platform::BrowserProfile& profile, platform::MessageBox& messages);
 
     const Addresses& addresses_;
     portal::Browser& mainBrowser_;

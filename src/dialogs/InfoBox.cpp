@@ -31,8 +31,9 @@ InfoBox::InfoBox(QWidget* parent)
     setFixedSize(twipsSize(2190, 1335));
 
     addLine(this, "Label1", QStringLiteral("Ver 1.1 - 09/02/07"), 240);
-    addLine(this, "Label3", QStringLiteral("Quaylet 개발팀"), 600);
-    addLine(this, "Label2", QStringLiteral("dev@example.com"), 960);
+    // No contact lines to give: what the program is, in its own words.
+    addLine(this, "Label3", QStringLiteral("대항해시대 온라인"), 600);
+    addLine(this, "Label2", QStringLiteral("로그인 도우미"), 960);
 
     centreOnActiveWindow(this);
 }

@@ -4,8 +4,8 @@
 
 namespace dialogs {
 
-// frmInfo: the version line and the maker's contact lines. Any click on it
-// closes it.
+// frmInfo: the version line and what the program is. Any click on it closes
+// it.
 class InfoBox : public QWidget {
     Q_OBJECT
 public:

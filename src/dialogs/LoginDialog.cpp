@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/Twips.h"
+#include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace dialogs {
 
@@ -107,6 +110,7 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
     cmdLogin_->setAutoDefault(false);
     cmdLogin_->setDefault(false);
     connect(cmdLogin_, &QPushButton::clicked, this, &LoginDialog::NLogin);
+    enterClicksFocusedButtons(this);
 
     label3_ = addLabel(this, "Label3", Warning, twipsRect(120, 1680, 3825, 195));
     label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -117,6 +121,11 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
         warning->setFont(warningFont);
         warning->setPalette(red);
     }
+    // Sized to its text in the font it is shown in, which may be taller than
+    // the design's; it stays centred where the design centres it.
+    const int warningCentre = label3_->geometry().center().x();
+    label3_->adjustSize();
+    label3_->move(std::max(0, warningCentre - label3_->width() / 2), label3_->y());
 
     setTabOrder(txtID_, txtPassword_);
     setTabOrder(txtPassword_, optDHONetmarble_);
@@ -168,6 +177,7 @@ void LoginDialog::NLogin()
     }
     state_.Temp.UserID = id;
     state_.Temp.UserPWD = password;
+    userFile_.noteTyped();
     hide();
     if (optDHONetmarble_->isChecked())
         state_.Temp.DHOPortal = portal::Netmarble;

@@ -6,8 +6,8 @@
 
 namespace platform {
 
-// The machine-wide list of programs started when a user logs on: the Run
-// key of the registry on Windows, the system autostart folder elsewhere.
+// The list of programs started when a user logs on: the machine-wide Run key
+// of the registry on Windows, the user's own autostart folder elsewhere.
 class Autostart {
 public:
     virtual ~Autostart() = default;
@@ -15,7 +15,8 @@ public:
     // Adds or replaces the entry called name, starting command. On failure
     // returns false and puts the system's reason in error.
     virtual bool add(const QString& name, const QString& command, QString* error) = 0;
-    // Removes the entry called name; an entry that does not exist is no failure.
+    // Removes the entry called name, also one an earlier version made where
+    // this one no longer writes; an entry that does not exist is no failure.
     virtual bool remove(const QString& name, QString* error) = 0;
 };
 

@@ -7,9 +7,9 @@ namespace platform {
 // The system's standard message box, always titled "Quaylet".
 class MessageBox {
 public:
-    enum class Icon { Information, Exclamation, Question };
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    enum class Icon { Information, Exclamation, Question, Critical };
+    enum class Buttons { Ok, YesNo, OkCancel };  // the first button is the default
+    enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~MessageBox() = default;
     // Modal: returns when the user has answered; a nested event loop runs meanwhile.

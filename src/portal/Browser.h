@@ -23,28 +23,42 @@ struct ElementStep {
     static ElementStep click(const QString& element) { return {Action::Click, element, {}}; }
 };
 
+// Why a document could not be loaded.
+struct LoadFailure {
+    enum class Kind { Refused, HostNotFound, Certificate, TimedOut, ConnectionLost, ServerError, Other };
+    Kind kind = Kind::Other;
+    int code = 0;  // the engine's error number, or the HTTP status of a server error
+};
+
 // The hidden browser as the session rules see it.
 class Browser {
 public:
     using AddressHandler = std::function<void(const QString& address)>;
+    using FailureHandler = std::function<void(const QString& address, const LoadFailure& failure)>;
 
     virtual ~Browser() = default;
 
-    // Starts loading and returns at once. A "javascript:" address runs its
-    // script in the loaded document.
+    // Starts loading and returns at once. A new navigation supersedes the
+    // one in progress: only documents of the newest navigation are reported.
+    // A navigation to the address already loading joins that load, which then
+    // completes once for both. A "javascript:" address runs its script in the
+    // loaded document.
     virtual void navigate(const QString& address) = 0;
 
     // Runs the steps in order on the loaded document, after anything asked of
     // the browser before. Once a step finds no element, it and all later
     // steps do nothing: a form that could not be filled is never submitted.
+    // Nothing is done while a navigation is replacing the document.
     virtual void act(const QList<ElementStep>& steps) = 0;
 
-    // A document finished loading; the address is exactly the text it was
-    // navigated to with, or the address the browser reached by redirection.
+    // A document, the page's or a frame's, finished loading; the address is
+    // exactly the text it was navigated to with, or the address the browser
+    // reached by redirection.
     virtual void setDocumentCompleteHandler(AddressHandler handler) = 0;
 
-    // A document could not be loaded (no document-complete follows for it).
-    virtual void setLoadFailedHandler(AddressHandler handler) = 0;
+    // The page's document could not be loaded (no document-complete follows
+    // for it): no connection, an error answer, or no answer in time.
+    virtual void setLoadFailedHandler(FailureHandler handler) = 0;
 };
 
 }  // namespace portal

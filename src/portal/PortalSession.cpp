@@ -4,11 +4,34 @@
 #include "platform/MessageBox.h"
 #include "portal/SessionUi.h"
 
+#include <QLoggingCategory>
+#include <QUrl>
+
 using namespace Qt::StringLiterals;
 
 namespace portal {
 
+Q_LOGGING_CATEGORY(lcSession, "quaylet.session", QtWarningMsg)
+
 using platform::MessageBox;
+
+namespace {
+
+QString reasonFor(const LoadFailure& failure)
+{
+    switch (failure.kind) {
+    case LoadFailure::Kind::Refused: return text::ConnectionRefused;
+    case LoadFailure::Kind::HostNotFound: return text::HostNotFound;
+    case LoadFailure::Kind::Certificate: return text::CertificateRejected;
+    case LoadFailure::Kind::TimedOut: return text::NoAnswer;
+    case LoadFailure::Kind::ConnectionLost: return text::ConnectionLost;
+    case LoadFailure::Kind::ServerError: return text::ServerError.arg(failure.code);
+    case LoadFailure::Kind::Other: break;
+    }
+    return text::NetworkError.arg(failure.code);
+}
+
+}  // namespace
 
 PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browser& browser,
                              SessionUi& ui, platform::MessageBox& messages)
@@ -22,20 +45,22 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
       daum_(daumRules())
 {
     browser_.setDocumentCompleteHandler([this](const QString& address) { Web_DocumentComplete(address); });
-    browser_.setLoadFailedHandler([this](const QString& address) { Web_LoadFailed(address); });
+    browser_.setLoadFailedHandler(
+        [this](const QString& address, const LoadFailure& failure) { Web_LoadFailed(address, failure); });
 }
 
 void PortalSession::PortalLogin()
 {
+    qCDebug(lcSession) << "login on portal" << temp_.DHOPortal;
     temp_.IsLoginFail = 0;
     ui_.setLoginCaption(text::CancelCaption);
     if (temp_.DHOPortal == Netmarble) {
         ui_.setCaption(text::NetmarbleLoggingIn);
-        browser_.navigate(addresses_.NetmarbleLoginPage);
+        navigate(addresses_.NetmarbleLoginPage);
     } else if (temp_.DHOPortal == Daum) {
         // A Daum login always begins by ending any earlier Daum session.
         ui_.setCaption(text::DaumLoggingIn);
-        browser_.navigate(addresses_.DaumLogoutAddress);
+        navigate(addresses_.DaumLogoutAddress);
     }
 }
 
@@ -43,10 +68,10 @@ void PortalSession::GameStart()
 {
     if (temp_.DHOPortal == Netmarble) {
         ui_.setCaption(text::NetmarbleGameStarting);
-        browser_.navigate(addresses_.NetmarbleChannelPage);
+        navigate(addresses_.NetmarbleChannelPage);
     } else if (temp_.DHOPortal == Daum) {
         ui_.setCaption(text::DaumGameStarting);
-        browser_.navigate(addresses_.DaumChannelPage);
+        navigate(addresses_.DaumChannelPage);
     }
     if (state_.Config.GSA == 1) {
         ui_.minimise();
@@ -70,19 +95,19 @@ void PortalSession::cmdLogin_Click()
         ui_.setGameStartEnabled(false);
         if (temp_.DHOPortal == Netmarble) {
             ui_.setCaption(text::NetmarbleLoggingOut);
-            browser_.navigate(addresses_.NetmarbleLoginPage);
+            navigate(addresses_.NetmarbleLoginPage);
         } else if (temp_.DHOPortal == Daum) {
             ui_.setCaption(text::DaumLoggingOut);
-            browser_.navigate(addresses_.DaumLogoutAddress);
+            navigate(addresses_.DaumLogoutAddress);
         }
     } else if (caption == text::CancelCaption) {
         temp_.IsLogin = 1;
         if (temp_.DHOPortal == Netmarble) {
             ui_.setCaption(text::NetmarbleCancelling);
-            browser_.navigate(addresses_.NetmarbleLoginPage);
+            navigate(addresses_.NetmarbleLoginPage);
         } else if (temp_.DHOPortal == Daum) {
             ui_.setCaption(text::DaumCancelling);
-            browser_.navigate(addresses_.DaumLogoutAddress);
+            navigate(addresses_.DaumLogoutAddress);
         }
     }
 }
@@ -100,17 +125,80 @@ void PortalSession::Web_DocumentComplete(const QString& address)
         return;
     for (const Rule& rule : *rules) {
         if (rule.applies(address)) {
+            qCDebug(lcSession).noquote() << "completed" << loggable(address) << "->" << rule.name;
             rule.act(address);
             return;
         }
     }
+    qCDebug(lcSession).noquote() << "completed" << loggable(address) << "-> no rule";
 }
 
-void PortalSession::Web_LoadFailed(const QString&)
+void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& failure)
 {
+    qCDebug(lcSession).noquote() << "failed" << loggable(address) << "kind" << int(failure.kind) << "code"
+                                 << failure.code;
     // The channel page could not be loaded: nothing is left to wait for.
-    if (ending_)
+    if (ending_) {
         ui_.endProgram();
+        return;
+    }
+    // A game start that fails leaves the session as it is.
+    if (addressEquals(address, addresses_.NetmarbleChannelPage) || addressEquals(address, addresses_.DaumChannelPage)) {
+        tellUnreachable(failure);
+        return;
+    }
+    if (!underWay())
+        return;
+    // Nothing more will complete for this login, logout or cancel: without
+    // this the program would wait for ever.
+    temp_.IsLoginFail = 0;
+    temp_.IsLogout = 0;
+    temp_.IsLogin = 0;
+    completedWithoutSession(text::AppTitle);
+    ui_.setGameStartEnabled(false);
+    tellUnreachable(failure);
+}
+
+// A login, a logout or a cancel waits for the portal.
+bool PortalSession::underWay() const
+{
+    const QString caption = ui_.loginCaption();
+    if (caption == text::CancelCaption)
+        return true;
+    // Logging out: the flag until the logout step, then both flags cleared
+    // while the button still reads "로그아웃".
+    return caption == text::LogoutCaption && (temp_.IsLogout == 1 || temp_.IsLogin == 0);
+}
+
+void PortalSession::tellUnreachable(const LoadFailure& failure)
+{
+    const QString what = temp_.DHOPortal == Netmarble ? text::NetmarbleUnreachable
+                         : temp_.DHOPortal == Daum    ? text::DaumUnreachable
+                                                      : QString();
+    if (!what.isEmpty())
+        messages_.show(what + u'\n' + reasonFor(failure), MessageBox::Icon::Critical, MessageBox::Buttons::Ok);
+}
+
+void PortalSession::navigate(const QString& address)
+{
+    qCDebug(lcSession).noquote() << "navigate" << loggable(address);
+    browser_.navigate(address);
+}
+
+// Addresses as the log shows them: never the account's ID or password, which
+// a portal may carry in a query.
+QString PortalSession::loggable(const QString& address) const
+{
+    QString shown = address;
+    const auto mask = [&shown](const QString& secret, const QString& mark) {
+        if (secret.isEmpty())
+            return;
+        shown.replace(secret, mark);
+        shown.replace(QString::fromLatin1(QUrl::toPercentEncoding(secret)), mark, Qt::CaseInsensitive);
+    };
+    mask(temp_.UserPWD, u"<password>"_s);
+    mask(temp_.UserID, u"<id>"_s);
+    return shown;
 }
 
 void PortalSession::loggedIn(const QString& caption)
@@ -131,7 +219,7 @@ void PortalSession::loginFailed(const QString& caption, const QString& loginPage
     temp_.IsLoginFail = 1;
     ui_.setCaption(caption);
     ui_.setLoginCaption(text::LoginCaption);
-    browser_.navigate(loginPage);
+    navigate(loginPage);
     ui_.setLoginEnabled(true);
     ui_.showLoginDialog();
 }
@@ -173,7 +261,7 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
          [this](const QString&) {
              temp_.IsLogin = 0;
              temp_.IsLogout = 0;
-             browser_.navigate(Addresses::GoLogoutScript);
+             navigate(Addresses::GoLogoutScript);
          }},
         {"N5 logged out", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleHomePage); },
          [this](const QString&) { completedWithoutSession(text::NetmarbleLoggedOut); }},
@@ -188,7 +276,7 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
              ui_.setCaption(text::NetmarbleJoining);
              if (askYes(text::NetmarbleJoinQuestion)) {
                  browser_.act({ElementStep::setChecked(u"checkBox1"_s)});
-                 browser_.navigate(Addresses::AgreeCheckScript);
+                 navigate(Addresses::AgreeCheckScript);
              }
          }},
         {"N8 joined", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleIntroPage); },
@@ -210,7 +298,7 @@ QList<PortalSession::Rule> PortalSession::daumRules()
          [this](const QString& url) {
              return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogout == 0 && temp_.IsLogin == 0;
          },
-         [this](const QString&) { browser_.navigate(addresses_.DaumLoginPage); }},
+         [this](const QString&) { navigate(addresses_.DaumLoginPage); }},
         {"D2 fill",
          [this](const QString& url) {
              return addressEquals(url, addresses_.DaumLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
@@ -221,7 +309,7 @@ QList<PortalSession::Rule> PortalSession::daumRules()
                            ElementStep::click(u"loginBtn"_s)});
          }},
         {"D3 home", [this](const QString& url) { return addressEquals(url, addresses_.DaumHomePage); },
-         [this](const QString&) { browser_.navigate(addresses_.DaumIntroPage); }},
+         [this](const QString&) { navigate(addresses_.DaumIntroPage); }},
         {"D4 success", [this](const QString& url) { return addressEquals(url, addresses_.DaumIntroPage); },
          [this](const QString&) { loggedIn(text::DaumLoggedIn); }},
         {"D5 failure", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumLoginFailPage); },
@@ -252,7 +340,7 @@ QList<PortalSession::Rule> PortalSession::daumRules()
              ui_.setCaption(text::DaumJoining);
              if (askYes(text::DaumJoinQuestion)) {
                  browser_.act({ElementStep::setChecked(u"checkBox1"_s)});
-                 browser_.navigate(Addresses::AgreeCheckScript);
+                 navigate(Addresses::AgreeCheckScript);
              }
          }},
         // In practice longer than the intro page: D4 takes the exact address.

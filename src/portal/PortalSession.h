@@ -35,7 +35,7 @@ public:
     void cmdLogin_Click();
 
     void Web_DocumentComplete(const QString& address);
-    void Web_LoadFailed(const QString& address);
+    void Web_LoadFailed(const QString& address, const LoadFailure& failure);
 
 private:
     struct Rule {
@@ -50,6 +50,10 @@ private:
     void loginFailed(const QString& caption, const QString& loginPage);
     void completedWithoutSession(const QString& caption);
     bool askYes(const QString& question);
+    bool underWay() const;
+    void tellUnreachable(const LoadFailure& failure);
+    void navigate(const QString& address);
+    QString loggable(const QString& address) const;
 
     AppState& state_;
     TempState& temp_;

@@ -52,24 +52,49 @@ void UserFile::AutoLoginF()
         return;
     crypt_.Decrypt(values[0], Crypt::Key);
     temp.UserID = temp.PlainText;
+    idKnown_ = true;
     if (state_.Config.PWDSave != 1 || values.size() < 2)
         return;
     crypt_.Decrypt(values[1], Crypt::Key);
     temp.UserPWD = temp.PlainText;
+    passwordKnown_ = true;
+}
+
+void UserFile::noteTyped()
+{
+    idKnown_ = true;
+    passwordKnown_ = true;
+}
+
+std::optional<QByteArray> UserFile::valueLine(bool known, const QString& value, const QStringList& stored,
+                                              qsizetype index)
+{
+    // Taken over as stored, unread: a damaged value is still reported when it is next read.
+    if (!known && index < stored.size())
+        return ansiLine(stored[index]);
+    if (!crypt_.Encrypt(value))
+        return std::nullopt;
+    return ansiLine(state_.Temp.CryptText);
 }
 
 SaveResult UserFile::UserSave()
 {
+    // Without automatic login nothing reads the file before a settings save:
+    // the empty values in memory must not replace the saved ones.
+    const QStringList stored =
+        idKnown_ && passwordKnown_ ? QStringList() : readStoredValues(path()).value_or(QStringList());
     QByteArray bytes;
-    TempState& temp = state_.Temp;
+    const TempState& temp = state_.Temp;
     if (state_.Config.IDSave == 1) {
-        if (!crypt_.Encrypt(temp.UserID))
+        const std::optional<QByteArray> id = valueLine(idKnown_, temp.UserID, stored, 0);
+        if (!id)
             return {false, text::IdTooLong};
-        bytes += ansiLine(temp.CryptText);
+        bytes += *id;
         if (state_.Config.PWDSave == 1) {
-            if (!crypt_.Encrypt(temp.UserPWD))
+            const std::optional<QByteArray> password = valueLine(passwordKnown_, temp.UserPWD, stored, 1);
+            if (!password)
                 return {false, text::PasswordTooLong};
-            bytes += ansiLine(temp.CryptText);
+            bytes += *password;
         }
     }
     return saveFile(path(), bytes, FileAccess::OwnerOnly);

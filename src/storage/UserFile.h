@@ -4,7 +4,11 @@
 #include "storage/Crypt.h"
 #include "storage/SafeSave.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace platform {
 class MessageBox;
@@ -24,8 +28,13 @@ public:
     // them as they are wherever the file has no value. Never fails.
     void AutoLoginF();
 
-    // Rewrites the file from UserID and UserPWD. The previous file survives a
-    // failed write, and an ID or password the format cannot carry is refused.
+    // UserID and UserPWD now hold what the user typed to log in.
+    void noteTyped();
+
+    // Rewrites the file from UserID and UserPWD as IDSave and PWDSave allow.
+    // A value this run has neither read from the file nor had typed is kept
+    // as the file holds it. The previous file survives a failed write, and an
+    // ID or password the format cannot carry is refused.
     SaveResult UserSave();
 
     QString path() const;
@@ -33,11 +42,18 @@ public:
 
 private:
     void emptyAfterDamage();
+    // The file's line for one value: from memory, or as stored when not known.
+    std::optional<QByteArray> valueLine(bool known, const QString& value, const QStringList& stored,
+                                        qsizetype index);
 
     AppState& state_;
     QString directory_;
     platform::MessageBox& messages_;
     Crypt crypt_;
+    // Whether UserID and UserPWD hold values of this run, read or typed;
+    // until then they are empty and stand for nothing.
+    bool idKnown_ = false;
+    bool passwordKnown_ = false;
 };
 
 }  // namespace storage

@@ -133,9 +133,10 @@ QJsonObject handle(const QJsonObject& request)
         if (!box)
             return {{"ok", false}, {"error", "no message box"}};
         const QString name = request.value("button").toString();
-        QAbstractButton* button = box->button(name == "Yes"  ? QMessageBox::Yes
-                                              : name == "No" ? QMessageBox::No
-                                                             : QMessageBox::Ok);
+        QAbstractButton* button = box->button(name == "Yes"      ? QMessageBox::Yes
+                                              : name == "No"     ? QMessageBox::No
+                                              : name == "Cancel" ? QMessageBox::Cancel
+                                                                 : QMessageBox::Ok);
         if (!button)
             return {{"ok", false}, {"error", "no button " + name}};
         return later(button, [button] { QTest::mouseClick(button, Qt::LeftButton); });

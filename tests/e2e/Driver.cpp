@@ -24,12 +24,12 @@ bool eventually(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
-Sandbox::Sandbox(const QString& logPath, const QStringList& options) : logPath_(logPath)
+Sandbox::Sandbox(const QString& logPath, const QStringList& quirks) : logPath_(logPath)
 {
     process_.setProgram(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE));
     process_.setArguments(QStringList{"--base-port", QString::number(QUAYLET_E2E_BASE_PORT), "--log", logPath,
                                       "--slow-seconds", "30"}
-                          + options);
+                          + quirks);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.setReadChannel(QProcess::StandardError);
     process_.start();

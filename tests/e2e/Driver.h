@@ -12,11 +12,11 @@
 // Waits, running nothing else, until the condition holds or the time is up.
 bool eventually(const std::function<bool()>& condition, int timeoutMs = 20000);
 
-// quaylet-sandbox on the ports the end-to-end build of the program uses,
-// with any further options given.
+// quaylet-sandbox on the ports the end-to-end build of the program uses.
 class Sandbox {
 public:
-    explicit Sandbox(const QString& logPath, const QStringList& options = {});
+    // Quirks are the sandbox's options for misbehaving portals.
+    explicit Sandbox(const QString& logPath, const QStringList& quirks = {});
     ~Sandbox();
 
     bool ready() const { return ready_; }

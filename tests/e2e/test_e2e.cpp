@@ -26,6 +26,14 @@ protected:
         ASSERT_TRUE(sandbox->ready()) << "the sandbox did not start";
     }
 
+    // A sandbox whose portals misbehave as the quirks say.
+    void useSandbox(const QStringList& quirks)
+    {
+        sandbox.reset();
+        sandbox = std::make_unique<Sandbox>(dir.file("portal.log"), quirks);
+        ASSERT_TRUE(sandbox->ready()) << "the sandbox did not start";
+    }
+
     void start()
     {
         quaylet = std::make_unique<Quaylet>(dir.path());
@@ -253,6 +261,85 @@ TEST_F(EndToEnd, PasswordsArriveVerbatim)
     quaylet->logInThroughDialog("echo", password, Daum);
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
     EXPECT_EQ(loginForm("enpw"), arriving);
+}
+
+// Portals that take their time, answer nothing, or ask the user things.
+
+TEST_F(EndToEnd, CancelDuringTheFirstPageNeverLogsIn)
+{
+    useSandbox({"--first-page-delay", "1500"});
+    for (const char* portal : {"Netmarble", "Daum"}) {
+        SCOPED_TRACE(portal);
+        const QString loggingIn = portal == QLatin1String("Daum") ? "Quaylet - 다음 로그인 중.." : "Quaylet - 넷마블 로그인 중..";
+        configure(1, 1, 1, 0, 0, portal);
+        saveCredentials("captain", "sea");
+        start();
+        ASSERT_TRUE(quaylet->waitForCaption(loggingIn));
+        quaylet->click(Main, "cmdLogin");
+        ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
+        QThread::msleep(2500);  // every late answer is in by now
+        EXPECT_EQ(quaylet->caption(), "Quaylet");
+        EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인");
+        EXPECT_TRUE(sandbox->event("login-ok").isEmpty()) << "the login form went out";
+        quaylet.reset();
+    }
+}
+
+TEST_F(EndToEnd, AnUnreachablePortalIsToldAndTheProgramStaysUsable)
+{
+    useSandbox({"--closed", "NetmarbleLogin", "--closed", "DaumLogin"});
+    start();
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    EXPECT_EQ(quaylet->waitForMessage(), "넷마블에 연결할 수 없습니다.\n서버가 연결을 거부했습니다.");
+    quaylet->answer("OK");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
+    EXPECT_EQ(quaylet->control(Main, "cmdLogin").value("text").toString(), "로그인");
+    EXPECT_TRUE(quaylet->control(Main, "cmdLogin").value("enabled").toBool());
+
+    quaylet->logInThroughDialog("captain", "sea", Daum);
+    EXPECT_EQ(quaylet->waitForMessage(), "다음에 연결할 수 없습니다.\n서버가 연결을 거부했습니다.");
+    quaylet->answer("OK");
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
+    EXPECT_FALSE(quaylet->control(Main, "cmdGameStart").value("enabled").toBool());
+}
+
+TEST_F(EndToEnd, ThePortalsOwnQuestionsAndNoticesReachTheUser)
+{
+    useSandbox({"--confirm-logout", "--alert-on-failure"});
+    start();
+    quaylet->logInThroughDialog("captain", "wrong", Netmarble);
+    EXPECT_EQ(quaylet->waitForMessage(), "아이디 또는 비밀번호가 맞지 않습니다.");
+    quaylet->answer("OK");
+    ASSERT_TRUE(quaylet->waitForWindow(Login));
+    quaylet->logInThroughDialog("captain", "sea", Netmarble);
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+
+    quaylet->click(Main, "cmdLogin");
+    EXPECT_EQ(quaylet->waitForMessage(), "로그아웃 하시겠습니까?");
+    quaylet->answer("OK");
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그아웃 완료"));
+    EXPECT_TRUE(sandbox->waitForEvent("logout"));
+}
+
+TEST_F(EndToEnd, AnUnlockPageThatOpensANewWindowCanBeFinished)
+{
+    useSandbox({"--unlock-in-new-window"});
+    start();
+    quaylet->logInThroughDialog("locked", "sea", Netmarble);
+    EXPECT_FALSE(quaylet->waitForMessage().isEmpty());
+    quaylet->answer("OK");
+    ASSERT_TRUE(quaylet->waitForWindow("frmIDLock"));
+    ASSERT_TRUE(eventually([&] { return requests("/login/LockStealID.asp") == 2; }));
+    QThread::msleep(500);
+    quaylet->key("frmIDLock", "Web2", "Tab");
+    quaylet->key("frmIDLock", "Web2", "Space");
+    // The portal's own window unlocks the ID and sends the unlock page on.
+    EXPECT_EQ(quaylet->waitForMessage(), "아이디가 성공적으로 잠금해지 되었습니다. 다시 로그인합니다.");
+    EXPECT_FALSE(sandbox->event("unlocked").isEmpty());
+    quaylet->answer("OK");
+    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
+    EXPECT_FALSE(quaylet->windowOpen("frmIDLock"));
+    EXPECT_FALSE(quaylet->windowOpen("frmIDLockPopup"));
 }
 
 }  // namespace

@@ -36,12 +36,12 @@ public:
         }
     }
     void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }
-    void setLoadFailedHandler(AddressHandler handler) override { failed = std::move(handler); }
+    void setLoadFailedHandler(FailureHandler handler) override { failed = std::move(handler); }
 
     QStringList navigations;
     QStringList log;
     AddressHandler complete;
-    AddressHandler failed;
+    FailureHandler failed;
 };
 
 // Message box with queued answers; records what was shown.
@@ -55,7 +55,7 @@ public:
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         if (answers.empty())
-            return Answer::No;
+            return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
         const Answer answer = answers.front();
         answers.pop_front();
         return answer;

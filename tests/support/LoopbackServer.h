@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <functional>
 
@@ -30,6 +31,7 @@ public:
         int status = 200;
         QByteArray body;
         QByteArray location;
+        int delayMs = 0;  // before the answer goes out
     };
     using Handler = std::function<Response(const Request&)>;
 
@@ -79,8 +81,10 @@ private:
                 reply += "Location: " + response.location + "\r\n";
             reply += "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n";
             reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
-            socket->write(reply + response.body);
-            socket->disconnectFromHost();
+            QTimer::singleShot(response.delayMs, socket, [socket, data = reply + response.body] {
+                socket->write(data);
+                socket->disconnectFromHost();
+            });
         });
     }
 

@@ -31,14 +31,15 @@ private:
 };
 
 // Takes away the right to write into a directory while it lives. Root may
-// write anywhere, so as root it takes on the rights of the user "nobody";
-// the directory stays readable to everyone meanwhile.
+// write anywhere, so as root it takes on the rights of the user "nobody",
+// who keeps root's groups; the directory stays readable to everyone meanwhile.
 class WithoutWriteAccess {
 public:
     explicit WithoutWriteAccess(const QString& directory) : directory_(directory)
     {
         QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadOther | QFile::ExeOther);
+                                              | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                              | QFile::ExeOther);
         if (::geteuid() == 0)
             dropped_ = ::seteuid(65534) == 0;
         else
@@ -49,7 +50,8 @@ public:
         if (dropped_)
             (void)::seteuid(0);
         QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadOther | QFile::ExeOther);
+                                              | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                              | QFile::ExeOther);
     }
     WithoutWriteAccess(const WithoutWriteAccess&) = delete;
     WithoutWriteAccess& operator=(const WithoutWriteAccess&) = delete;

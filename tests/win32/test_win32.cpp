@@ -7,14 +7,21 @@
 #include "platform/win32/Process.h"
 #include "platform/win32/ProgramPath.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/RunKey.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+using platform::win32::addToRunKey;
 using platform::win32::DeleteRegValue;
+using platform::win32::removeFromRunKey;
+using platform::win32::RunKey;
+using platform::win32::RunKeyChange;
 using platform::win32::SetRegValue;
 
 namespace {
@@ -50,10 +57,10 @@ const char* const KeyAnsi = "Software\\Quaylet Tests\\Run";
 
 // Every byte the registry holds for the value, terminator included; empty
 // when the value cannot be read.
-std::string storedBytes(const char* name)
+std::string storedBytes(const char* name, const char* keyPath = KeyAnsi)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyAnsi, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return {};
     std::string bytes;
     DWORD type = REG_NONE;
@@ -81,9 +88,40 @@ DWORD valueCount()
     return count;
 }
 
+// Sets who may do what with a key of the tests, in the system's notation for
+// access rules; the key's owner may always change them.
+bool setKeyAccess(const char* keyPath, const char* rules)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+        return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LONG status = ERROR_INVALID_PARAMETER;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr)) {
+        status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+        LocalFree(descriptor);
+    }
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+// Read but not write: what a standard user, or an administrator without
+// elevation, may do with the keys of HKEY_LOCAL_MACHINE.
+const char* const ReadOnly = "D:P(A;;KR;;;WD)";
+const char* const FullAccess = "D:P(A;;KA;;;WD)";
+
+const char* const LockedAnsi = "Software\\Quaylet Tests\\Locked";
+const RunKey Locked{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Locked"};
+
+void removeTestKeys()
+{
+    setKeyAccess(LockedAnsi, FullAccess);  // a failed run may have left it locked
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Quaylet Tests");
+}
+
 void registryTests()
 {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Quaylet Tests");  // left-overs would hide what happens
+    removeTestKeys();  // left-overs would hide what happens
 
     // Exactly one null after the text: a missing or doubled one breaks the Run key.
     CHECK(SetRegValue(HKEY_LOCAL_MACHINE, Key, u"Quaylet", u"C:\\Games\\X\\X.exe") == ERROR_SUCCESS);
@@ -100,7 +138,51 @@ void registryTests()
     CHECK(DeleteRegValue(HKEY_LOCAL_MACHINE, Key, u"Quaylet") == ERROR_SUCCESS);
     CHECK(DeleteRegValue(HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone", u"Quaylet") == ERROR_SUCCESS);
 
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Quaylet Tests");
+    // The registered command: quoted only when the path has a blank.
+    const RunKey testKey{HKEY_LOCAL_MACHINE, Key};
+    CHECK(addToRunKey(testKey, u"Quaylet", u"D:\\X.exe").ok);
+    CHECK(storedBytes("Quaylet") == std::string("D:\\X.exe") + '\0');
+    CHECK(addToRunKey(testKey, u"Quaylet", u"C:\\Program Files\\Quaylet\\Quaylet.exe").ok);
+    CHECK(storedBytes("Quaylet") == std::string("\"C:\\Program Files\\Quaylet\\Quaylet.exe\"") + '\0');
+    CHECK(removeFromRunKey(testKey, u"Quaylet").ok);
+    CHECK(valueCount() == 0);
+
+    removeTestKeys();
+}
+
+// A key the caller may read but not write, as the machine-wide Run key is
+// for a standard user.
+void readOnlyKeyTests()
+{
+    removeTestKeys();
+    CHECK(SetRegValue(HKEY_LOCAL_MACHINE, Locked.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
+    if (!setKeyAccess(LockedAnsi, ReadOnly)) {
+        CHECK(!"the test key could not be made read-only");
+        return;
+    }
+    HKEY probe = nullptr;
+    const bool locked = RegOpenKeyExA(HKEY_LOCAL_MACHINE, LockedAnsi, 0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED;
+    CHECK(locked);
+    if (!locked)
+        RegCloseKey(probe);
+
+    // Clearing the registration when there is none needs no write access.
+    CHECK(removeFromRunKey(Locked, u"Quaylet").ok);
+    CHECK(DeleteRegValue(HKEY_LOCAL_MACHINE, Locked.subKey, u"Quaylet") == ERROR_SUCCESS);
+
+    // A value that is there does need it, and the user hears that it takes an administrator.
+    const RunKeyChange removed = removeFromRunKey(Locked, u"Present");
+    CHECK(!removed.ok && removed.needsAdministrator && !removed.reason.empty());
+    CHECK(storedBytes("Present", LockedAnsi) == std::string("C:\\X.exe") + '\0');
+    const RunKeyChange added = addToRunKey(Locked, u"Quaylet", u"C:\\X.exe");
+    CHECK(!added.ok && added.needsAdministrator);
+    CHECK(storedBytes("Quaylet", LockedAnsi).empty());
+
+    // Any other failure is not put down to missing rights.
+    const RunKeyChange noRoot = addToRunKey({nullptr, Key}, u"Quaylet", u"C:\\X.exe");
+    CHECK(!noRoot.ok && !noRoot.needsAdministrator && !noRoot.reason.empty());
+
+    removeTestKeys();
 }
 
 void codePageTests()
@@ -120,11 +202,16 @@ void pathTests()
     CHECK(executableInDirectory(u"D:\\", u"X") == u"D:\\X.exe");  // no second backslash at a root
 }
 
-void fileTests()
+std::wstring tempFolder()
 {
     std::wstring temp(MAX_PATH + 1, L'\0');
     temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
-    const std::wstring folder = temp + L"quaylet-files";
+    return temp;
+}
+
+void fileTests()
+{
+    const std::wstring folder = tempFolder() + L"quaylet-files";
     const std::wstring file = folder + L"\\사용자.ini";
     CreateDirectoryW(folder.c_str(), nullptr);
     CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -159,9 +246,7 @@ std::string contents(const std::wstring& path)
 // flushed and renamed over it in one step.
 void saveStepTests()
 {
-    std::wstring temp(MAX_PATH + 1, L'\0');
-    temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
-    const std::wstring folder = temp + L"quaylet-save";
+    const std::wstring folder = tempFolder() + L"quaylet-save";
     const std::wstring target = folder + L"\\config.ini";
     const std::wstring fresh = target + L".new";
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -189,10 +274,112 @@ void saveStepTests()
     RemoveDirectoryW(folder.c_str());
 }
 
+// A started copy of this program notes its own path and command line here.
+const std::wstring_view RecordArgument = L"--record-start";
+
+std::wstring recordFile()
+{
+    return tempFolder() + L"quaylet-started.txt";
+}
+
+std::wstring readRecord()
+{
+    std::wstring text;
+    const HANDLE file = CreateFileW(recordFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    text.resize(GetFileSize(file, nullptr) / sizeof(wchar_t));
+    DWORD read = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+    CloseHandle(file);
+    text.resize(read / sizeof(wchar_t));
+    return text;
+}
+
+// Written beside and renamed into place, so the test never reads half a record.
+void writeRecord()
+{
+    const std::wstring text = modulePath() + L'\n' + GetCommandLineW();
+    const std::wstring part = recordFile() + L".part";
+    const HANDLE file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(file);
+    MoveFileExW(part.c_str(), recordFile().c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// What the started program recorded: its path, a line break, its command line.
+// Empty when nothing started within ten seconds.
+std::wstring awaitRecord()
+{
+    for (int i = 0; i < 200; ++i) {
+        if (GetFileAttributesW(recordFile().c_str()) != INVALID_FILE_ATTRIBUTES)
+            return readRecord();
+        Sleep(50);
+    }
+    return {};
+}
+
+// Starts commandLine the way Windows starts a Run value at logon: the whole
+// value as the command line, without a separate program name.
+bool startAsAtLogon(std::wstring commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// The stored value as text, without its terminating null.
+std::wstring storedCommand(const char* name)
+{
+    std::string bytes = storedBytes(name);
+    if (!bytes.empty())
+        bytes.pop_back();
+    const std::u16string text = platform::fromAnsi(bytes);
+    return std::wstring(text.begin(), text.end());
+}
+
 void processTests()
 {
     CHECK(!platform::win32::startMaximized(L"C:\\No Such Folder\\nothing.exe", L"--exit"));
     CHECK(platform::win32::startMaximized(modulePath(), L"--exit"));  // a copy of this program that just ends
+
+    // The program sits in a folder with a blank, and a program is planted
+    // where the part of its path before the blank would name one.
+    const std::wstring folder = tempFolder() + L"quaylet process";
+    const std::wstring program = folder + L"\\probe dir\\probe.exe";
+    const std::wstring planted = folder + L"\\probe.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\probe dir").c_str(), nullptr);
+    CHECK(CopyFileW(modulePath().c_str(), program.c_str(), FALSE));
+    CHECK(CopyFileW(modulePath().c_str(), planted.c_str(), FALSE));
+    const std::wstring argument(RecordArgument);
+
+    DeleteFileW(recordFile().c_str());
+    CHECK(platform::win32::startMaximized(program, argument));
+    CHECK(awaitRecord() == program + L'\n' + program + L' ' + argument);  // the command line stays unquoted
+
+    // What the Run key holds starts the program itself at logon, not the planted one.
+    removeTestKeys();
+    CHECK(addToRunKey({HKEY_LOCAL_MACHINE, Key}, u"Probe", utf16(program)).ok);
+    const std::wstring command = storedCommand("Probe");
+    CHECK(command == L'"' + program + L'"');
+    DeleteFileW(recordFile().c_str());
+    CHECK(startAsAtLogon(command + L' ' + argument));
+    CHECK(awaitRecord().substr(0, program.size() + 1) == program + L'\n');
+    removeTestKeys();
+
+    // The copies may still be ending.
+    for (int i = 0; i < 40 && (!DeleteFileW(program.c_str()) || !DeleteFileW(planted.c_str())); ++i)
+        Sleep(50);
+    RemoveDirectoryW((folder + L"\\probe dir").c_str());
+    RemoveDirectoryW(folder.c_str());
+    DeleteFileW(recordFile().c_str());
 }
 
 }  // namespace
@@ -201,8 +388,14 @@ int main(int argc, char* argv[])
 {
     if (argc == 2 && std::strcmp(argv[1], "--exit") == 0)
         return 0;
+    const std::wstring_view commandLine = GetCommandLineW();
+    if (commandLine.ends_with(std::wstring(L" ") + std::wstring(RecordArgument))) {
+        writeRecord();
+        return 0;
+    }
 
     registryTests();
+    readOnlyKeyTests();
     codePageTests();
     pathTests();
     fileTests();

@@ -63,16 +63,36 @@ QString stringValue(const QString& value)
     return text;
 }
 
+// The header every entry of this program starts with, up to the line that
+// says what it does.
+QString entryHeader(const QString& name, QStringView version)
+{
+    return QStringLiteral("[Desktop Entry]\nType=Application\nVersion=%1\nName=%2\n")
+        .arg(version, stringValue(name));
+}
+
+// Version 1.4 of the format: the newest that Debian's desktop-file-validate knows.
 QByteArray desktopEntry(const QString& name, const QString& command)
 {
-    const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                         "Type=Application\n"
-                                         "Version=1.5\n"
-                                         "Name=%1\n"
-                                         "Exec=%2\n"
-                                         "Terminal=false\n")
-                              .arg(stringValue(name), stringValue(execArgument(command)));
-    return entry.toUtf8();
+    const QString exec = stringValue(execArgument(command));
+    return (entryHeader(name, u"1.4") + QStringLiteral("Exec=%1\nTerminal=false\n").arg(exec)).toUtf8();
+}
+
+// An entry of the user's own that keeps a machine-wide one of the same name
+// from starting at this user's logon.
+QByteArray hidingEntry(const QString& name)
+{
+    return (entryHeader(name, u"1.4") + QStringLiteral("Hidden=true\n")).toUtf8();
+}
+
+// Earlier versions wrote their entry into the machine-wide folder; it is
+// recognised by its exact form, so that nothing else of that name is touched.
+bool isEarlierMachineEntry(const QByteArray& bytes, const QString& name)
+{
+    const QByteArray head = (entryHeader(name, u"1.5") + QStringLiteral("Exec=")).toUtf8();
+    const QByteArray tail = "\nTerminal=false\n";
+    return bytes.size() > head.size() + tail.size() && bytes.startsWith(head) && bytes.endsWith(tail)
+           && !bytes.mid(head.size(), bytes.size() - head.size() - tail.size()).contains('\n');
 }
 
 std::filesystem::path localPath(const QString& path)
@@ -87,44 +107,85 @@ bool failed(const std::error_code& failure, QString* error)
     return false;
 }
 
-// The machine-wide counterpart of the Run key: a desktop entry per program in
-// the system autostart folder, which the desktop starts at every logon.
+bool deniedAccess(const std::error_code& failure)
+{
+    return failure == std::errc::permission_denied || failure == std::errc::operation_not_permitted
+           || failure == std::errc::read_only_file_system;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The user's own list of programs started at logon: a desktop entry per
+// program in the user's autostart folder, as desktop programs register
+// themselves; the desktop starts them at every logon of that user.
 class XdgAutostart final : public Autostart {
 public:
-    explicit XdgAutostart(QString folder) : folder_(std::move(folder)) {}
+    XdgAutostart(QString userFolder, QString machineFolder)
+        : userFolder_(std::move(userFolder)), machineFolder_(std::move(machineFolder))
+    {
+    }
 
     bool add(const QString& name, const QString& command, QString* error) override
     {
-        std::error_code failure;
-        std::filesystem::create_directories(localPath(folder_), failure);
-        if (failure)
-            return failed(failure, error);
-        const storage::SaveResult saved =
-            storage::saveFile(entryPath(name), desktopEntry(name, command), storage::FileAccess::Everyone);
-        if (!saved.ok && error)
-            *error = saved.error;
-        return saved.ok;
+        return write(name, desktopEntry(name, command), error);
     }
 
     bool remove(const QString& name, QString* error) override
     {
         // A missing entry leaves failure clear: there was nothing to remove.
         std::error_code failure;
-        std::filesystem::remove(localPath(entryPath(name)), failure);
+        std::filesystem::remove(localPath(entryPath(userFolder_, name)), failure);
+        if (failure)
+            return failed(failure, error);
+
+        const QString machineEntry = entryPath(machineFolder_, name);
+        if (!isEarlierMachineEntry(fileBytes(machineEntry), name))
+            return true;
+        std::filesystem::remove(localPath(machineEntry), failure);
+        // Removing it takes the machine's administrator; for this user it can still be switched off.
+        if (deniedAccess(failure))
+            return write(name, hidingEntry(name), error);
         return failure ? failed(failure, error) : true;
     }
 
 private:
-    QString entryPath(const QString& name) const
+    static QString entryPath(const QString& folder, const QString& name)
     {
-        return storage::fileInDirectory(folder_, name + QStringLiteral(".desktop"));
+        return storage::fileInDirectory(folder, name + QStringLiteral(".desktop"));
     }
 
-    QString folder_;
+    bool write(const QString& name, const QByteArray& entry, QString* error)
+    {
+        std::error_code failure;
+        std::filesystem::create_directories(localPath(userFolder_), failure);
+        if (failure)
+            return failed(failure, error);
+        const storage::SaveResult saved =
+            storage::saveFile(entryPath(userFolder_, name), entry, storage::FileAccess::Everyone);
+        if (!saved.ok && error)
+            *error = saved.error;
+        return saved.ok;
+    }
+
+    QString userFolder_;
+    QString machineFolder_;
 };
 
-// The most important machine-wide configuration directory: the first entry of
-// XDG_CONFIG_DIRS. Relative entries are invalid there and skipped.
+// Relative paths are invalid in the XDG variables and are skipped.
+QString userConfigDirectory()
+{
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(configHome))
+        return configHome;
+    return storage::fileInDirectory(QDir::homePath(), QStringLiteral(".config"));
+}
+
+// The most important machine-wide configuration directory: the first
+// absolute entry of XDG_CONFIG_DIRS.
 QString systemConfigDirectory()
 {
     const QString directories = qEnvironmentVariable("XDG_CONFIG_DIRS");
@@ -139,8 +200,9 @@ QString systemConfigDirectory()
 
 std::unique_ptr<Autostart> systemAutostart()
 {
-    return std::make_unique<XdgAutostart>(
-        storage::fileInDirectory(systemConfigDirectory(), QStringLiteral("autostart")));
+    const QString autostart = QStringLiteral("autostart");
+    return std::make_unique<XdgAutostart>(storage::fileInDirectory(userConfigDirectory(), autostart),
+                                          storage::fileInDirectory(systemConfigDirectory(), autostart));
 }
 
 }  // namespace platform

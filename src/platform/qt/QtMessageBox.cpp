@@ -3,22 +3,63 @@
 #include "app/Texts.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform {
 
+namespace {
+
+QMessageBox::Icon boxIcon(MessageBox::Icon icon)
+{
+    switch (icon) {
+    case MessageBox::Icon::Information: return QMessageBox::Information;
+    case MessageBox::Icon::Exclamation: return QMessageBox::Warning;
+    case MessageBox::Icon::Question: return QMessageBox::Question;
+    case MessageBox::Icon::Critical: break;
+    }
+    return QMessageBox::Critical;
+}
+
+}  // namespace
+
+void QtMessageBox::setParentWindow(QWidget* window)
+{
+    parent_ = window;
+}
+
 MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons buttons)
 {
-    const QMessageBox::Icon boxIcon = icon == Icon::Information   ? QMessageBox::Information
-                                      : icon == Icon::Exclamation ? QMessageBox::Warning
-                                                                  : QMessageBox::Question;
-    QMessageBox box(boxIcon, text::AppTitle, text,
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
-    box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    // A hidden or minimised parent would leave the box nowhere to be seen.
+    QWidget* parent = parent_ && parent_->isVisible() && !parent_->isMinimized() ? parent_.data() : nullptr;
+    QMessageBox box(boxIcon(icon), text::AppTitle, text, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("QuayletMessageBox"));
+    // The buttons read as the system's own would on a Korean desktop.
+    const auto add = [&box](QMessageBox::StandardButton button, const QString& caption) {
+        box.addButton(button)->setText(caption);
+    };
+    switch (buttons) {
+    case Buttons::Ok:
+        add(QMessageBox::Ok, text::OkButton);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Buttons::YesNo:
+        add(QMessageBox::Yes, text::YesButton);
+        add(QMessageBox::No, text::NoButton);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case Buttons::OkCancel:
+        add(QMessageBox::Ok, text::OkButton);
+        add(QMessageBox::Cancel, text::CancelButton);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    }
     const int answer = box.exec();
-    if (buttons == Buttons::Ok)
-        return Answer::Ok;
-    return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    switch (buttons) {
+    case Buttons::Ok: return Answer::Ok;
+    case Buttons::YesNo: return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::OkCancel: break;
+    }
+    return answer == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
 }  // namespace platform

@@ -2,13 +2,20 @@
 
 #include "platform/MessageBox.h"
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 namespace platform {
 
 class QtMessageBox : public MessageBox {
 public:
+    // Boxes are modal over this window once it is set (the main window).
+    void setParentWindow(QWidget* window);
+
     Answer show(const QString& text, Icon icon, Buttons buttons) override;
+
+private:
+    QPointer<QWidget> parent_;
 };
 
 }  // namespace platform

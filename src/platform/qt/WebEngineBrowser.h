@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/qt/NavigationMemory.h"
+#include "platform/qt/WebPage.h"
 #include "portal/Browser.h"
 
 #include <QObject>
@@ -10,70 +11,99 @@
 
 #include <deque>
 
-class QWebEnginePage;
 class QWebEngineLoadingInfo;
 
 namespace platform {
 
 class BrowserProfile;
+class MessageBox;
 
-// The browser on Qt WebEngine. Operations are queued and carried out in the
-// order they were asked for, each element script finishing before the next
-// navigation starts; the page itself is created on first use, so the engine
-// starts after the window is shown.
+// The browser on Qt WebEngine. Element scripts and script addresses run in
+// the order they were asked for; a navigation drops what was still queued
+// for the document it replaces and waits only for a script already running.
+// The page itself is created on first use, so the engine starts after the
+// window is shown.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
-    explicit WebEngineBrowser(BrowserProfile& profile, QObject* parent = nullptr);
+    // The longest a page may take to load before it counts as unreachable.
+    static constexpr int LoadTimeoutMs = 30000;
+
+    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
     void act(const QList<portal::ElementStep>& steps) override;
     void setDocumentCompleteHandler(AddressHandler handler) override;
-    void setLoadFailedHandler(AddressHandler handler) override;
+    void setLoadFailedHandler(FailureHandler handler) override;
 
     // The page, for a view that shows it.
-    QWebEnginePage* page();
+    WebPage* page();
 
     // Starting the engine holds the user-interface thread for a moment: wait
     // until window has painted once (or a short while has passed), so that it
     // never sits there blank meanwhile.
     void startAfterFirstPaint(QWidget* window);
 
+    // Shortens the load timeout, for tests.
+    void setLoadTimeout(int milliseconds);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Operation {
-        QString address;                    // a navigation when steps is empty
+        enum class Kind { Load, Script, Steps };
+        Kind kind;
+        QString address;
         QList<portal::ElementStep> steps;
     };
 
+    // Where the newest navigation of the session stands.
+    enum class Phase {
+        Settled,  // none outstanding: the page's own loads are reported
+        Queued,   // waits for a running element script, or for the engine to
+                  // stop the load it replaces
+        Loading,  // asked of the engine: the next end of a load is its own
+    };
+
     void release();
-    void loadEnded();
-    bool navigationWaiting() const;
     void schedule();
     void processQueue();
+    void startLoad(const QString& address);
     void scriptFinished(quint64 id);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void onFrameLoaded(const QUrl& address);
+    void loadEnded(const QWebEngineLoadingInfo& info);
+    void timedOut();
+    void stopped();
+    bool joinsCurrentLoad(const QString& key) const;
 
     BrowserProfile& profile_;
-    QWebEnginePage* page_ = nullptr;
+    MessageBox& messages_;
+    WebPage* page_ = nullptr;
     std::deque<Operation> queue_;
     bool scheduled_ = false;
     bool held_ = false;
     QPointer<QWidget> heldFor_;
     bool scriptRunning_ = false;
-    // The address of the load last started, until the engine says it ended.
-    QString loadingKey_;
-    bool loadStarted_ = false;
-    bool reportingReplacedDocument_ = false;
-    QTimer loadGuard_;
     quint64 scriptId_ = 0;
     QTimer scriptGuard_;
+
+    Phase phase_ = Phase::Settled;
+    QString target_;     // the newest navigation's text, while outstanding
+    QString targetKey_;
+    bool pageLoading_ = false;  // a load of any origin has started and not ended
+    QString pageLoadingKey_;
+    QString pageLoadingAddress_;
+    QStringList heldFrames_;  // frames of the document still loading
+    bool stopping_ = false;
+    QTimer stopGuard_;
+    QTimer loadGuard_;
+
     NavigationMemory memory_;
     AddressHandler onComplete_;
-    AddressHandler onFailed_;
+    FailureHandler onFailed_;
 };
 
 }  // namespace platform

@@ -14,7 +14,9 @@ bool startMaximized(const std::wstring& program, const std::wstring& argument)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMAXIMIZED;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    // Named apart from the command line, so that Windows does not split the
+    // path at a blank and start a "C:\Program.exe" planted in its place.
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
     CloseHandle(process.hThread);

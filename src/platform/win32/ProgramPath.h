@@ -31,9 +31,8 @@ inline std::u16string baseNameOf(std::u16string_view path)
     return std::u16string(name);
 }
 
-// The executable's full path as the program registers it: the directory, a
-// backslash unless the directory already ends with one (a drive's root), the
-// name and ".exe". No quotation marks, even around blanks.
+// The executable's full path: the directory, a backslash unless the directory
+// already ends with one (a drive's root), the name and ".exe".
 inline std::u16string executableInDirectory(std::u16string_view directory, std::u16string_view baseName)
 {
     std::u16string path(directory);
@@ -42,6 +41,17 @@ inline std::u16string executableInDirectory(std::u16string_view directory, std::
     path += baseName;
     path += u".exe";
     return path;
+}
+
+// The command that starts the program at logon. Windows splits an unquoted
+// command at its blanks and tries the shorter names first, so that
+// "C:\Program Files\X\X.exe" would start a "C:\Program.exe" planted there:
+// a path with a blank goes in quotation marks.
+inline std::u16string logonCommand(std::u16string_view path)
+{
+    if (path.find_first_of(u" \t") == std::u16string_view::npos)
+        return std::u16string(path);
+    return u'"' + std::u16string(path) + u'"';
 }
 
 }  // namespace platform::win32

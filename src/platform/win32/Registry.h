@@ -14,9 +14,11 @@ namespace platform::win32 {
 LONG SetRegValue(HKEY root, const std::u16string& subKey, const std::u16string& valueName,
                  const std::u16string& data);
 
-// Removes the value valueName of root\subKey, with the same steps and result
-// rules. A value or key that does not exist is no failure: there was nothing
-// to remove.
+// Removes the value valueName of root\subKey. The key is opened for reading
+// first and for writing only when the value exists, so a user who may not
+// write the key fails only when there is something to remove. A value or key
+// that does not exist is no failure. The result is the first failure's status,
+// or ERROR_SUCCESS.
 LONG DeleteRegValue(HKEY root, const std::u16string& subKey, const std::u16string& valueName);
 
 }  // namespace platform::win32

@@ -1,35 +1,31 @@
 #include "platform/Autostart.h"
 
-#include "platform/win32/Registry.h"
-#include "platform/win32/SystemError.h"
+#include "app/Texts.h"
+#include "platform/win32/RunKey.h"
 
 namespace platform {
 
 namespace {
 
-// Windows starts every command under this key of HKEY_LOCAL_MACHINE when anyone logs on.
-const std::u16string RunKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-bool succeeded(LONG status, QString* error)
+bool reported(const win32::RunKeyChange& change, QString* error)
 {
-    if (status == ERROR_SUCCESS)
-        return true;
-    if (error)
-        *error = QString::fromStdWString(win32::systemErrorText(static_cast<unsigned long>(status)));
-    return false;
+    if (!change.ok && error)
+        *error = change.needsAdministrator ? text::AdministratorRightsNeeded
+                                           : QString::fromStdWString(change.reason);
+    return change.ok;
 }
 
 class RunKeyAutostart final : public Autostart {
 public:
     bool add(const QString& name, const QString& command, QString* error) override
     {
-        return succeeded(
-            win32::SetRegValue(HKEY_LOCAL_MACHINE, RunKey, name.toStdU16String(), command.toStdU16String()), error);
+        return reported(win32::addToRunKey(win32::machineRunKey(), name.toStdU16String(), command.toStdU16String()),
+                        error);
     }
 
     bool remove(const QString& name, QString* error) override
     {
-        return succeeded(win32::DeleteRegValue(HKEY_LOCAL_MACHINE, RunKey, name.toStdU16String()), error);
+        return reported(win32::removeFromRunKey(win32::machineRunKey(), name.toStdU16String()), error);
     }
 };
 

@@ -18,7 +18,7 @@ public:
 
 QString webBrowserProgram()
 {
-    return QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe");
+    return QString::fromWCharArray(win32::WebBrowserPath.data(), qsizetype(win32::WebBrowserPath.size()));
 }
 
 std::unique_ptr<ProcessStarter> systemProcessStarter()

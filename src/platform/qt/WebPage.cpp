@@ -1,0 +1,91 @@
+#include "platform/qt/WebPage.h"
+
+#include "platform/MessageBox.h"
+
+#include <QRandomGenerator>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+namespace platform {
+
+namespace {
+
+// Frame reports travel as console messages from a world of their own, which
+// page scripts cannot see into. A page can still write to the console, so each
+// report carries a secret made at start that no page can know.
+const QString& frameReportPrefix()
+{
+    static const QString prefix = [] {
+        const quint64 high = QRandomGenerator::system()->generate64();
+        const quint64 low = QRandomGenerator::system()->generate64();
+        return QStringLiteral("quaylet-frame-%1%2 ").arg(high, 16, 16, QChar(u'0')).arg(low, 16, 16, QChar(u'0'));
+    }();
+    return prefix;
+}
+
+constexpr quint32 FrameReportWorld = QWebEngineScript::ApplicationWorld + 1;
+
+QWebEngineScript frameReportScript()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("quaylet-frame-report"));
+    script.setWorldId(FrameReportWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(QStringLiteral(
+                             "(function (prefix) {"
+                             "  if (window === window.top) return;"
+                             "  window.addEventListener('load', function () { console.log(prefix + location.href); });"
+                             "})(%1);")
+                             .arg(u'"' + frameReportPrefix() + u'"'));
+    return script;
+}
+
+}  // namespace
+
+WebPage::WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* parent)
+    : QWebEnginePage(&profile, parent), messages_(messages)
+{
+    scripts().insert(frameReportScript());
+}
+
+void WebPage::setFrameHandler(FrameHandler handler)
+{
+    onFrame_ = std::move(handler);
+}
+
+void WebPage::setWindowFactory(WindowFactory factory)
+{
+    windowFactory_ = std::move(factory);
+}
+
+void WebPage::javaScriptAlert(const QUrl&, const QString& message)
+{
+    messages_.show(message, MessageBox::Icon::Information, MessageBox::Buttons::Ok);
+}
+
+bool WebPage::javaScriptConfirm(const QUrl&, const QString& message)
+{
+    return messages_.show(message, MessageBox::Icon::Question, MessageBox::Buttons::OkCancel)
+           == MessageBox::Answer::Ok;
+}
+
+bool WebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)
+{
+    // Nothing of the program asks the user for text: a prompt counts as cancelled.
+    return false;
+}
+
+void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&)
+{
+    const QString& prefix = frameReportPrefix();
+    if (onFrame_ && message.startsWith(prefix))
+        onFrame_(QUrl(message.mid(prefix.size())));
+}
+
+QWebEnginePage* WebPage::createWindow(WebWindowType)
+{
+    return windowFactory_ ? windowFactory_() : nullptr;
+}
+
+}  // namespace platform

@@ -1,0 +1,211 @@
+// The session rules on the real engine, against portals that take their time:
+// what the user presses while a page is still loading must never turn into a
+// login the user did not ask for.
+#include "app/Addresses.h"
+#include "app/Texts.h"
+#include "platform/qt/BrowserProfile.h"
+#include "platform/qt/WebEngineBrowser.h"
+#include "portal/PortalSession.h"
+#include "support/Fakes.h"
+#include "support/LoopbackServer.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QByteArray Page = "<!doctype html><title>page</title><p>page</p>";
+
+QByteArray form(const char* id, const char* password, const char* submit)
+{
+    return QByteArray("<!doctype html><title>login</title><form method=post action=/submit>")
+           + "<input name=" + id + "><input type=password name=" + password
+           + "><input type=submit name=" + submit + " value=go></form>"
+           + "<script>function go_logout() { location.href = '/logout'; }</script>";
+}
+
+class SessionTiming : public ::testing::Test {
+protected:
+    static platform::BrowserProfile& profile()
+    {
+        static auto* shared = new platform::BrowserProfile;
+        return *shared;
+    }
+
+    // How long the first page of a login (the Netmarble login page, the Daum
+    // logout address) takes to answer.
+    int firstPageDelayMs = 1500;
+    QList<QByteArray> posts;
+
+    LoopbackServer netmarbleLogin{[this](const LoopbackServer::Request& request) {
+        if (request.method == "POST") {
+            posts.append(request.body);
+            const bool ok = request.formValue("put_id") == "captain" && request.formValue("put_pwd") == "sea";
+            return LoopbackServer::Response{302, {}, (ok ? a().NetmarbleMainPage : a().NetmarbleLoginFailPage).toUtf8()};
+        }
+        if (request.target.startsWith("/login/login.asp"))
+            return LoopbackServer::Response{200, form("put_id", "put_pwd", "btnSubmit"), {}, firstPageDelayMs};
+        if (request.target == "/logout")
+            return LoopbackServer::Response{302, {}, a().NetmarbleHomePage.toUtf8()};
+        return LoopbackServer::Response{200, Page, {}};
+    }};
+    LoopbackServer netmarbleGame{[this](const LoopbackServer::Request& request) {
+        return LoopbackServer::Response{200, Page, {}, request.target.startsWith("/GameChannel") ? channelDelayMs : 0};
+    }};
+    int channelDelayMs = 0;
+    LoopbackServer daumLogin{[this](const LoopbackServer::Request&) {
+        return LoopbackServer::Response{302, {}, a().DaumLoggedOutPage.toUtf8(), firstPageDelayMs};
+    }};
+    LoopbackServer daumHome{[this](const LoopbackServer::Request& request) {
+        if (request.method == "POST") {
+            posts.append(request.body);
+            return LoopbackServer::Response{302, {}, a().DaumIntroPage.toUtf8()};
+        }
+        if (request.target.startsWith("/Mail-bin/login.html"))
+            return LoopbackServer::Response{200, form("id", "enpw", "loginBtn"), {}};
+        return LoopbackServer::Response{200, Page, {}};
+    }};
+
+    std::unique_ptr<Addresses> addresses;
+    AppState state;
+    FakeSessionUi ui;
+    FakeMessageBox messages;
+    platform::WebEngineBrowser browser{profile(), messages};
+    std::unique_ptr<portal::PortalSession> session;
+
+    const Addresses& a() const { return *addresses; }
+
+    void SetUp() override
+    {
+        const auto host = [](const LoopbackServer& server) { return server.origin().mid(7); };
+        // The endpoints no test here loads share a port nothing listens on.
+        const QString unused = QStringLiteral("127.0.0.1:9");
+        addresses = std::make_unique<Addresses>(Endpoints{host(netmarbleLogin), host(netmarbleGame), host(netmarbleGame),
+                                                          host(daumLogin), unused, host(daumHome), unused,
+                                                          host(netmarbleGame), unused, unused});
+        session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, messages);
+        state.Temp.UserID = "captain";
+        state.Temp.UserPWD = "sea";
+    }
+
+    void startLogin(std::uint8_t portal)
+    {
+        state.Temp.DHOPortal = portal;
+        session->PortalLogin();
+    }
+
+    void after(int ms, const std::function<void()>& action) { QTimer::singleShot(ms, &browser, action); }
+
+    // The cancel has completed and stays complete once every late answer is in.
+    void expectCancelledForGood()
+    {
+        ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000)) << ui.caption.toStdString();
+        waitUntil([] { return false; }, firstPageDelayMs + 700);
+        EXPECT_EQ(ui.caption, text::AppTitle) << ui.log.join(" | ").toStdString();
+        EXPECT_EQ(ui.loginButton, text::LoginCaption);
+        EXPECT_TRUE(posts.isEmpty()) << "the login form went out";
+        EXPECT_EQ(state.Temp.IsLogin + state.Temp.IsLogout + state.Temp.IsLoginFail, 0);
+    }
+};
+
+TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsIn)
+{
+    for (std::uint8_t portal : {portal::Netmarble, portal::Daum}) {
+        SCOPED_TRACE(portal == portal::Netmarble ? "Netmarble" : "Daum");
+        startLogin(portal);
+        after(300, [&] { session->cmdLogin_Click(); });
+        expectCancelledForGood();
+    }
+}
+
+TEST_F(SessionTiming, CancelPressedTwiceCompletesOnce)
+{
+    for (std::uint8_t portal : {portal::Netmarble, portal::Daum}) {
+        SCOPED_TRACE(portal == portal::Netmarble ? "Netmarble" : "Daum");
+        ui.log.clear();
+        startLogin(portal);
+        after(200, [&] { session->cmdLogin_Click(); });
+        after(500, [&] { session->cmdLogin_Click(); });
+        expectCancelledForGood();
+        EXPECT_EQ(ui.log.count("caption Quaylet"), 1);
+    }
+}
+
+TEST_F(SessionTiming, UnlockRestartFollowedAtOnceByACancel)
+{
+    // The login is under way; the unlock window sends the hidden browser to
+    // the login page and the user cancels in the same moment.
+    startLogin(portal::Netmarble);
+    after(100, [&] {
+        browser.navigate(a().NetmarbleLoginPage);
+        session->cmdLogin_Click();
+    });
+    expectCancelledForGood();
+}
+
+TEST_F(SessionTiming, UnlockRestartWhileACancelIsUnderWay)
+{
+    startLogin(portal::Netmarble);
+    after(100, [&] { session->cmdLogin_Click(); });
+    after(300, [&] { browser.navigate(a().NetmarbleLoginPage); });
+    expectCancelledForGood();
+}
+
+TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
+{
+    // After the failure page, the browser heads back to the login page and the
+    // dialog's new login sends it there again: before that page has come
+    // back, just as it comes back, or well after.
+    for (int dialogMs : {0, 150, 700}) {
+        SCOPED_TRACE("login dialog answered after " + std::to_string(dialogMs) + " ms");
+        firstPageDelayMs = 0;
+        posts.clear();
+        ui.loginDialogs = 0;
+        state.Temp.UserPWD = "wrong";
+        ui.onLoginDialog = [&] {
+            firstPageDelayMs = 300;
+            waitUntil([] { return false; }, dialogMs);
+            state.Temp.UserPWD = "sea";
+            session->PortalLogin();
+        };
+        startLogin(portal::Netmarble);
+        ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000))
+            << ui.log.join(" | ").toStdString();
+        EXPECT_EQ(ui.loginDialogs, 1);
+        ASSERT_EQ(posts.size(), 2);
+        EXPECT_TRUE(posts[1].contains("put_pwd=sea"));
+        // Back to the start for the next round.
+        state.Temp.IsLogin = 0;
+        ui.onLoginDialog = nullptr;
+    }
+}
+
+TEST_F(SessionTiming, ALoginAfterACompletedCancelLogsIn)
+{
+    firstPageDelayMs = 400;
+    startLogin(portal::Daum);
+    after(100, [&] { session->cmdLogin_Click(); });
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000));
+    startLogin(portal::Daum);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
+    EXPECT_EQ(posts.size(), 1);
+}
+
+TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
+{
+    firstPageDelayMs = 0;
+    channelDelayMs = 1500;
+    startLogin(portal::Netmarble);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000));
+    session->GameStart();
+    after(200, [&] { session->cmdLogin_Click(); });
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedOut; }, 10000)) << ui.log.join(" | ").toStdString();
+    waitUntil([] { return false; }, 1700);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut) << "the channel page's late answer changes nothing";
+    EXPECT_EQ(ui.loginButton, text::LoginCaption);
+    EXPECT_TRUE(ui.loginEnabled);
+}
+
+}  // namespace
