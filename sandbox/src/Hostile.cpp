@@ -104,6 +104,9 @@ httplib::Server::HandlerResponse Hostile::handle(Endpoint endpoint, const httpli
     const Step hostileStep = loginPageMode ? Step::LoginPage : Step::LoginForm;
     if (step != hostileStep || !firstTime(endpoint))
         return Result::Unhandled;
+    // The body of a request answered here is never read: on a connection kept
+    // open it would be taken for the next request.
+    response.set_header("Connection", "close");
 
     switch (mode_) {
     case HostileMode::LoginPage500:
@@ -170,13 +173,13 @@ void Hostile::log(Endpoint endpoint, const httplib::Request& request, const http
                   std::string_view event)
 {
     auto [path, query] = splitTarget(request.target);
-    const bool form = request.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded");
+    // The body has not been read at this point: no form is logged.
     log_.write(LogEntry{
         .endpoint = endpoint,
         .method = request.method,
         .path = std::move(path),
         .query = std::move(query),
-        .form = form ? parseUrlEncoded(request.body) : Fields{},
+        .form = {},
         .status = response.status,
         .location = response.get_header_value("Location"),
         .event = std::string(event),
