@@ -50,7 +50,11 @@ public:
     QStringList created;  // every new file a save began, in order
     int faults = 0;       // how often the fault struck
 
-    static QString reason(Fault fault) { return QString::fromLocal8Bit(std::strerror(fault == Fault::RenameRefused ? EACCES : ENOSPC)); }
+    // The system's reason the fault comes with.
+    static QString reason(Fault fault)
+    {
+        return QString::fromLocal8Bit(std::strerror(fault == Fault::RenameRefused ? EACCES : ENOSPC));
+    }
 
 private:
     bool fail(std::u16string& error, int code)
