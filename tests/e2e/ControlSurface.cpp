@@ -199,9 +199,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* window = qobject_cast<QWidget*>(watched);
-        if (window && event->type() == QEvent::WindowTitleChange && window->objectName() == "frmMain")
-            captionsSeen().append(window->windowTitle());
+        // The type first: events also reach objects that are half destroyed,
+        // which must not be cast.
+        if (event->type() == QEvent::WindowTitleChange) {
+            auto* window = qobject_cast<QWidget*>(watched);
+            if (window && window->objectName() == "frmMain")
+                captionsSeen().append(window->windowTitle());
+        }
         return QObject::eventFilter(watched, event);
     }
 
