@@ -152,6 +152,21 @@ TEST_F(WebEngineBrowserTest, ANavigationToTheAddressStillLoadingJoinsIt)
     }
 }
 
+TEST_F(WebEngineBrowserTest, ANavigationToAnAddressLoadingForLongerStartsItAfresh)
+{
+    // A cancel sends the browser to the login page that may still hang there:
+    // joining that load would keep the cancel waiting on it.
+    const QString login = server.origin() + "/silent/login.asp?l_url=x%2Ey";
+    const qsizetype before = server.requests.size();
+    browser.navigate(login);
+    QTimer::singleShot(1300, &browser, [&] { browser.navigate(login); });
+    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 10000));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(server.requests.size() - before, 2) << "the load was started again";
+    EXPECT_EQ(completed, QStringList{login});
+    EXPECT_TRUE(failed.isEmpty()) << "the load that was started again is no failure";
+}
+
 TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotWorkedOn)
 {
     // Steps and scripts asked for before a navigation are dropped with the

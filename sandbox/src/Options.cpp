@@ -54,7 +54,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             continue;
         }
         if (name != "--base-port" && name != "--log" && name != "--slow-seconds" && name != "--first-page-delay"
-            && name != "--closed" && name != "--latency") {
+            && name != "--closed" && name != "--latency" && name != "--hostile") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -63,7 +63,14 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             return std::nullopt;
         }
         const std::string& value = arguments[++i];
-        if (name == "--log") {
+        if (name == "--hostile") {
+            const auto mode = hostileModeNamed(value);
+            if (!mode) {
+                error = "--hostile must be one of " + hostileModeNames();
+                return std::nullopt;
+            }
+            options.settings.hostile = *mode;
+        } else if (name == "--log") {
             if (value.empty()) {
                 error = "--log needs a file name";
                 return std::nullopt;
@@ -111,7 +118,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 std::string usage()
 {
-    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [--heavy] [--latency MS] [quirks]\n"
+    return "usage: quaylet-sandbox [--base-port N] [--log FILE] [--slow-seconds S] [--heavy] [--latency MS] [quirks] [--hostile MODE]\n"
            "  --base-port N     endpoints listen on 127.0.0.1 ports N+1 .. N+10 (default "
            + std::to_string(DefaultBasePort)
            + ")\n"
@@ -126,6 +133,9 @@ std::string usage()
              "  --alert-on-failure      the login failure pages show an alert\n"
              "  --unlock-in-new-window  the unlock button opens its answer in a new window\n"
              "  --closed ENDPOINT       the endpoint does not listen (repeatable)\n"
+             "  --hostile MODE          each portal's first login meets MODE: "
+           + hostileModeNames()
+           + "\n"
              "Prints the ports, the accounts and then \"ready\" on standard error; stops on SIGINT or SIGTERM.\n";
 }
 

@@ -1,5 +1,7 @@
 #include "PlainServer.h"
 
+#include "Text.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -62,20 +64,9 @@ public:
             return std::nullopt;
         std::optional<std::string> target;
         if (lineEnd != std::string::npos) {
-            const std::string line = received.substr(0, lineEnd);
-            const size_t first = line.find(' ');
-            const size_t last = line.rfind(' ');
-            if (first != std::string::npos && last > first) {
-                target = line.substr(first + 1, last - first - 1);
-                std::string rewritten = *target;
-                const size_t question = rewritten.find('?');
-                if (question != std::string::npos) {
-                    for (size_t at = rewritten.find('?', question + 1); at != std::string::npos;
-                         at = rewritten.find('?', at + 3))
-                        rewritten.replace(at, 1, "%3F");
-                }
-                received.replace(first + 1, last - first - 1, rewritten);
-            }
+            target = requestTarget(std::string_view(received).substr(0, lineEnd));
+            if (target)
+                received.replace(received.find(' ') + 1, target->size(), withSingleQuestionMark(*target));
         }
         prefix_ = std::move(received);
         return target.value_or(std::string());

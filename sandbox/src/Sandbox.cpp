@@ -33,6 +33,7 @@ Sandbox::Sandbox(const Settings& settings, std::ostream& log)
     : layout_(settings.basePort),
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
+      hostileMode_(settings.hostile),
       quirks_(settings.quirks),
       log_(log),
       heavyPages_(settings.weight, log_, stopSignal_)
@@ -60,6 +61,8 @@ bool Sandbox::start(std::string& error)
     portals_ = std::make_unique<Portals>(
         Services{addresses_, state_, log_, stopSignal_, slowDelay_, quirks_,
                  [this](Endpoint endpoint, httplib::Response& response) { heavyPages_.weigh(endpoint, response); }});
+    if (hostileMode_ != HostileMode::None)
+        hostile_ = std::make_unique<Hostile>(hostileMode_, layout_, log_, stopSignal_);
 
     for (Endpoint endpoint : AllEndpoints) {
         if (std::find(quirks_.closed.begin(), quirks_.closed.end(), endpoint) != quirks_.closed.end())
@@ -81,6 +84,8 @@ bool Sandbox::start(std::string& error)
         server.set_read_timeout(ReadWriteSeconds);
         server.set_write_timeout(ReadWriteSeconds);
         server.new_task_queue = [] { return new httplib::ThreadPool(ThreadsPerListener); };
+        if (hostile_)
+            hostile_->install(server, endpoint);
         portals_->install(server, endpoint);
         heavyPages_.install(server, endpoint);
         if (!server.bind_to_port(std::string(ListenAddress), layout_.port(endpoint))) {

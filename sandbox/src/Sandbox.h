@@ -2,6 +2,7 @@
 
 #include "Accounts.h"
 #include "HeavyPages.h"
+#include "Hostile.h"
 #include "Layout.h"
 #include "RequestLog.h"
 #include "Routes.h"
@@ -20,6 +21,7 @@ namespace sandbox {
 struct Settings {
     int basePort = DefaultBasePort;
     std::chrono::milliseconds slowDelay{20000};
+    HostileMode hostile = HostileMode::None;
     Quirks quirks;
     Weight weight;
 };
@@ -56,12 +58,14 @@ private:
     Layout layout_;
     Addresses addresses_;
     std::chrono::milliseconds slowDelay_;
+    HostileMode hostileMode_;
     Quirks quirks_;
     PortalState state_;
     RequestLog log_;
     StopSignal stopSignal_;
     std::unique_ptr<Portals> portals_;
     HeavyPages heavyPages_;
+    std::unique_ptr<Hostile> hostile_;
     std::vector<std::unique_ptr<Listener>> listeners_;
 };
 

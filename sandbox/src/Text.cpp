@@ -133,6 +133,26 @@ std::pair<std::string, std::string> splitTarget(std::string_view target)
     return {std::string(target.substr(0, question)), std::string(target.substr(question + 1))};
 }
 
+std::optional<std::string> requestTarget(std::string_view requestLine)
+{
+    const size_t first = requestLine.find(' ');
+    const size_t last = requestLine.rfind(' ');
+    if (first == std::string_view::npos || last <= first)
+        return std::nullopt;
+    return std::string(requestLine.substr(first + 1, last - first - 1));
+}
+
+std::string withSingleQuestionMark(std::string_view target)
+{
+    std::string rewritten(target);
+    const size_t question = rewritten.find('?');
+    if (question == std::string::npos)
+        return rewritten;
+    for (size_t at = rewritten.find('?', question + 1); at != std::string::npos; at = rewritten.find('?', at + 3))
+        rewritten.replace(at, 1, "%3F");
+    return rewritten;
+}
+
 std::optional<std::string> cookieValue(std::string_view header, std::string_view name)
 {
     while (!header.empty()) {

@@ -26,6 +26,14 @@ std::optional<std::string> fieldValue(const Fields& fields, std::string_view nam
 // Splits a request target into its raw path and raw query (without "?").
 std::pair<std::string, std::string> splitTarget(std::string_view target);
 
+// The target of an HTTP request line ("GET /a?b HTTP/1.1"): what lies between
+// its first and its last blank; nothing when the line has no two blanks.
+std::optional<std::string> requestTarget(std::string_view requestLine);
+
+// The target with every "?" after the first one written as "%3F", so that
+// its query holds no further "?".
+std::string withSingleQuestionMark(std::string_view target);
+
 // Value of a cookie in a Cookie request header.
 std::optional<std::string> cookieValue(std::string_view header, std::string_view name);
 

@@ -40,11 +40,13 @@ QByteArray numberLine(std::uint8_t value)
 
 void ConfigLoad(const QString& programDirectory, AppState& state)
 {
-    const std::optional<QStringList> values = readStoredValues(fileInDirectory(programDirectory, ConfigFileName));
-    if (!values)
-        return;
-    const QStringList& fields = *values;
+    if (const std::optional<QStringList> values =
+            readStoredValues(fileInDirectory(programDirectory, ConfigFileName)))
+        loadConfigValues(*values, state);
+}
 
+void loadConfigValues(const QStringList& fields, AppState& state)
+{
     std::array<std::uint8_t, 6> numbers{};
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         if (qsizetype(i) < fields.size())

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace storage {
 
@@ -21,6 +22,10 @@ struct ConfigValues {
 // Reads config.ini from the program directory into the shared settings and
 // DHOPortal. Never fails: anything missing or unusable keeps its default 0.
 void ConfigLoad(const QString& programDirectory, AppState& state);
+
+// Sets the settings and DHOPortal from the values of a config.ini, as
+// ConfigLoad does once it has read the file.
+void loadConfigValues(const QStringList& values, AppState& state);
 
 // Rewrites config.ini: six number lines " n " and the portal word, each
 // ended by CR LF; no portal line when no portal is chosen.

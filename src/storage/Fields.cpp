@@ -61,6 +61,12 @@ QStringList readFields(const QString& text)
     return fields;
 }
 
+QStringList storedValues(const QByteArray& bytes)
+{
+    return readFields(QString::fromStdU16String(
+        platform::fromAnsi(std::string_view(bytes.constData(), std::size_t(bytes.size())))));
+}
+
 std::optional<QStringList> readStoredValues(const QString& path)
 {
     if (!ordinaryFileExists(path))
@@ -68,9 +74,7 @@ std::optional<QStringList> readStoredValues(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    return readFields(QString::fromStdU16String(
-        platform::fromAnsi(std::string_view(bytes.constData(), bytes.size()))));
+    return storedValues(file.readAll());
 }
 
 }  // namespace storage

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,9 @@ namespace storage {
 // LF); blanks before a value are skipped; a value in double quotes is taken
 // without them. A line end right at the end of the text adds no empty value.
 QStringList readFields(const QString& text);
+
+// The values of a stored file's bytes, read in the ANSI code page.
+QStringList storedValues(const QByteArray& bytes);
 
 // The values of a stored file, read whole in the ANSI code page; nothing when
 // there is no ordinary file of that name or it cannot be opened.

@@ -86,10 +86,34 @@ QJsonObject describe(QWidget* widget)
     return out;
 }
 
+// Every caption the main window took, in order, since the last time they were asked for.
+QStringList& captionsSeen()
+{
+    static QStringList captions;
+    return captions;
+}
+
+// A window's caption with the caption and state of each of its buttons, seen at one moment.
+QJsonObject buttonsOf(QWidget* window)
+{
+    QJsonObject buttons;
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        // Dialogs owned by the window have buttons of their own.
+        if (button->window() == window)
+            buttons[button->objectName()] = QJsonObject{{"text", button->text()}, {"enabled", button->isEnabled()}};
+    }
+    return {{"ok", true}, {"title", window->windowTitle()}, {"buttons", buttons}};
+}
+
 QJsonObject handle(const QJsonObject& request)
 {
     const QString command = request.value("command").toString();
     QString error;
+    if (command == "captions") {
+        const QJsonArray captions = QJsonArray::fromStringList(captionsSeen());
+        captionsSeen().clear();
+        return {{"ok", true}, {"captions", captions}};
+    }
     if (command == "windows") {
         QJsonArray windows;
         for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -128,6 +152,8 @@ QJsonObject handle(const QJsonObject& request)
         return {{"ok", false}, {"error", error}};
     if (command == "get")
         return describe(widget);
+    if (command == "buttons")
+        return buttonsOf(widget);
     if (command == "click")
         return later(widget, [widget] { QTest::mouseClick(widget, Qt::LeftButton); });
     if (command == "paste") {
@@ -158,6 +184,7 @@ class ControlSurface : public QObject {
 public:
     explicit ControlSurface(QObject* parent) : QObject(parent)
     {
+        QCoreApplication::instance()->installEventFilter(this);
         const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
         QLocalServer::removeServer(path);
         server_.listen(path);
@@ -173,6 +200,19 @@ public:
                 });
             }
         });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // The type first: events also reach objects that are half destroyed,
+        // which must not be cast.
+        if (event->type() == QEvent::WindowTitleChange) {
+            auto* window = qobject_cast<QWidget*>(watched);
+            if (window && window->objectName() == "frmMain")
+                captionsSeen().append(window->windowTitle());
+        }
+        return QObject::eventFilter(watched, event);
     }
 
 private:

@@ -120,6 +120,19 @@ QString Quaylet::caption()
     return call({{"command", "get"}, {"window", "frmMain"}}).value("title").toString();
 }
 
+QStringList Quaylet::captions()
+{
+    QStringList seen;
+    for (const QJsonValue& caption : call({{"command", "captions"}}).value("captions").toArray())
+        seen.append(caption.toString());
+    return seen;
+}
+
+QJsonObject Quaylet::buttons(const QString& window)
+{
+    return call({{"command", "buttons"}, {"window", window}});
+}
+
 bool Quaylet::waitForCaption(const QString& expected, int timeoutMs)
 {
     return eventually([&] { return caption() == expected; }, timeoutMs);

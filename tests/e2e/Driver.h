@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -38,9 +39,14 @@ public:
     ~Quaylet();
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
+    qint64 processId() const { return process_.processId(); }
     QJsonObject call(const QJsonObject& request);
 
     QString caption();
+    // Every caption the main window took since the last call, in order.
+    QStringList captions();
+    // The window's caption and its buttons' captions and states, seen at one moment.
+    QJsonObject buttons(const QString& window);
     bool waitForCaption(const QString& caption, int timeoutMs = 20000);
     bool waitForWindow(const QString& name, int timeoutMs = 20000);
     bool windowOpen(const QString& name);

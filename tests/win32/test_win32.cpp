@@ -229,6 +229,51 @@ void fileTests()
     RemoveDirectoryW(folder.c_str());
 }
 
+std::string contents(const std::wstring& path)
+{
+    std::string bytes(64, '\0');
+    DWORD read = 0;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+// The steps of a whole-file save: a new file beside the old one, written,
+// flushed and renamed over it in one step.
+void saveStepTests()
+{
+    const std::wstring folder = tempFolder() + L"quaylet-save";
+    const std::wstring target = folder + L"\\config.ini";
+    const std::wstring fresh = target + L".new";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    platform::FileSystem& files = platform::fileSystem();
+    platform::FileSystem::Handle handle = 0;
+    std::u16string error;
+
+    CHECK(files.create(utf16(target), false, handle, error));
+    CHECK(files.write(handle, "old\r\n", error));
+    CHECK(files.finish(handle, error));
+    CHECK(!files.create(utf16(target), false, handle, error) && !error.empty());  // never over a file
+
+    CHECK(files.create(utf16(fresh), true, handle, error));
+    CHECK(files.write(handle, " 1 \r\nDaum\r\n", error));
+    CHECK(files.finish(handle, error));
+    CHECK(contents(target) == "old\r\n");
+    CHECK(files.replace(utf16(fresh), utf16(target), error));
+    CHECK(contents(target) == " 1 \r\nDaum\r\n");
+    CHECK(contents(fresh) == "(missing)");
+
+    error.clear();
+    CHECK(!files.replace(utf16(fresh), utf16(target), error) && !error.empty());
+    CHECK(files.remove(utf16(target)));
+    CHECK(!files.remove(utf16(target)));
+    RemoveDirectoryW(folder.c_str());
+}
+
 // A started copy of this program notes its own path and command line here.
 const std::wstring_view RecordArgument = L"--record-start";
 
@@ -354,6 +399,7 @@ int main(int argc, char* argv[])
     codePageTests();
     pathTests();
     fileTests();
+    saveStepTests();
     processTests();
 
     std::printf("%d passed, %d failed\n", passed, failed);

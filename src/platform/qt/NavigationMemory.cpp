@@ -1,21 +1,65 @@
 #include "platform/qt/NavigationMemory.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
 constexpr qsizetype MaxEntries = 32;
+// Encoded addresses never hold a blank, so this cannot begin an address's key.
+const QString NoAddress = QStringLiteral(" ");
+
+// Resolves "." and ".." segments as a browser does (RFC 3986, 5.2.4). Qt's
+// own NormalizePathSegments also merges slashes, one pair per pass, and turns
+// "/a/./b/../c" into "/a//c".
+QString withoutDotSegments(QStringView path)
+{
+    QString output;
+    while (!path.isEmpty()) {
+        if (path.startsWith(u"../")) {
+            path = path.mid(3);
+        } else if (path.startsWith(u"./") || path.startsWith(u"/./")) {
+            path = path.mid(2);
+        } else if (path == u"/.") {
+            path = u"/";
+        } else if (path.startsWith(u"/../") || path == u"/..") {
+            path = path.size() == 3 ? QStringView(u"/") : path.mid(3);
+            output.truncate(std::max<qsizetype>(output.lastIndexOf(u'/'), 0));
+        } else if (path == u"." || path == u"..") {
+            path = {};
+        } else {
+            const qsizetype next = path.indexOf(u'/', 1);
+            const qsizetype end = next < 0 ? path.size() : next;
+            output += path.left(end);
+            path = path.mid(end);
+        }
+    }
+    return output;
 }
+
+}  // namespace
 
 QString NavigationMemory::key(const QUrl& url)
 {
     // Decode what may be decoded, then encode one canonical way.
     const QUrl decoded = QUrl::fromEncoded(url.toEncoded(QUrl::FullyEncoded), QUrl::TolerantMode);
-    return decoded.toString(QUrl::FullyEncoded | QUrl::NormalizePathSegments);
+    QUrl normalized = decoded;
+    normalized.setPath(withoutDotSegments(decoded.path(QUrl::FullyEncoded)), QUrl::TolerantMode);
+    // A relative path may lose the segment that let it parse ("./a:b").
+    return (normalized.isValid() ? normalized : decoded).toString(QUrl::FullyEncoded);
+}
+
+QString NavigationMemory::key(const QString& navigatedText)
+{
+    const QUrl url(navigatedText);
+    const QString canonical = url.isValid() ? key(url) : QString();
+    // Every text that does not parse would otherwise share the empty key.
+    return canonical.isEmpty() ? NoAddress + navigatedText : canonical;
 }
 
 void NavigationMemory::remember(const QString& navigatedText)
 {
-    const QString entryKey = key(QUrl(navigatedText));
+    const QString entryKey = key(navigatedText);
     entries_.removeIf([&](const Entry& entry) { return entry.key == entryKey; });
     entries_.prepend({entryKey, navigatedText});
     if (entries_.size() > MaxEntries)

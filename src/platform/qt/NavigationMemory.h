@@ -16,6 +16,9 @@ public:
 
     // One text for every spelling of the same address.
     static QString key(const QUrl& url);
+    // The same for a navigated text. A text that is no address keeps a key
+    // of its own, shared with no other text and with no address.
+    static QString key(const QString& navigatedText);
 
 private:
     struct Entry {

@@ -26,6 +26,10 @@ constexpr int ScriptGuardMs = 5000;
 constexpr int FirstPaintWaitMs = 300;
 // The longest a navigation waits for the load it replaces to stop.
 constexpr int StopWaitMs = 1000;
+// A navigation to the address still loading joins that load only this soon
+// after it began; later it starts it afresh, lest it wait on a load that
+// hangs (a page that never finishes, a cancel while it loads).
+constexpr int JoinWindowMs = 1000;
 // The engine's own error numbers.
 constexpr int ErrorAborted = -3;
 constexpr int ErrorConnectionClosed = -100;
@@ -145,9 +149,12 @@ void WebEngineBrowser::setLoadTimeout(int milliseconds)
 
 bool WebEngineBrowser::joinsCurrentLoad(const QString& key) const
 {
-    if (phase_ != Phase::Settled)
+    if (phase_ == Phase::Queued)
         return key == targetKey_;
-    return pageLoading_ && key == pageLoadingKey_;
+    const bool young = pageLoadingFor_.isValid() && pageLoadingFor_.elapsed() < JoinWindowMs;
+    if (phase_ == Phase::Loading)
+        return key == targetKey_ && young;
+    return pageLoading_ && key == pageLoadingKey_ && young;
 }
 
 void WebEngineBrowser::navigate(const QString& address)
@@ -163,7 +170,7 @@ void WebEngineBrowser::navigate(const QString& address)
         schedule();
         return;
     }
-    const QString key = NavigationMemory::key(QUrl(address));
+    const QString key = NavigationMemory::key(address);
     memory_.remember(address);
     if (joinsCurrentLoad(key)) {
         // The engine would fold a second load of the same address into the
@@ -294,6 +301,7 @@ void WebEngineBrowser::startLoad(const QString& address)
     }
     phase_ = Phase::Loading;
     heldFrames_.clear();
+    pageLoadingFor_.start();
     qCDebug(lcBrowser) << "load" << loggable(url);
     loadGuard_.start();
     page()->load(url);
@@ -362,6 +370,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     case Phase::Settled:
         if (started) {
             heldFrames_.clear();
+            pageLoadingFor_.start();
             loadGuard_.start();
         } else if (info.status() != QWebEngineLoadingInfo::LoadStoppedStatus
                    && !(info.status() == QWebEngineLoadingInfo::LoadFailedStatus

@@ -5,6 +5,7 @@
 #include "platform/qt/WebPage.h"
 #include "portal/Browser.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -102,6 +103,7 @@ private:
     QString target_;     // the newest navigation's text, while outstanding
     QString targetKey_;
     bool pageLoading_ = false;  // a load of any origin has started and not ended
+    QElapsedTimer pageLoadingFor_;
     QString pageLoadingKey_;
     QString pageLoadingAddress_;
     QStringList heldFrames_;  // frames of the document still loading

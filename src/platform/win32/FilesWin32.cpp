@@ -1,8 +1,11 @@
 #include "platform/Files.h"
 
 #include "platform/win32/ProgramPath.h"
+#include "platform/win32/SystemError.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -25,6 +28,22 @@ std::u16string modulePath()
     }
 }
 
+std::wstring wide(const std::u16string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::u16string lastErrorText()
+{
+    const std::wstring text = win32::systemErrorText(GetLastError());
+    return std::u16string(text.begin(), text.end());
+}
+
+HANDLE fileHandle(FileSystem::Handle handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
 }  // namespace
 
 std::u16string programDirectory()
@@ -42,10 +61,60 @@ std::u16string executablePath()
 
 bool isOrdinaryFile(const std::u16string& path)
 {
-    const std::wstring wide(path.begin(), path.end());
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
     constexpr DWORD NotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & NotOrdinary) == 0;
+}
+
+// Who may read the file is left to the rights of the program directory.
+bool FileSystem::create(const std::u16string& path, bool, Handle& handle, std::u16string& error)
+{
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = lastErrorText();
+        return false;
+    }
+    handle = reinterpret_cast<Handle>(file);
+    return true;
+}
+
+bool FileSystem::write(Handle handle, std::string_view bytes, std::u16string& error)
+{
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(fileHandle(handle), bytes.data(), chunk, &written, nullptr) || written == 0) {
+            error = lastErrorText();
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool FileSystem::finish(Handle handle, std::u16string& error)
+{
+    const bool flushed = FlushFileBuffers(fileHandle(handle));
+    if (!flushed)
+        error = lastErrorText();
+    const bool closed = CloseHandle(fileHandle(handle));
+    if (flushed && !closed)
+        error = lastErrorText();
+    return flushed && closed;
+}
+
+bool FileSystem::replace(const std::u16string& from, const std::u16string& to, std::u16string& error)
+{
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = lastErrorText();
+    return false;
+}
+
+bool FileSystem::remove(const std::u16string& path)
+{
+    return DeleteFileW(wide(path).c_str());
 }
 
 }  // namespace platform
