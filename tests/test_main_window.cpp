@@ -1,6 +1,6 @@
-#include "app/Addresses.h"
+#include "core/Addresses.h"
 #include "app/MainWindow.h"
-#include "app/Texts.h"
+#include "core/Texts.h"
 #include "app/WindowHost.h"
 #include "portal/PortalSession.h"
 #include "support/Fakes.h"

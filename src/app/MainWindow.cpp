@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/Artwork.h"
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "app/WindowHost.h"
 #include "dialogs/EnterClicks.h"
 #include "portal/PortalSession.h"

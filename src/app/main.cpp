@@ -1,9 +1,9 @@
-#include "app/Addresses.h"
-#include "app/AppState.h"
+#include "core/Addresses.h"
+#include "core/AppState.h"
 #include "app/Artwork.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
-#include "app/Windows.h"
+#include "app/WindowManager.h"
 #include "platform/Autostart.h"
 #include "platform/Files.h"
 #include "platform/ProcessStarter.h"
@@ -54,7 +54,7 @@ int main(int argc, char* argv[])
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();
 
-    Windows windows({state, addresses, programDirectory, userFile, messages, *autostart, *processes,
+    WindowManager windows({state, addresses, programDirectory, userFile, messages, *autostart, *processes,
                      profile, web});
     MainWindow mainWindow(windows);
     messages.setParentWindow(&mainWindow);

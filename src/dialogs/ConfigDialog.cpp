@@ -1,7 +1,7 @@
 #include "dialogs/ConfigDialog.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "storage/ConfigFile.h"

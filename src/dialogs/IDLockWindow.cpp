@@ -1,7 +1,7 @@
 #include "dialogs/IDLockWindow.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/WebEngineBrowser.h"

@@ -1,6 +1,6 @@
 #include "dialogs/InfoBox.h"
 
-#include "app/Twips.h"
+#include "core/Twips.h"
 #include "dialogs/Placement.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "dialogs/LoginDialog.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "portal/PortalSession.h"

@@ -1,7 +1,7 @@
 #include "dialogs/WebDialog.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/Placement.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"

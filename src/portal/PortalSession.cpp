@@ -1,6 +1,6 @@
 #include "portal/PortalSession.h"
 
-#include "app/Texts.h"
+#include "core/Texts.h"
 #include "platform/MessageBox.h"
 #include "portal/SessionUi.h"
 

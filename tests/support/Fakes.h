@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/MessageBox.h"
-#include "portal/Browser.h"
+#include "core/Browser.h"
 #include "portal/SessionUi.h"
 
 #include <QList>

@@ -3,7 +3,7 @@
 #include "platform/qt/IdlePage.h"
 #include "platform/qt/NavigationMemory.h"
 #include "platform/qt/WebPage.h"
-#include "portal/Browser.h"
+#include "core/Browser.h"
 
 #include <QObject>
 #include <QPointer>
