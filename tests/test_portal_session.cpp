@@ -1,5 +1,5 @@
-#include "core/Addresses.h"
 #include "app/Startup.h"
+#include "core/Addresses.h"
 #include "core/Texts.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"

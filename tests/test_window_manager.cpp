@@ -1,9 +1,9 @@
 #include "app/WindowManager.h"
 #include "platform/qt/BrowserProfile.h"
+#include "storage/UserFile.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 #include "support/PlatformFakes.h"
-#include "storage/UserFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,7 +42,8 @@ protected:
     FakeBrowser mainBrowser;
     platform::BrowserProfile profile;
     storage::UserFile users{state, QDir::tempPath(), messages};
-    WindowManager windows{{state, addresses, QDir::tempPath(), users, messages, autostart, processes, profile, mainBrowser}};
+    WindowManager windows{
+        {state, addresses, QDir::tempPath(), users, messages, autostart, processes, profile, mainBrowser}};
 };
 
 TEST_F(WindowManagerTest, AModelessWindowThatIsOpenOnlyComesToTheFront)

@@ -134,8 +134,7 @@ QPixmap harbourAtDusk(qreal ratio)
     title.setPixelSize(20);
     p.setFont(title);
     p.setPen(QColor(255, 244, 224, 235));
-    p.drawText(QRectF(14, 10, Width - 28, 28), Qt::AlignLeft | Qt::AlignVCenter,
-               text::GameName);
+    p.drawText(QRectF(14, 10, Width - 28, 28), Qt::AlignLeft | Qt::AlignVCenter, text::GameName);
     return pixmap;
 }
 

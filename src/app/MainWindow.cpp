@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/Artwork.h"
+#include "app/WindowHost.h"
 #include "core/Texts.h"
 #include "core/Twips.h"
-#include "app/WindowHost.h"
 #include "dialogs/EnterClicks.h"
 #include "portal/PortalSession.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/WindowHost.h"
 #include "core/Addresses.h"
 #include "core/AppState.h"
-#include "app/WindowHost.h"
 
 #include <QPointer>
 #include <QString>

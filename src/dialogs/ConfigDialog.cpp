@@ -65,14 +65,11 @@ ConfigDialog::ConfigDialog(AppState& state, QString programDirectory, storage::U
     optDHODaum_ = addChoice<QRadioButton>(frame3, "optDHODaum", text::DaumChoice, 1440, 360, 1095);
 
     QGroupBox* frame1 = addFrame(this, "Frame1", text::AutomaticFrame, 120, 1080, 3735, 2295);
-    chkWindowRun_ = addChoice<QCheckBox>(frame1, "chkWindowRun", text::StartAtLogonChoice,
-                                         240, 360, 3135);
+    chkWindowRun_ = addChoice<QCheckBox>(frame1, "chkWindowRun", text::StartAtLogonChoice, 240, 360, 3135);
     chkIDSave_ = addChoice<QCheckBox>(frame1, "chkIDSave", text::SaveIdChoice, 240, 720, 1095);
     chkPWDSave_ = addChoice<QCheckBox>(frame1, "chkPWDSave", text::SavePasswordChoice, 480, 1080, 2775);
-    chkAutoLogin_ = addChoice<QCheckBox>(frame1, "chkAutoLogin", text::AutoLoginChoice,
-                                         720, 1440, 2775);
-    chkAutoRun_ = addChoice<QCheckBox>(frame1, "chkAutoRun", text::AutoStartGameChoice, 240,
-                                       1800, 3375);
+    chkAutoLogin_ = addChoice<QCheckBox>(frame1, "chkAutoLogin", text::AutoLoginChoice, 720, 1440, 2775);
+    chkAutoRun_ = addChoice<QCheckBox>(frame1, "chkAutoRun", text::AutoStartGameChoice, 240, 1800, 3375);
 
     QGroupBox* frame2 = addFrame(this, "Frame2", text::AfterStartFrame, 120, 3480, 3735, 1575);
     optGSANone_ = addChoice<QRadioButton>(frame2, "optGSANone", text::AfterStartNothingChoice, 240, 360, 1935);

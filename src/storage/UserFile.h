@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/AppState.h"
-#include "storage/Crypt.h"
 #include "platform/SafeSave.h"
+#include "storage/Crypt.h"
 
 #include <QByteArray>
 #include <QString>
