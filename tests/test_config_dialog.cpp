@@ -1,4 +1,4 @@
-#include "app/Twips.h"
+#include "core/Twips.h"
 #include "dialogs/ConfigDialog.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"

@@ -1,5 +1,5 @@
-#include "app/Addresses.h"
-#include "app/Texts.h"
+#include "core/Addresses.h"
+#include "core/Texts.h"
 #include "dialogs/IDLockWindow.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"

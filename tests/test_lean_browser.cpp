@@ -1,4 +1,4 @@
-#include "app/Addresses.h"
+#include "core/Addresses.h"
 #include "dialogs/IDLockWindow.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/IdlePage.h"

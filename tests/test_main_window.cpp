@@ -1,7 +1,7 @@
-#include "app/Addresses.h"
 #include "app/MainWindow.h"
-#include "app/Texts.h"
 #include "app/WindowHost.h"
+#include "core/Addresses.h"
+#include "core/Texts.h"
 #include "portal/PortalSession.h"
 #include "support/Fakes.h"
 

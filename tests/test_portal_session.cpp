@@ -1,6 +1,6 @@
-#include "app/Addresses.h"
 #include "app/Startup.h"
-#include "app/Texts.h"
+#include "core/Addresses.h"
+#include "core/Texts.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"

@@ -3,7 +3,7 @@
 // (User.ini). Each failure keeps the previous files whole, leaves no
 // temporary file, and is told in one message box titled "Quaylet".
 
-#include "app/Addresses.h"
+#include "core/Addresses.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/qt/QtMessageBox.h"

@@ -1,8 +1,8 @@
 // The session rules on the real engine, against portals that take their time:
 // what the user presses while a page is still loading must never turn into a
 // login the user did not ask for.
-#include "app/Addresses.h"
-#include "app/Texts.h"
+#include "core/Addresses.h"
+#include "core/Texts.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"

@@ -1,4 +1,4 @@
-#include "app/Texts.h"
+#include "core/Texts.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "app/Addresses.h"
+#include "core/Addresses.h"
 #include "dialogs/WebDialog.h"
 #include "platform/ProcessStarter.h"
 #include "support/Fakes.h"

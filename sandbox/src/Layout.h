@@ -6,7 +6,8 @@
 
 namespace sandbox {
 
-// The ten web endpoints, in the order of their ports.
+// The ten web endpoints, in the order of their ports (the order of the
+// build's endpoint list, cmake/Endpoints.cmake).
 enum class Endpoint {
     NetmarbleLogin,
     NetmarbleGame,
@@ -27,7 +28,8 @@ inline constexpr std::array<Endpoint, 10> AllEndpoints{
     Endpoint::GuideSite,
 };
 
-inline constexpr int DefaultBasePort = 47100;
+// Set by the build from the one list of endpoints the program is built from.
+inline constexpr int DefaultBasePort = QUAYLET_SANDBOX_DEFAULT_BASE_PORT;
 inline constexpr int HighestBasePort = 65535 - static_cast<int>(AllEndpoints.size());
 inline constexpr std::string_view ListenAddress = "127.0.0.1";
 
@@ -53,8 +55,10 @@ private:
 // Percent-encodes ":", "/" and "." only, as the program writes return addresses.
 std::string encodeReturnAddress(std::string_view address, bool upperCaseHex);
 
-// Every fixed address the program navigates to or compares with, built the
-// same way as the program builds them, plus the addresses only the portals use.
+// Every fixed address the program navigates to or compares with, plus the
+// addresses only the portals use. Written apart from the program's own table
+// on purpose: a change to an address on either side makes the sandbox stop
+// answering the program, and the end-to-end tests fail.
 struct Addresses {
     explicit Addresses(const Layout& layout);
 

@@ -1,5 +1,7 @@
 #include "app/Artwork.h"
 
+#include "core/Texts.h"
+
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -132,8 +134,7 @@ QPixmap harbourAtDusk(qreal ratio)
     title.setPixelSize(20);
     p.setFont(title);
     p.setPen(QColor(255, 244, 224, 235));
-    p.drawText(QRectF(14, 10, Width - 28, 28), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("대항해시대 온라인"));
+    p.drawText(QRectF(14, 10, Width - 28, 28), Qt::AlignLeft | Qt::AlignVCenter, text::GameName);
     return pixmap;
 }
 

@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/Artwork.h"
-#include "app/Texts.h"
-#include "app/Twips.h"
 #include "app/WindowHost.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/EnterClicks.h"
 #include "portal/PortalSession.h"
 
@@ -30,7 +30,7 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(twipsRect(0, 0, 5400, 2250));
     image1_->setPixmap(artwork::harbourAtDusk(devicePixelRatioF()));
-    image1_->setToolTip(QStringLiteral("대항해시대 온라인 관련 사이트 열기"));
+    image1_->setToolTip(text::SitesTooltip);
     image1_->setCursor(Qt::PointingHandCursor);
     image1_->installEventFilter(this);
 
@@ -39,10 +39,10 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image2_->setGeometry(twipsRect(5400, 0, 1440, 2250));
     image2_->setPixmap(artwork::chartPanel(devicePixelRatioF()));
 
-    cmdConfig_ = addButton("cmdConfig", QStringLiteral("설정"), 1200);
-    cmdGameStart_ = addButton("cmdGameStart", QStringLiteral("게임시작"), 720);
+    cmdConfig_ = addButton("cmdConfig", text::ConfigCaption, 1200);
+    cmdGameStart_ = addButton("cmdGameStart", text::GameStartCaption, 720);
     cmdLogin_ = addButton("cmdLogin", text::LoginCaption, 240);
-    cmdInfo_ = addButton("cmdInfo", QStringLiteral("정보"), 1680);
+    cmdInfo_ = addButton("cmdInfo", text::InfoCaption, 1680);
     cmdGameStart_->setEnabled(false);
 
     setTabOrder(cmdLogin_, cmdGameStart_);

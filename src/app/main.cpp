@@ -1,9 +1,9 @@
-#include "app/Addresses.h"
-#include "app/AppState.h"
 #include "app/Artwork.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
-#include "app/Windows.h"
+#include "app/WindowManager.h"
+#include "core/Addresses.h"
+#include "core/AppState.h"
 #include "platform/Autostart.h"
 #include "platform/Files.h"
 #include "platform/ProcessStarter.h"
@@ -54,8 +54,8 @@ int main(int argc, char* argv[])
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();
 
-    Windows windows({state, addresses, programDirectory, userFile, messages, *autostart, *processes,
-                     profile, web});
+    WindowManager windows(
+        {state, addresses, programDirectory, userFile, messages, *autostart, *processes, profile, web});
     MainWindow mainWindow(windows);
     messages.setParentWindow(&mainWindow);
     portal::PortalSession session(state, addresses, web, mainWindow, messages);

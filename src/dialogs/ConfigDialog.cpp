@@ -1,7 +1,7 @@
 #include "dialogs/ConfigDialog.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "storage/ConfigFile.h"
@@ -57,29 +57,26 @@ ConfigDialog::ConfigDialog(AppState& state, QString programDirectory, storage::U
       messages_(messages)
 {
     setObjectName(QStringLiteral("frmConfig"));
-    setWindowTitle(QStringLiteral("설정"));
+    setWindowTitle(text::ConfigWindowTitle);
     setFixedSize(twipsSize(3945, 5640));
 
-    QGroupBox* frame3 = addFrame(this, "Frame3", QStringLiteral("기본 서비스 회사 설정"), 120, 120, 3735, 855);
-    optDHONet_ = addChoice<QRadioButton>(frame3, "optDHONet", QStringLiteral("넷마블"), 240, 360, 975);
-    optDHODaum_ = addChoice<QRadioButton>(frame3, "optDHODaum", QStringLiteral("다음"), 1440, 360, 1095);
+    QGroupBox* frame3 = addFrame(this, "Frame3", text::PortalFrame, 120, 120, 3735, 855);
+    optDHONet_ = addChoice<QRadioButton>(frame3, "optDHONet", text::NetmarbleChoice, 240, 360, 975);
+    optDHODaum_ = addChoice<QRadioButton>(frame3, "optDHODaum", text::DaumChoice, 1440, 360, 1095);
 
-    QGroupBox* frame1 = addFrame(this, "Frame1", QStringLiteral("자동 실행 설정"), 120, 1080, 3735, 2295);
-    chkWindowRun_ = addChoice<QCheckBox>(frame1, "chkWindowRun", QStringLiteral("윈도우 시작시 프로그램 자동 실행"),
-                                         240, 360, 3135);
-    chkIDSave_ = addChoice<QCheckBox>(frame1, "chkIDSave", QStringLiteral("ID저장"), 240, 720, 1095);
-    chkPWDSave_ = addChoice<QCheckBox>(frame1, "chkPWDSave", QStringLiteral("비밀번호 저장"), 480, 1080, 2775);
-    chkAutoLogin_ = addChoice<QCheckBox>(frame1, "chkAutoLogin", QStringLiteral("프로그램 시작시 자동 로그인"),
-                                         720, 1440, 2775);
-    chkAutoRun_ = addChoice<QCheckBox>(frame1, "chkAutoRun", QStringLiteral("로그인 완료시 게임 자동 실행"), 240,
-                                       1800, 3375);
+    QGroupBox* frame1 = addFrame(this, "Frame1", text::AutomaticFrame, 120, 1080, 3735, 2295);
+    chkWindowRun_ = addChoice<QCheckBox>(frame1, "chkWindowRun", text::StartAtLogonChoice, 240, 360, 3135);
+    chkIDSave_ = addChoice<QCheckBox>(frame1, "chkIDSave", text::SaveIdChoice, 240, 720, 1095);
+    chkPWDSave_ = addChoice<QCheckBox>(frame1, "chkPWDSave", text::SavePasswordChoice, 480, 1080, 2775);
+    chkAutoLogin_ = addChoice<QCheckBox>(frame1, "chkAutoLogin", text::AutoLoginChoice, 720, 1440, 2775);
+    chkAutoRun_ = addChoice<QCheckBox>(frame1, "chkAutoRun", text::AutoStartGameChoice, 240, 1800, 3375);
 
-    QGroupBox* frame2 = addFrame(this, "Frame2", QStringLiteral("게임 실행시 프로그램 설정"), 120, 3480, 3735, 1575);
-    optGSANone_ = addChoice<QRadioButton>(frame2, "optGSANone", QStringLiteral("아무것도 하지 않음"), 240, 360, 1935);
-    optGSAWindow_ = addChoice<QRadioButton>(frame2, "optGSAWindow", QStringLiteral("프로그램 최소화"), 240, 720, 1815);
-    optGSAQuit_ = addChoice<QRadioButton>(frame2, "optGSAQuit", QStringLiteral("프로그램 종료"), 240, 1080, 2055);
+    QGroupBox* frame2 = addFrame(this, "Frame2", text::AfterStartFrame, 120, 3480, 3735, 1575);
+    optGSANone_ = addChoice<QRadioButton>(frame2, "optGSANone", text::AfterStartNothingChoice, 240, 360, 1935);
+    optGSAWindow_ = addChoice<QRadioButton>(frame2, "optGSAWindow", text::AfterStartMinimiseChoice, 240, 720, 1815);
+    optGSAQuit_ = addChoice<QRadioButton>(frame2, "optGSAQuit", text::AfterStartQuitChoice, 240, 1080, 2055);
 
-    cmdSumit_ = new QPushButton(QStringLiteral("저장"), this);
+    cmdSumit_ = new QPushButton(text::SaveCaption, this);
     cmdSumit_->setObjectName(QStringLiteral("cmdSumit"));
     cmdSumit_->setGeometry(twipsRect(2880, 5160, 975, 375));
     // Enter saves only on the focused button.
@@ -136,10 +133,10 @@ void ConfigDialog::ChkBox()
 
 void ConfigDialog::cmdSumit_Click()
 {
-    const std::uint8_t action = optGSANone_->isChecked()     ? 0
-                                : optGSAWindow_->isChecked() ? 1
-                                : optGSAQuit_->isChecked()   ? 2
-                                                             : 0;
+    const std::uint8_t action = optGSANone_->isChecked()     ? after_start::Nothing
+                                : optGSAWindow_->isChecked() ? after_start::Minimise
+                                : optGSAQuit_->isChecked()   ? after_start::Quit
+                                                             : after_start::Nothing;
     const storage::ConfigValues values{
         {valueOf(chkWindowRun_), valueOf(chkIDSave_), valueOf(chkPWDSave_), valueOf(chkAutoLogin_),
          valueOf(chkAutoRun_), action},

@@ -1,7 +1,7 @@
 #include "dialogs/IDLockWindow.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/WebEngineBrowser.h"
@@ -21,7 +21,7 @@ IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, p
       messages_(messages)
 {
     setObjectName(QStringLiteral("frmIDLock"));
-    setWindowTitle(QStringLiteral("ID 잠금해지 페이지"));
+    setWindowTitle(text::UnlockWindowTitle);
     resize(twipsSize(8835, 6345));
 
     // The view goes first so that it is destroyed before the page it shows.

@@ -1,6 +1,7 @@
 #include "dialogs/InfoBox.h"
 
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/Placement.h"
 
 #include <QLabel>
@@ -27,13 +28,13 @@ InfoBox::InfoBox(QWidget* parent)
                           | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmInfo"));
-    setWindowTitle(QStringLiteral("정보"));
+    setWindowTitle(text::InfoWindowTitle);
     setFixedSize(twipsSize(2190, 1335));
 
-    addLine(this, "Label1", QStringLiteral("Ver 1.1 - 09/02/07"), 240);
+    addLine(this, "Label1", text::InfoVersion, 240);
     // No contact lines to give: what the program is, in its own words.
-    addLine(this, "Label3", QStringLiteral("대항해시대 온라인"), 600);
-    addLine(this, "Label2", QStringLiteral("로그인 도우미"), 960);
+    addLine(this, "Label3", text::GameName, 600);
+    addLine(this, "Label2", text::InfoProgramKind, 960);
 
     centreOnActiveWindow(this);
 }

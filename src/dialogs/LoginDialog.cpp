@@ -1,7 +1,7 @@
 #include "dialogs/LoginDialog.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/EnterClicks.h"
 #include "platform/MessageBox.h"
 #include "portal/PortalSession.h"
@@ -24,12 +24,6 @@ namespace {
 // Title bar and borders of the design: its outer heights less its client height.
 constexpr int DesignNonClientHeight = LoginDialog::ShortOuterHeight - 1590;
 constexpr int ClientWidth = 4140;
-
-const QString Warning = QStringLiteral("주의!  비밀번호가 컴퓨터에 저장됩니다.");
-const QString PublicPlaceAdvice = QStringLiteral(
-    "PC방 등 공공장소에서의 사용시          비밀번호 저장을 해제하시고 사용하세요. "
-    "비밀번호가 컴퓨터에 저장되지 않게      하려면 이 프로그램 설정화면에서         "
-    "설정을 변경하면 됩니다.");
 
 // Password boxes show every character as "*".
 class AsteriskStyle : public QProxyStyle {
@@ -76,15 +70,15 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
       messages_(messages)
 {
     setObjectName(QStringLiteral("frmLogin"));
-    setWindowTitle(QStringLiteral("Login"));
+    setWindowTitle(text::LoginWindowTitle);
 
     const QFont dotum = designFont(QStringLiteral("돋움"), 9.75);
     const QFont warningFont = designFont(QStringLiteral("굴림"), 9.75, true);
     QPalette red = palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
 
-    addLabel(this, "Label1", QStringLiteral("아이디 : "), twipsRect(120, 240, 765, 195))->setFont(dotum);
-    addLabel(this, "Label2", QStringLiteral("비밀번호 :"), twipsRect(120, 720, 900, 195))->setFont(dotum);
+    addLabel(this, "Label1", text::IdLabel, twipsRect(120, 240, 765, 195))->setFont(dotum);
+    addLabel(this, "Label2", text::PasswordLabel, twipsRect(120, 720, 900, 195))->setFont(dotum);
     for (QLabel* label : findChildren<QLabel*>())
         label->adjustSize();
 
@@ -95,10 +89,10 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
     asterisks->setParent(txtPassword_);
     txtPassword_->setStyle(asterisks);
 
-    optDHONetmarble_ = new QRadioButton(QStringLiteral("넷마블"), this);
+    optDHONetmarble_ = new QRadioButton(text::NetmarbleChoice, this);
     optDHONetmarble_->setObjectName(QStringLiteral("optDHONetmarble"));
     optDHONetmarble_->setGeometry(twipsRect(1080, 1200, 975, 255));
-    optDHODaum_ = new QRadioButton(QStringLiteral("다음"), this);
+    optDHODaum_ = new QRadioButton(text::DaumChoice, this);
     optDHODaum_->setObjectName(QStringLiteral("optDHODaum"));
     optDHODaum_->setGeometry(twipsRect(2040, 1200, 735, 255));
 
@@ -112,9 +106,9 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
     connect(cmdLogin_, &QPushButton::clicked, this, &LoginDialog::NLogin);
     enterClicksFocusedButtons(this);
 
-    label3_ = addLabel(this, "Label3", Warning, twipsRect(120, 1680, 3825, 195));
+    label3_ = addLabel(this, "Label3", text::PasswordSavedWarning, twipsRect(120, 1680, 3825, 195));
     label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label4_ = addLabel(this, "Label4", PublicPlaceAdvice, twipsRect(120, 2040, 3975, 1095));
+    label4_ = addLabel(this, "Label4", text::PublicPlaceAdvice, twipsRect(120, 2040, 3975, 1095));
     label4_->setWordWrap(true);
     label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QLabel* warning : {label3_, label4_}) {

@@ -1,7 +1,7 @@
 #include "dialogs/WebDialog.h"
 
-#include "app/Texts.h"
-#include "app/Twips.h"
+#include "core/Texts.h"
+#include "core/Twips.h"
 #include "dialogs/Placement.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
@@ -14,13 +14,6 @@
 
 namespace dialogs {
 
-namespace {
-
-const QString CloseCaption = QStringLiteral("닫기");
-const QString OpenSelectedCaption = QStringLiteral("선택한 웹페이지 열기");
-
-}  // namespace
-
 WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& processes,
                      platform::MessageBox& messages, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -31,7 +24,7 @@ WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& proce
              addresses.GuideSitePage}
 {
     setObjectName(QStringLiteral("frmWeb"));
-    setWindowTitle(QStringLiteral("연결할 웹페이지"));
+    setWindowTitle(text::WebWindowTitle);
     setFixedSize(twipsSize(2535, 3180));
 
     auto* frame1 = new QGroupBox(this);
@@ -44,10 +37,10 @@ WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& proce
         int top;
         int width;
     } boxes[] = {
-        {"chkWeb1", QStringLiteral("넷마블 대항해시대"), 360, 1815},
-        {"chkWeb2", QStringLiteral("다음 대항해시대"), 840, 1695},
-        {"chkWeb3", QStringLiteral("대항해시대 인벤"), 1320, 1695},
-        {"chkWeb4", QStringLiteral("대항해시대 미르"), 1800, 1695},
+        {"chkWeb1", text::NetmarbleGameSite, 360, 1815},
+        {"chkWeb2", text::DaumGameSite, 840, 1695},
+        {"chkWeb3", text::ZavivSite, 1320, 1695},
+        {"chkWeb4", text::GuideSite, 1800, 1695},
     };
     for (std::size_t i = 0; i < chkWeb_.size(); ++i) {
         chkWeb_[i] = new QCheckBox(boxes[i].caption, frame1);
@@ -56,7 +49,7 @@ WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& proce
         connect(chkWeb_[i], &QCheckBox::toggled, this, &WebDialog::OpenCaption);
     }
 
-    cmdWebOpen_ = new QPushButton(CloseCaption, this);
+    cmdWebOpen_ = new QPushButton(text::CloseCaption, this);
     cmdWebOpen_->setObjectName(QStringLiteral("cmdWebOpen"));
     cmdWebOpen_->setGeometry(twipsRect(120, 2520, 2295, 495));
     connect(cmdWebOpen_, &QPushButton::clicked, this, &WebDialog::cmdWebOpen_Click);
@@ -74,7 +67,7 @@ void WebDialog::OpenCaption()
     const bool anyTicked = std::any_of(chkWeb_.begin(), chkWeb_.end(), [](const QCheckBox* box) {
         return box->isChecked();
     });
-    cmdWebOpen_->setText(anyTicked ? OpenSelectedCaption : CloseCaption);
+    cmdWebOpen_->setText(anyTicked ? text::OpenSelectedCaption : text::CloseCaption);
 }
 
 void WebDialog::cmdWebOpen_Click()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Addresses.h"
+#include "core/Addresses.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "portal/PortalSession.h"
 
-#include "app/Texts.h"
+#include "core/Texts.h"
 #include "platform/MessageBox.h"
 #include "portal/SessionUi.h"
 
@@ -77,9 +77,9 @@ void PortalSession::GameStart()
         ui_.setCaption(text::DaumGameStarting);
         navigate(addresses_.DaumChannelPage);
     }
-    if (state_.Config.GSA == 1) {
+    if (state_.Config.GSA == after_start::Minimise) {
         ui_.minimise();
-    } else if (state_.Config.GSA == 2) {
+    } else if (state_.Config.GSA == after_start::Quit) {
         // Ending the process at once would drop the channel-page request before
         // it reaches the portal, and the game would never start. The program
         // disappears now and the process ends once the page has been answered.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Addresses.h"
-#include "app/AppState.h"
-#include "portal/Browser.h"
+#include "core/Addresses.h"
+#include "core/AppState.h"
+#include "core/Browser.h"
 
 #include <QList>
 #include <QString>

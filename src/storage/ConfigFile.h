@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "storage/SafeSave.h"
+#include "core/AppState.h"
+#include "platform/SafeSave.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "storage/Fields.h"
 
 #include "platform/CodePage.h"
-#include "storage/SafeSave.h"
+#include "platform/SafeSave.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/SafeSave.h"
+#include "platform/SafeSave.h"
 
 namespace platform {
 class Autostart;

@@ -1,6 +1,6 @@
 #include "storage/UserFile.h"
 
-#include "app/Texts.h"
+#include "core/Texts.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 #include "storage/Fields.h"

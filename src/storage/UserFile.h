@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AppState.h"
+#include "core/AppState.h"
+#include "platform/SafeSave.h"
 #include "storage/Crypt.h"
-#include "storage/SafeSave.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "e2e/Driver.h"
 #include "storage/Crypt.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/Browser.h"
 #include "platform/MessageBox.h"
-#include "portal/Browser.h"
 #include "portal/SessionUi.h"
 
 #include <QList>

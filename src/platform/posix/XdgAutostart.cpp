@@ -1,6 +1,6 @@
 #include "platform/Autostart.h"
 
-#include "storage/SafeSave.h"
+#include "platform/SafeSave.h"
 
 #include <QDir>
 #include <QFile>

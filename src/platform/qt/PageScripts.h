@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portal/Browser.h"
+#include "core/Browser.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "platform/qt/QtMessageBox.h"
 
-#include "app/Texts.h"
+#include "core/Texts.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/Browser.h"
 #include "platform/qt/IdlePage.h"
 #include "platform/qt/NavigationMemory.h"
 #include "platform/qt/WebPage.h"
-#include "portal/Browser.h"
 
 #include <QElapsedTimer>
 #include <QObject>

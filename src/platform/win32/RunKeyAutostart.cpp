@@ -1,6 +1,6 @@
 #include "platform/Autostart.h"
 
-#include "app/Texts.h"
+#include "core/Texts.h"
 #include "platform/win32/RunKey.h"
 
 namespace platform {

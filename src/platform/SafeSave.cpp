@@ -1,4 +1,4 @@
-#include "storage/SafeSave.h"
+#include "platform/SafeSave.h"
 
 #include "platform/Files.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Addresses.h"
-#include "app/AppState.h"
 #include "app/WindowHost.h"
+#include "core/Addresses.h"
+#include "core/AppState.h"
 
 #include <QPointer>
 #include <QString>
@@ -45,10 +45,10 @@ struct WindowServices {
 
 // Creates the secondary windows afresh from the shared state when they are
 // asked for, and keeps at most one of each.
-class Windows : public WindowHost {
+class WindowManager : public WindowHost {
 public:
-    explicit Windows(WindowServices services);
-    ~Windows() override;
+    explicit WindowManager(WindowServices services);
+    ~WindowManager() override;
 
     void setSession(portal::PortalSession* session);
     // Modal dialogs are centred on this window.

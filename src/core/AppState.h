@@ -26,7 +26,7 @@ struct ConfigState {
     std::uint8_t PWDSave = 0;
     std::uint8_t AutoLogin = 0;
     std::uint8_t AutoRun = 0;
-    std::uint8_t GSA = 0;  // after game start: 0 nothing, 1 minimise, 2 quit
+    std::uint8_t GSA = 0;  // after game start: one of after_start
 };
 
 struct AppState {
@@ -34,7 +34,15 @@ struct AppState {
     ConfigState Config;
 };
 
+// The values of TempState::DHOPortal, as config.ini keeps them.
 namespace portal {
 constexpr std::uint8_t Netmarble = 0;
 constexpr std::uint8_t Daum = 1;
 }  // namespace portal
+
+// The values of ConfigState::GSA, as config.ini keeps them.
+namespace after_start {
+constexpr std::uint8_t Nothing = 0;
+constexpr std::uint8_t Minimise = 1;
+constexpr std::uint8_t Quit = 2;
+}  // namespace after_start

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Endpoints.h"
+#include "core/Endpoints.h"
 
 #include <QString>
 

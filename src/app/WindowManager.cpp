@@ -1,4 +1,4 @@
-#include "app/Windows.h"
+#include "app/WindowManager.h"
 
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/IDLockWindow.h"
@@ -47,9 +47,9 @@ void execSingle(QPointer<Dialog>& instance, Make make)
 
 }  // namespace
 
-Windows::Windows(WindowServices services) : services_(std::move(services)) {}
+WindowManager::WindowManager(WindowServices services) : services_(std::move(services)) {}
 
-Windows::~Windows()
+WindowManager::~WindowManager()
 {
     // Modeless windows still open go now, before the browser profile they may use.
     delete info_;
@@ -57,17 +57,17 @@ Windows::~Windows()
     delete unlock_;
 }
 
-void Windows::setSession(portal::PortalSession* session)
+void WindowManager::setSession(portal::PortalSession* session)
 {
     session_ = session;
 }
 
-void Windows::setMainWindow(QWidget* mainWindow)
+void WindowManager::setMainWindow(QWidget* mainWindow)
 {
     mainWindow_ = mainWindow;
 }
 
-void Windows::showLoginDialog()
+void WindowManager::showLoginDialog()
 {
     if (!session_)
         return;
@@ -77,7 +77,7 @@ void Windows::showLoginDialog()
     });
 }
 
-void Windows::showConfigDialog()
+void WindowManager::showConfigDialog()
 {
     execSingle(config_, [this] {
         return new dialogs::ConfigDialog(services_.state, services_.programDirectory, services_.userFile,
@@ -85,19 +85,19 @@ void Windows::showConfigDialog()
     });
 }
 
-void Windows::showInfoBox()
+void WindowManager::showInfoBox()
 {
     showSingle(info_, [] { return new dialogs::InfoBox(); });
 }
 
-void Windows::showWebDialog()
+void WindowManager::showWebDialog()
 {
     showSingle(web_, [this] {
         return new dialogs::WebDialog(services_.addresses, services_.processes, services_.messages);
     });
 }
 
-void Windows::showUnlockWindow()
+void WindowManager::showUnlockWindow()
 {
     showSingle(unlock_, [this] {
         return new dialogs::IDLockWindow(services_.addresses, services_.state.Temp.IDLockURL, services_.profile,

@@ -1,4 +1,4 @@
-#include "app/Addresses.h"
+#include "core/Addresses.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The status captions of the main window, the login button's captions and the
-// message-box texts. The main window's caption is the program's status line.
+// Every text the user sees: the status captions of the main window (its
+// caption is the program's status line), the message boxes, and the windows'
+// titles, labels and buttons.
 namespace text {
 
 inline const QString AppTitle = QStringLiteral("Quaylet");
@@ -86,5 +87,51 @@ inline const QString NetworkError = QStringLiteral("네트워크 오류가 발�
 
 inline const QString UserDataDamaged = QStringLiteral("유저 정보가 손상되었습니다. 다시 로그인해주세요");
 inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번호를 모두 입력하세요.");
+
+// The windows' titles, labels, choices and buttons.
+inline const QString GameName = QStringLiteral("대항해시대 온라인");
+inline const QString SitesTooltip = QStringLiteral("대항해시대 온라인 관련 사이트 열기");
+inline const QString ConfigCaption = QStringLiteral("설정");
+inline const QString GameStartCaption = QStringLiteral("게임시작");
+inline const QString InfoCaption = QStringLiteral("정보");
+
+inline const QString LoginWindowTitle = QStringLiteral("Login");
+inline const QString IdLabel = QStringLiteral("아이디 : ");
+inline const QString PasswordLabel = QStringLiteral("비밀번호 :");
+inline const QString NetmarbleChoice = QStringLiteral("넷마블");
+inline const QString DaumChoice = QStringLiteral("다음");
+inline const QString PasswordSavedWarning = QStringLiteral("주의!  비밀번호가 컴퓨터에 저장됩니다.");
+inline const QString PublicPlaceAdvice = QStringLiteral(
+    "PC방 등 공공장소에서의 사용시          비밀번호 저장을 해제하시고 사용하세요. "
+    "비밀번호가 컴퓨터에 저장되지 않게      하려면 이 프로그램 설정화면에서         "
+    "설정을 변경하면 됩니다.");
+
+inline const QString ConfigWindowTitle = QStringLiteral("설정");
+inline const QString PortalFrame = QStringLiteral("기본 서비스 회사 설정");
+inline const QString AutomaticFrame = QStringLiteral("자동 실행 설정");
+inline const QString StartAtLogonChoice = QStringLiteral("윈도우 시작시 프로그램 자동 실행");
+inline const QString SaveIdChoice = QStringLiteral("ID저장");
+inline const QString SavePasswordChoice = QStringLiteral("비밀번호 저장");
+inline const QString AutoLoginChoice = QStringLiteral("프로그램 시작시 자동 로그인");
+inline const QString AutoStartGameChoice = QStringLiteral("로그인 완료시 게임 자동 실행");
+inline const QString AfterStartFrame = QStringLiteral("게임 실행시 프로그램 설정");
+inline const QString AfterStartNothingChoice = QStringLiteral("아무것도 하지 않음");
+inline const QString AfterStartMinimiseChoice = QStringLiteral("프로그램 최소화");
+inline const QString AfterStartQuitChoice = QStringLiteral("프로그램 종료");
+inline const QString SaveCaption = QStringLiteral("저장");
+
+inline const QString InfoWindowTitle = QStringLiteral("정보");
+inline const QString InfoVersion = QStringLiteral("Ver 1.1 - 09/02/07");
+inline const QString InfoProgramKind = QStringLiteral("로그인 도우미");
+
+inline const QString WebWindowTitle = QStringLiteral("연결할 웹페이지");
+inline const QString NetmarbleGameSite = QStringLiteral("넷마블 대항해시대");
+inline const QString DaumGameSite = QStringLiteral("다음 대항해시대");
+inline const QString ZavivSite = QStringLiteral("대항해시대 인벤");
+inline const QString GuideSite = QStringLiteral("대항해시대 미르");
+inline const QString CloseCaption = QStringLiteral("닫기");
+inline const QString OpenSelectedCaption = QStringLiteral("선택한 웹페이지 열기");
+
+inline const QString UnlockWindowTitle = QStringLiteral("ID 잠금해지 페이지");
 
 }  // namespace text

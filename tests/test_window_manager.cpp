@@ -1,9 +1,9 @@
-#include "app/Windows.h"
+#include "app/WindowManager.h"
 #include "platform/qt/BrowserProfile.h"
+#include "storage/UserFile.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 #include "support/PlatformFakes.h"
-#include "storage/UserFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +29,7 @@ QWidget* openWindow(const QString& name)
     return nullptr;
 }
 
-class WindowsTest : public ::testing::Test {
+class WindowManagerTest : public ::testing::Test {
 protected:
     LoopbackServer server{[](const LoopbackServer::Request&) {
         return LoopbackServer::Response{200, "<p>locked</p>", {}};
@@ -42,10 +42,11 @@ protected:
     FakeBrowser mainBrowser;
     platform::BrowserProfile profile;
     storage::UserFile users{state, QDir::tempPath(), messages};
-    Windows windows{{state, addresses, QDir::tempPath(), users, messages, autostart, processes, profile, mainBrowser}};
+    WindowManager windows{
+        {state, addresses, QDir::tempPath(), users, messages, autostart, processes, profile, mainBrowser}};
 };
 
-TEST_F(WindowsTest, AModelessWindowThatIsOpenOnlyComesToTheFront)
+TEST_F(WindowManagerTest, AModelessWindowThatIsOpenOnlyComesToTheFront)
 {
     windows.showInfoBox();
     windows.showInfoBox();
@@ -59,7 +60,7 @@ TEST_F(WindowsTest, AModelessWindowThatIsOpenOnlyComesToTheFront)
     EXPECT_TRUE(openWindow("frmWeb")->findChild<QCheckBox*>("chkWeb2")->isChecked()) << "its ticks are kept";
 }
 
-TEST_F(WindowsTest, TheUnlockWindowLoadsOnlyWhenItIsCreated)
+TEST_F(WindowManagerTest, TheUnlockWindowLoadsOnlyWhenItIsCreated)
 {
     state.Temp.IDLockURL = server.origin() + "/lock?first";
     windows.showUnlockWindow();
