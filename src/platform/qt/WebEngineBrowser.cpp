@@ -328,10 +328,8 @@ void WebEngineBrowser::onFrameLoaded(const QUrl& address)
         qCDebug(lcBrowser) << "frame document dropped: superseded" << loggable(address);
         return;
     case Phase::Loading:
-        heldFrames_.append(memory_.resolve(address));
-        return;
     case Phase::Settled:
-        if (pageLoading_) {
+        if (phase_ == Phase::Loading || pageLoading_) {
             heldFrames_.append(memory_.resolve(address));
         } else if (onComplete_) {
             onComplete_(memory_.resolve(address));
