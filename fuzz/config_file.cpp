@@ -34,11 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ConfigState& c = first.Config;
     for (std::uint8_t flag : {c.WindowRun, c.IDSave, c.PWDSave, c.AutoLogin, c.AutoRun})
         PROPERTY(flag <= 1);
-    PROPERTY(c.GSA <= 2);
-    PROPERTY(first.Temp.DHOPortal == portal::Netmarble || first.Temp.DHOPortal == portal::Daum);
+    PROPERTY(c.GSA <= AfterStart::Quit);
+    PROPERTY(first.Temp.DHOPortal == Portal::Netmarble || first.Temp.DHOPortal == Portal::Daum);
 
     const storage::ConfigValues values{
-        c, first.Temp.DHOPortal == portal::Daum ? storage::PortalChoice::Daum : storage::PortalChoice::Netmarble};
+        c, first.Temp.DHOPortal == Portal::Daum ? storage::PortalChoice::Daum : storage::PortalChoice::Netmarble};
     const QByteArray saved = storage::configFileBytes(values);
     PROPERTY(saved.count("\r\n") == 7);
     PROPERTY(sameSettings(loaded(saved), first));

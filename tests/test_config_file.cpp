@@ -29,8 +29,8 @@ void expectDefaults(const AppState& s)
     EXPECT_EQ(s.Config.PWDSave, 0);
     EXPECT_EQ(s.Config.AutoLogin, 0);
     EXPECT_EQ(s.Config.AutoRun, 0);
-    EXPECT_EQ(s.Config.GSA, 0);
-    EXPECT_EQ(s.Temp.DHOPortal, 0);
+    EXPECT_EQ(s.Config.GSA, AfterStart(0));
+    EXPECT_EQ(s.Temp.DHOPortal, Portal(0));
 }
 
 TEST(ConfigFile, MissingEmptyOrGarbledFilesLeaveDefaults)
@@ -60,8 +60,8 @@ TEST(ConfigFile, ReadsTheSevenValuesInOrder)
     EXPECT_EQ(s.Config.PWDSave, 1);
     EXPECT_EQ(s.Config.AutoLogin, 0);
     EXPECT_EQ(s.Config.AutoRun, 1);
-    EXPECT_EQ(s.Config.GSA, 1);
-    EXPECT_EQ(s.Temp.DHOPortal, 1);
+    EXPECT_EQ(s.Config.GSA, AfterStart(1));
+    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
 }
 
 TEST(ConfigFile, ValidatesEachValueOnItsOwn)
@@ -71,13 +71,13 @@ TEST(ConfigFile, ValidatesEachValueOnItsOwn)
     EXPECT_EQ(s.Config.IDSave, 1) << "a bad line must not shift the lines after it";
     EXPECT_EQ(s.Config.PWDSave, 0);
     EXPECT_EQ(s.Config.AutoLogin, 1);
-    EXPECT_EQ(s.Config.GSA, 2);
+    EXPECT_EQ(s.Config.GSA, AfterStart(2));
 
     s = load("word\r\n1\r\n0\r\n0\r\n0\r\n 3 \r\nDaum\r\n");
     EXPECT_EQ(s.Config.WindowRun, 0);
     EXPECT_EQ(s.Config.IDSave, 1);
-    EXPECT_EQ(s.Config.GSA, 0);
-    EXPECT_EQ(s.Temp.DHOPortal, 1);
+    EXPECT_EQ(s.Config.GSA, AfterStart(0));
+    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
 
     s = load("-1\r\n 1 \r\n");
     EXPECT_EQ(s.Config.WindowRun, 0);
@@ -87,13 +87,13 @@ TEST(ConfigFile, ValidatesEachValueOnItsOwn)
 TEST(ConfigFile, PortalWordIsExact)
 {
     const QByteArray numbers = " 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n";
-    EXPECT_EQ(load(numbers + "Daum\r\n").Temp.DHOPortal, 1);
-    EXPECT_EQ(load(numbers + "Daum").Temp.DHOPortal, 1) << "no line end after the last value";
-    EXPECT_EQ(load(numbers + "daum\r\n").Temp.DHOPortal, 0);
-    EXPECT_EQ(load(numbers + "DAUM\r\n").Temp.DHOPortal, 0);
-    EXPECT_EQ(load(numbers + "\"Daum\"\r\n").Temp.DHOPortal, 1);
-    EXPECT_EQ(load(numbers + "  Daum  \r\n").Temp.DHOPortal, 1);
-    EXPECT_EQ(load(numbers).Temp.DHOPortal, 0) << "six lines: Netmarble";
+    EXPECT_EQ(load(numbers + "Daum\r\n").Temp.DHOPortal, Portal(1));
+    EXPECT_EQ(load(numbers + "Daum").Temp.DHOPortal, Portal(1)) << "no line end after the last value";
+    EXPECT_EQ(load(numbers + "daum\r\n").Temp.DHOPortal, Portal(0));
+    EXPECT_EQ(load(numbers + "DAUM\r\n").Temp.DHOPortal, Portal(0));
+    EXPECT_EQ(load(numbers + "\"Daum\"\r\n").Temp.DHOPortal, Portal(1));
+    EXPECT_EQ(load(numbers + "  Daum  \r\n").Temp.DHOPortal, Portal(1));
+    EXPECT_EQ(load(numbers).Temp.DHOPortal, Portal(0)) << "six lines: Netmarble";
 }
 
 TEST(ConfigFile, CommasSeparateValuesAndExtraLinesAreIgnored)
@@ -104,8 +104,8 @@ TEST(ConfigFile, CommasSeparateValuesAndExtraLinesAreIgnored)
     EXPECT_EQ(s.Config.PWDSave, 1);
     EXPECT_EQ(s.Config.AutoLogin, 1);
     EXPECT_EQ(s.Config.AutoRun, 1);
-    EXPECT_EQ(s.Config.GSA, 2);
-    EXPECT_EQ(s.Temp.DHOPortal, 1);
+    EXPECT_EQ(s.Config.GSA, AfterStart(2));
+    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
 }
 
 TEST(ConfigFile, InconsistentDependenciesAreLoadedAsWritten)
@@ -118,11 +118,11 @@ TEST(ConfigFile, InconsistentDependenciesAreLoadedAsWritten)
 
 TEST(ConfigFile, SavesExactBytes)
 {
-    EXPECT_EQ(configFileBytes({{0, 0, 0, 0, 0, 0}, PortalChoice::Netmarble}),
+    EXPECT_EQ(configFileBytes({{0, 0, 0, 0, 0, AfterStart(0)}, PortalChoice::Netmarble}),
               QByteArray(" 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n"));
-    EXPECT_EQ(configFileBytes({{0, 1, 1, 0, 1, 1}, PortalChoice::Daum}),
+    EXPECT_EQ(configFileBytes({{0, 1, 1, 0, 1, AfterStart(1)}, PortalChoice::Daum}),
               QByteArray(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n"));
-    EXPECT_EQ(configFileBytes({{1, 1, 1, 1, 1, 2}, PortalChoice::None}),
+    EXPECT_EQ(configFileBytes({{1, 1, 1, 1, 1, AfterStart(2)}, PortalChoice::None}),
               QByteArray(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 2 \r\n"));
 }
 
@@ -130,15 +130,15 @@ TEST(ConfigFile, SaveThenLoadRoundTripsAndReplacesTheFile)
 {
     ProgramDir dir;
     dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
-    ASSERT_TRUE(ConfigSave(dir.path(), {{1, 1, 0, 0, 1, 2}, PortalChoice::Daum}).ok);
+    ASSERT_TRUE(ConfigSave(dir.path(), {{1, 1, 0, 0, 1, AfterStart(2)}, PortalChoice::Daum}).ok);
     EXPECT_EQ(dir.read("config.ini"), QByteArray(" 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n 2 \r\nDaum\r\n"));
     const AppState s = loadFrom(dir);
     EXPECT_EQ(s.Config.WindowRun, 1);
     EXPECT_EQ(s.Config.IDSave, 1);
     EXPECT_EQ(s.Config.PWDSave, 0);
     EXPECT_EQ(s.Config.AutoRun, 1);
-    EXPECT_EQ(s.Config.GSA, 2);
-    EXPECT_EQ(s.Temp.DHOPortal, 1);
+    EXPECT_EQ(s.Config.GSA, AfterStart(2));
+    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
 }
 
 TEST(Fields, SplitLikeTheStoredFilesExpect)

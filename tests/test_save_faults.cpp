@@ -72,7 +72,7 @@ protected:
     {
         dir.write("config.ini", OldConfig);
         dir.write("User.ini", OldUsers);
-        state.Config = {0, 1, 1, 0, 0, 0};
+        state.Config = {0, 1, 1, 0, 0, AfterStart(0)};
         state.Temp.UserID = QStringLiteral("captain");
         state.Temp.UserPWD = QStringLiteral("sea");
     }
@@ -142,7 +142,7 @@ TEST_F(SaveFaultTest, SettingsSaveTellsOnceOfBothFilesAndKeepsThem)
             EXPECT_TRUE(boxes[0].text.contains(FaultyFiles::reason(*fault))) << boxes[0].text.toStdString();
         }
         expectNothingChanged();
-        EXPECT_EQ(state.Config.GSA, 1) << "the running program still takes the new settings";
+        EXPECT_EQ(state.Config.GSA, AfterStart::Minimise) << "the running program still takes the new settings";
     }
 }
 

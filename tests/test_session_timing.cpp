@@ -90,7 +90,7 @@ protected:
         state.Temp.UserPWD = "sea";
     }
 
-    void startLogin(std::uint8_t portal)
+    void startLogin(Portal portal)
     {
         state.Temp.DHOPortal = portal;
         session->PortalLogin();
@@ -112,8 +112,8 @@ protected:
 
 TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsIn)
 {
-    for (std::uint8_t portal : {portal::Netmarble, portal::Daum}) {
-        SCOPED_TRACE(portal == portal::Netmarble ? "Netmarble" : "Daum");
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        SCOPED_TRACE(portal == Portal::Netmarble ? "Netmarble" : "Daum");
         startLogin(portal);
         after(300, [&] { session->cmdLogin_Click(); });
         expectCancelledForGood();
@@ -122,8 +122,8 @@ TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsIn)
 
 TEST_F(SessionTiming, CancelPressedTwiceCompletesOnce)
 {
-    for (std::uint8_t portal : {portal::Netmarble, portal::Daum}) {
-        SCOPED_TRACE(portal == portal::Netmarble ? "Netmarble" : "Daum");
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        SCOPED_TRACE(portal == Portal::Netmarble ? "Netmarble" : "Daum");
         ui.log.clear();
         startLogin(portal);
         after(200, [&] { session->cmdLogin_Click(); });
@@ -137,7 +137,7 @@ TEST_F(SessionTiming, UnlockRestartFollowedAtOnceByACancel)
 {
     // The login is under way; the unlock window sends the hidden browser to
     // the login page and the user cancels in the same moment.
-    startLogin(portal::Netmarble);
+    startLogin(Portal::Netmarble);
     after(100, [&] {
         browser.navigate(a().NetmarbleLoginPage);
         session->cmdLogin_Click();
@@ -147,7 +147,7 @@ TEST_F(SessionTiming, UnlockRestartFollowedAtOnceByACancel)
 
 TEST_F(SessionTiming, UnlockRestartWhileACancelIsUnderWay)
 {
-    startLogin(portal::Netmarble);
+    startLogin(Portal::Netmarble);
     after(100, [&] { session->cmdLogin_Click(); });
     after(300, [&] { browser.navigate(a().NetmarbleLoginPage); });
     expectCancelledForGood();
@@ -170,7 +170,7 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
             state.Temp.UserPWD = "sea";
             session->PortalLogin();
         };
-        startLogin(portal::Netmarble);
+        startLogin(Portal::Netmarble);
         ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000))
             << ui.log.join(" | ").toStdString();
         EXPECT_EQ(ui.loginDialogs, 1);
@@ -185,10 +185,10 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
 TEST_F(SessionTiming, ALoginAfterACompletedCancelLogsIn)
 {
     firstPageDelayMs = 400;
-    startLogin(portal::Daum);
+    startLogin(Portal::Daum);
     after(100, [&] { session->cmdLogin_Click(); });
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000));
-    startLogin(portal::Daum);
+    startLogin(Portal::Daum);
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
     EXPECT_EQ(posts.size(), 1);
 }
@@ -197,7 +197,7 @@ TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
 {
     firstPageDelayMs = 0;
     channelDelayMs = 1500;
-    startLogin(portal::Netmarble);
+    startLogin(Portal::Netmarble);
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000));
     session->GameStart();
     after(200, [&] { session->cmdLogin_Click(); });
