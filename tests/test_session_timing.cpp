@@ -3,14 +3,10 @@
 // login the user did not ask for.
 #include "core/Addresses.h"
 #include "core/Texts.h"
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"
-#include "support/Fakes.h"
-#include "support/LoopbackServer.h"
+#include "support/BrowserTest.h"
 
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -26,14 +22,8 @@ QByteArray form(const char* id, const char* password, const char* submit)
            + "<script>function go_logout() { location.href = '/logout'; }</script>";
 }
 
-class SessionTiming : public ::testing::Test {
+class SessionTiming : public BrowserTest {
 protected:
-    static platform::BrowserProfile& profile()
-    {
-        static auto* shared = new platform::BrowserProfile;
-        return *shared;
-    }
-
     // How long the first page of a login (the Netmarble login page, the Daum
     // logout address) takes to answer.
     int firstPageDelayMs = 1500;
@@ -71,8 +61,6 @@ protected:
     std::unique_ptr<Addresses> addresses;
     AppState state;
     FakeSessionUi ui;
-    FakeMessageBox messages;
-    platform::WebEngineBrowser browser{profile(), messages};
     std::unique_ptr<portal::PortalSession> session;
 
     const Addresses& a() const { return *addresses; }
@@ -85,7 +73,7 @@ protected:
         addresses = std::make_unique<Addresses>(Endpoints{host(netmarbleLogin), host(netmarbleGame), host(netmarbleGame),
                                                           host(daumLogin), unused, host(daumHome), unused,
                                                           host(netmarbleGame), unused, unused});
-        session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, messages);
+        session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, pageDialogs);
         state.Temp.UserID = "captain";
         state.Temp.UserPWD = "sea";
     }
@@ -102,7 +90,7 @@ protected:
     void expectCancelledForGood()
     {
         ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000)) << ui.caption.toStdString();
-        waitUntil([] { return false; }, firstPageDelayMs + 700);
+        runEventsFor(firstPageDelayMs + 700);
         EXPECT_EQ(ui.caption, text::AppTitle) << ui.log.join(" | ").toStdString();
         EXPECT_EQ(ui.loginButton, text::LoginCaption);
         EXPECT_TRUE(posts.isEmpty()) << "the login form went out";
@@ -166,7 +154,7 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
         state.Temp.UserPWD = "wrong";
         ui.onLoginDialog = [&] {
             firstPageDelayMs = 300;
-            waitUntil([] { return false; }, dialogMs);
+            runEventsFor(dialogMs);
             state.Temp.UserPWD = "sea";
             session->PortalLogin();
         };
@@ -202,7 +190,7 @@ TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
     session->GameStart();
     after(200, [&] { session->cmdLogin_Click(); });
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedOut; }, 10000)) << ui.log.join(" | ").toStdString();
-    waitUntil([] { return false; }, 1700);
+    runEventsFor(1700);
     EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut) << "the channel page's late answer changes nothing";
     EXPECT_EQ(ui.loginButton, text::LoginCaption);
     EXPECT_TRUE(ui.loginEnabled);
