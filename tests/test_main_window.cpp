@@ -1,17 +1,31 @@
+// The main window and the small windows around it: the fan sites, the info
+// box and the message boxes.
+
 #include "app/MainWindow.h"
 #include "app/WindowHost.h"
-#include "core/Addresses.h"
 #include "core/Texts.h"
+#include "dialogs/InfoBox.h"
+#include "dialogs/WebDialog.h"
+#include "platform/ProcessStarter.h"
+#include "platform/qt/QtMessageBox.h"
 #include "portal/PortalSession.h"
 #include "support/Fakes.h"
+#include "support/PlatformFakes.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
+
+using platform::MessageBox;
 
 namespace {
 
@@ -29,104 +43,151 @@ class MainWindowTest : public ::testing::Test {
 protected:
     RecordingHost host;
     MainWindow window{host};
-    AppState state;
-    const Addresses addresses{Endpoints::builtIn()};
-    FakeBrowser web;
-    FakeMessageBox messages;
-    portal::PortalSession session{state, addresses, web, window, messages};
-
-    void SetUp() override { window.setSession(&session); }
-
     QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
     QLabel* picture(const char* name) { return window.findChild<QLabel*>(name); }
 };
 
-TEST_F(MainWindowTest, LayoutInLogicalPixels)
+TEST_F(MainWindowTest, ThePictureBehindTheButtonsOpensTheSitesOnALeftClick)
 {
-    EXPECT_EQ(window.windowTitle(), "Quaylet");
-    EXPECT_EQ(window.size(), QSize(457, 150));
-    EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "fixed border";
-    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
-
-    struct Expected {
-        const char* name;
-        const char* caption;
-        QRect geometry;
-    };
-    for (const Expected& e : {Expected{"cmdLogin", "로그인", {368, 16, 81, 25}},
-                              Expected{"cmdGameStart", "게임시작", {368, 48, 81, 25}},
-                              Expected{"cmdConfig", "설정", {368, 80, 81, 25}},
-                              Expected{"cmdInfo", "정보", {368, 112, 81, 25}}}) {
-        QPushButton* b = button(e.name);
-        ASSERT_NE(b, nullptr) << e.name;
-        EXPECT_EQ(b->text(), QString::fromUtf8(e.caption));
-        EXPECT_EQ(b->geometry(), e.geometry) << e.name;
-    }
-    EXPECT_FALSE(button("cmdGameStart")->isEnabled());
-    EXPECT_TRUE(button("cmdLogin")->isEnabled());
-
-    EXPECT_EQ(picture("Image1")->geometry(), QRect(0, 0, 360, 150));
-    EXPECT_EQ(picture("Image2")->geometry(), QRect(360, 0, 96, 150));
-    EXPECT_EQ(picture("Image1")->toolTip(), "대항해시대 온라인 관련 사이트 열기");
-    EXPECT_EQ(picture("Image1")->pixmap().deviceIndependentSize(), QSizeF(360, 150));
-    EXPECT_EQ(picture("Image2")->pixmap().deviceIndependentSize(), QSizeF(96, 150));
-
-    // The buttons lie in front of the pictures.
+    for (const QLabel* drawn : {picture("Image1"), picture("Image2")})
+        EXPECT_EQ(drawn->pixmap().deviceIndependentSize(), QSizeF(drawn->size())) << "sharp at any pixel ratio";
     EXPECT_EQ(window.childAt(370, 20), button("cmdLogin"));
     EXPECT_EQ(window.childAt(362, 5), picture("Image2"));
+    QTest::mouseClick(picture("Image1"), Qt::RightButton);
+    EXPECT_TRUE(host.opened.isEmpty());
+    QTest::mouseClick(picture("Image1"), Qt::LeftButton);
+    EXPECT_EQ(host.opened, QStringList{"web"});
 }
 
-TEST_F(MainWindowTest, FocusStartsOnTheLoginButtonAndFollowsTheTabOrder)
+TEST_F(MainWindowTest, FocusStartsOnLoginAndEnterClicksTheFocusedButton)
 {
-    button("cmdGameStart")->setEnabled(true);
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
     EXPECT_EQ(QApplication::focusWidget(), button("cmdLogin"));
-    QStringList order;
-    for (int i = 0; i < 4; ++i) {
-        order.append(QApplication::focusWidget()->objectName());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    for (const auto& [name, key, opens] :
+         {std::tuple{"cmdInfo", Qt::Key_Return, "info"}, std::tuple{"cmdConfig", Qt::Key_Enter, "config"}}) {
+        host.opened.clear();
+        button(name)->setFocus();
+        QTest::keyClick(button(name), key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{opens}; }, 2000)) << name;
     }
-    EXPECT_EQ(order, (QStringList{"cmdLogin", "cmdGameStart", "cmdConfig", "cmdInfo"}));
-
-    const QString shots = QDir(QCoreApplication::applicationDirPath()).filePath("screenshots");
-    QDir().mkpath(shots);
-    window.grab().save(shots + "/main-window.png");
 }
 
-TEST_F(MainWindowTest, ButtonsAndPictureOpenTheirWindows)
+class WebDialogTest : public ::testing::Test {
+protected:
+    const Addresses addresses{Endpoints{"login.nm.test", "dho.nm.test", "www.nm.test", "login.dm.test",
+                                        "logins.dm.test", "www.dm.test", "user.dm.test", "dho.dm.test",
+                                        "zaviv.test", "guide.test:8080"}};
+    FakeProcessStarter processes;
+    FakeMessageBox messages;
+    dialogs::WebDialog dialog{addresses, processes, messages};
+    QCheckBox* site(int number) { return dialog.findChild<QCheckBox*>(QStringLiteral("chkWeb%1").arg(number)); }
+    QPushButton* button() { return dialog.findChild<QPushButton*>("cmdWebOpen"); }
+};
+
+TEST_F(WebDialogTest, TheButtonOpensWhileAnyBoxIsTickedAndOtherwiseOnlyCloses)
 {
-    button("cmdConfig")->click();
-    button("cmdInfo")->click();
-    QTest::mouseClick(picture("Image1"), Qt::RightButton);
-    QTest::mouseClick(picture("Image1"), Qt::LeftButton);
-    button("cmdLogin")->click();
-    EXPECT_EQ(host.opened, (QStringList{"config", "info", "web", "login"}));
+    dialog.show();
+    for (const auto& [number, caption] : {std::pair{3, text::OpenSelectedCaption},
+                                          {1, text::OpenSelectedCaption},
+                                          {3, text::OpenSelectedCaption},
+                                          {1, text::CloseCaption}}) {
+        QTest::mouseClick(site(number), Qt::LeftButton);
+        EXPECT_EQ(button()->text(), caption);
+    }
+    button()->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(processes.started.isEmpty());
 }
 
-TEST_F(MainWindowTest, MinimiseKeepsTheWindowLoaded)
+TEST_F(WebDialogTest, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
 {
-    window.show();
-    window.minimise();
-    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
-    window.minimise();
-    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+    dialog.show();
+    processes.failing = {"http://dho.nm.test/main.asp", "http://zaviv.test/"};
+    for (int i = 4; i >= 1; --i)  // ticking order must not matter
+        site(i)->click();
+    button()->click();
+    QStringList expected;
+    for (const char* site : {"http://dho.nm.test/main.asp", "http://dho.dm.test/main.asp", "http://zaviv.test/",
+                             "http://guide.test:8080/"})
+        expected.append(platform::webBrowserProgram() + " " + site);
+    EXPECT_EQ(processes.started, expected) << "a failed start does not stop the others";
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::SitesNotOpened + "\nhttp://dho.nm.test/main.asp\nhttp://zaviv.test/");
 }
 
-TEST_F(MainWindowTest, EnterOnAFocusedButtonClicksIt)
+TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
 {
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
-    button("cmdInfo")->setFocus();
-    QTest::keyClick(button("cmdInfo"), Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{"info"}; }, 2000));
-    button("cmdConfig")->setFocus();
-    QTest::keyClick(button("cmdConfig"), Qt::Key_Enter);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened.size() == 2; }, 2000));
-    EXPECT_EQ(host.opened.last(), "config");
+    const auto starter = platform::systemProcessStarter();
+    EXPECT_TRUE(starter->start("/bin/true", "http://site.test/main.asp"));
+    EXPECT_FALSE(starter->start("/nonexistent/browser", "http://site.test/"));
+
+    // Characters a shell would act on must reach the program as one plain argument.
+    ProgramDir dir;
+    const QString name = dir.file("a b;c $(d) 'e'");
+    ASSERT_TRUE(starter->start(QStandardPaths::findExecutable("touch"), name));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(name); }, 5000));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickAnywhereCloses)
+{
+    for (const auto& [line, button, closes] :
+         {std::tuple{"", Qt::RightButton, false}, {"", Qt::LeftButton, true}, {"Label2", Qt::LeftButton, true}}) {
+        dialogs::InfoBox box;
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        for (const QLabel* shown : box.findChildren<QLabel*>()) {
+            EXPECT_TRUE(box.rect().contains(shown->geometry())) << shown->text().toStdString();
+            EXPECT_FALSE(shown->text().contains("@") || shown->text().contains("://")) << "no made-up address";
+        }
+        const QLabel* clicked = box.findChild<QLabel*>(line);
+        const QPoint point = clicked ? clicked->geometry().center() : QPoint(box.width() - 3, box.height() - 3);
+        // Through the window, as the system delivers a click: a line must not swallow it.
+        QTest::mouseClick(box.windowHandle(), button, Qt::NoModifier, point);
+        EXPECT_EQ(box.isVisible(), !closes) << line;
+    }
+}
+
+// Shows a box, notes its title, icon, parent and buttons (the default in brackets), and presses one.
+MessageBox::Answer showAndPress(platform::QtMessageBox& messages, MessageBox::Icon icon,
+                                MessageBox::Buttons buttons, QMessageBox::StandardButton press, QString& seen)
+{
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = QStringLiteral("%1 %2 %3:")
+                   .arg(box->windowTitle())
+                   .arg(box->icon())
+                   .arg(box->parent() ? "over" : "alone");
+        for (const QAbstractButton* b : box->buttons())
+            seen += " " + (b == box->defaultButton() ? "[" + b->text() + "]" : b->text());
+        box->button(press)->click();
+    });
+    return messages.show("본문", icon, buttons);
+}
+
+TEST(QtMessageBox, KoreanButtonsModalOverTheMainWindowWhileItIsShown)
+{
+    QWidget mainWindow;
+    platform::QtMessageBox messages;
+    messages.setParentWindow(&mainWindow);
+    QString seen;
+    EXPECT_EQ(
+        showAndPress(messages, MessageBox::Icon::Question, MessageBox::Buttons::YesNo, QMessageBox::No, seen),
+        MessageBox::Answer::No);
+    EXPECT_EQ(seen, "Quaylet 4 alone: [예] 아니요") << "a hidden main window cannot carry it";
+    mainWindow.show();
+    EXPECT_EQ(
+        showAndPress(messages, MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok, QMessageBox::Ok, seen),
+        MessageBox::Answer::Ok);
+    EXPECT_EQ(seen, "Quaylet 2 over: [확인]");
+    EXPECT_EQ(showAndPress(messages, MessageBox::Icon::Information, MessageBox::Buttons::OkCancel,
+                           QMessageBox::Cancel, seen),
+              MessageBox::Answer::Cancel);
+    EXPECT_EQ(seen, "Quaylet 1 over: [확인] 취소");
 }
 
 }  // namespace
