@@ -1,5 +1,4 @@
-// The main window and the small windows around it: the fan sites, the info
-// box and the message boxes.
+// The main window and the small windows around it: the fan sites, the info box, the message boxes.
 
 #include "app/MainWindow.h"
 #include "app/WindowHost.h"
@@ -8,7 +7,6 @@
 #include "dialogs/WebDialog.h"
 #include "platform/ProcessStarter.h"
 #include "platform/qt/QtMessageBox.h"
-#include "portal/PortalSession.h"
 #include "support/Fakes.h"
 #include "support/PlatformFakes.h"
 #include "support/TempDir.h"
@@ -47,71 +45,58 @@ protected:
     QLabel* picture(const char* name) { return window.findChild<QLabel*>(name); }
 };
 
-TEST_F(MainWindowTest, ThePictureBehindTheButtonsOpensTheSitesOnALeftClick)
-{
-    for (const QLabel* drawn : {picture("Image1"), picture("Image2")})
-        EXPECT_EQ(drawn->pixmap().deviceIndependentSize(), QSizeF(drawn->size())) << "sharp at any pixel ratio";
-    EXPECT_EQ(window.childAt(370, 20), button("cmdLogin"));
-    EXPECT_EQ(window.childAt(362, 5), picture("Image2"));
-    QTest::mouseClick(picture("Image1"), Qt::RightButton);
-    EXPECT_TRUE(host.opened.isEmpty());
-    QTest::mouseClick(picture("Image1"), Qt::LeftButton);
-    EXPECT_EQ(host.opened, QStringList{"web"});
-}
-
-TEST_F(MainWindowTest, FocusStartsOnLoginAndEnterClicksTheFocusedButton)
+TEST_F(MainWindowTest, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
 {
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
     EXPECT_EQ(QApplication::focusWidget(), button("cmdLogin"));
-    for (const auto& [name, key, opens] :
-         {std::tuple{"cmdInfo", Qt::Key_Return, "info"}, std::tuple{"cmdConfig", Qt::Key_Enter, "config"}}) {
-        host.opened.clear();
-        button(name)->setFocus();
-        QTest::keyClick(button(name), key);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{opens}; }, 2000)) << name;
-    }
+    button("cmdInfo")->setFocus();
+    QTest::keyClick(button("cmdInfo"), Qt::Key_Enter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{"info"}; }, 2000));
+
+    // The buttons lie in front of the pictures, which are drawn at the size they are shown.
+    for (const QLabel* drawn : {picture("Image1"), picture("Image2")})
+        EXPECT_EQ(drawn->pixmap().deviceIndependentSize(), QSizeF(drawn->size())) << "sharp at any pixel ratio";
+    EXPECT_EQ(window.childAt(370, 20), button("cmdLogin"));
+    EXPECT_EQ(window.childAt(362, 5), picture("Image2"));
+    QTest::mouseClick(picture("Image1"), Qt::RightButton);
+    QTest::mouseClick(picture("Image1"), Qt::LeftButton);
+    EXPECT_EQ(host.opened, QStringList({"info", "web"})) << "a left click only";
 }
 
-class WebDialogTest : public ::testing::Test {
-protected:
+TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
+{
     const Addresses addresses{Endpoints{"login.nm.test", "dho.nm.test", "www.nm.test", "login.dm.test",
                                         "logins.dm.test", "www.dm.test", "user.dm.test", "dho.dm.test",
                                         "zaviv.test", "guide.test:8080"}};
     FakeProcessStarter processes;
     FakeMessageBox messages;
-    dialogs::WebDialog dialog{addresses, processes, messages};
-    QCheckBox* site(int number) { return dialog.findChild<QCheckBox*>(QStringLiteral("chkWeb%1").arg(number)); }
-    QPushButton* button() { return dialog.findChild<QPushButton*>("cmdWebOpen"); }
-};
-
-TEST_F(WebDialogTest, TheButtonOpensWhileAnyBoxIsTickedAndOtherwiseOnlyCloses)
-{
+    dialogs::WebDialog dialog(addresses, processes, messages);
+    const auto site = [&](int number) {
+        return dialog.findChild<QCheckBox*>(QStringLiteral("chkWeb%1").arg(number));
+    };
+    auto* button = dialog.findChild<QPushButton*>("cmdWebOpen");
     dialog.show();
     for (const auto& [number, caption] : {std::pair{3, text::OpenSelectedCaption},
                                           {1, text::OpenSelectedCaption},
                                           {3, text::OpenSelectedCaption},
                                           {1, text::CloseCaption}}) {
         QTest::mouseClick(site(number), Qt::LeftButton);
-        EXPECT_EQ(button()->text(), caption);
+        EXPECT_EQ(button->text(), caption) << "after box " << number;
     }
-    button()->click();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(processes.started.isEmpty());
-}
+    button->click();
+    EXPECT_TRUE(processes.started.isEmpty() && !dialog.isVisible()) << "nothing ticked: it only closes";
 
-TEST_F(WebDialogTest, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
-{
     dialog.show();
     processes.failing = {"http://dho.nm.test/main.asp", "http://zaviv.test/"};
     for (int i = 4; i >= 1; --i)  // ticking order must not matter
         site(i)->click();
-    button()->click();
+    button->click();
     QStringList expected;
-    for (const char* site : {"http://dho.nm.test/main.asp", "http://dho.dm.test/main.asp", "http://zaviv.test/",
-                             "http://guide.test:8080/"})
-        expected.append(platform::webBrowserProgram() + " " + site);
+    for (const char* address : {"http://dho.nm.test/main.asp", "http://dho.dm.test/main.asp", "http://zaviv.test/",
+                                "http://guide.test:8080/"})
+        expected.append(platform::webBrowserProgram() + " " + address);
     EXPECT_EQ(processes.started, expected) << "a failed start does not stop the others";
     EXPECT_FALSE(dialog.isVisible());
     ASSERT_EQ(messages.shown.size(), 1);
@@ -121,7 +106,6 @@ TEST_F(WebDialogTest, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFaile
 TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
 {
     const auto starter = platform::systemProcessStarter();
-    EXPECT_TRUE(starter->start("/bin/true", "http://site.test/main.asp"));
     EXPECT_FALSE(starter->start("/nonexistent/browser", "http://site.test/"));
 
     // Characters a shell would act on must reach the program as one plain argument.
@@ -132,41 +116,34 @@ TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
-TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickAnywhereCloses)
+TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
 {
-    for (const auto& [line, button, closes] :
-         {std::tuple{"", Qt::RightButton, false}, {"", Qt::LeftButton, true}, {"Label2", Qt::LeftButton, true}}) {
-        dialogs::InfoBox box;
-        box.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-        for (const QLabel* shown : box.findChildren<QLabel*>()) {
-            EXPECT_TRUE(box.rect().contains(shown->geometry())) << shown->text().toStdString();
-            EXPECT_FALSE(shown->text().contains("@") || shown->text().contains("://")) << "no made-up address";
-        }
-        const QLabel* clicked = box.findChild<QLabel*>(line);
-        const QPoint point = clicked ? clicked->geometry().center() : QPoint(box.width() - 3, box.height() - 3);
-        // Through the window, as the system delivers a click: a line must not swallow it.
-        QTest::mouseClick(box.windowHandle(), button, Qt::NoModifier, point);
-        EXPECT_EQ(box.isVisible(), !closes) << line;
-    }
+    dialogs::InfoBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    for (const QLabel* line : box.findChildren<QLabel*>())
+        EXPECT_FALSE(line->text().contains("@") || line->text().contains("://")) << "no made-up address";
+    // Through the window, as the system delivers a click: the line must not swallow it.
+    const QPoint line = box.findChild<QLabel*>("Label2")->geometry().center();
+    QTest::mouseClick(box.windowHandle(), Qt::RightButton, Qt::NoModifier, line);
+    EXPECT_TRUE(box.isVisible());
+    QTest::mouseClick(box.windowHandle(), Qt::LeftButton, Qt::NoModifier, line);
+    EXPECT_FALSE(box.isVisible());
 }
 
-// Shows a box, notes its title, icon, parent and buttons (the default in brackets), and presses one.
-MessageBox::Answer showAndPress(platform::QtMessageBox& messages, MessageBox::Icon icon,
-                                MessageBox::Buttons buttons, QMessageBox::StandardButton press, QString& seen)
+// Shows a box, notes its title, parent and buttons (the default in brackets), and presses one.
+MessageBox::Answer showAndPress(platform::QtMessageBox& messages, MessageBox::Buttons buttons,
+                                QMessageBox::StandardButton press, QString& seen)
 {
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        seen = QStringLiteral("%1 %2 %3:")
-                   .arg(box->windowTitle())
-                   .arg(box->icon())
-                   .arg(box->parent() ? "over" : "alone");
+        seen = box->windowTitle() + (box->parent() ? " over:" : " alone:");
         for (const QAbstractButton* b : box->buttons())
             seen += " " + (b == box->defaultButton() ? "[" + b->text() + "]" : b->text());
         box->button(press)->click();
     });
-    return messages.show("본문", icon, buttons);
+    return messages.show("본문", MessageBox::Icon::Question, buttons);
 }
 
 TEST(QtMessageBox, KoreanButtonsModalOverTheMainWindowWhileItIsShown)
@@ -175,19 +152,12 @@ TEST(QtMessageBox, KoreanButtonsModalOverTheMainWindowWhileItIsShown)
     platform::QtMessageBox messages;
     messages.setParentWindow(&mainWindow);
     QString seen;
-    EXPECT_EQ(
-        showAndPress(messages, MessageBox::Icon::Question, MessageBox::Buttons::YesNo, QMessageBox::No, seen),
-        MessageBox::Answer::No);
-    EXPECT_EQ(seen, "Quaylet 4 alone: [예] 아니요") << "a hidden main window cannot carry it";
+    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::YesNo, QMessageBox::No, seen), MessageBox::Answer::No);
+    EXPECT_EQ(seen, "Quaylet alone: [예] 아니요") << "a hidden main window cannot carry it";
     mainWindow.show();
-    EXPECT_EQ(
-        showAndPress(messages, MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok, QMessageBox::Ok, seen),
-        MessageBox::Answer::Ok);
-    EXPECT_EQ(seen, "Quaylet 2 over: [확인]");
-    EXPECT_EQ(showAndPress(messages, MessageBox::Icon::Information, MessageBox::Buttons::OkCancel,
-                           QMessageBox::Cancel, seen),
+    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::OkCancel, QMessageBox::Cancel, seen),
               MessageBox::Answer::Cancel);
-    EXPECT_EQ(seen, "Quaylet 1 over: [확인] 취소");
+    EXPECT_EQ(seen, "Quaylet over: [확인] 취소");
 }
 
 }  // namespace
