@@ -59,10 +59,9 @@ QWidgetList shown(const QString& name)
     return found;
 }
 
-TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserButOnlyTheBareLoginPageEndsTheUnlock)
+TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPageWithAQueryIsNoUnlock)
 {
-    window =
-        new IDLockWindow(addresses, server.origin() + "/login/LockStealID.asp", profile, mainBrowser, messages);
+    window = new IDLockWindow(addresses, server.origin() + "/locked", profile, mainBrowser, messages);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 1 && !page()->isLoading(); }));

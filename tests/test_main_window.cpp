@@ -37,16 +37,12 @@ public:
     QStringList opened;
 };
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    RecordingHost host;
-    MainWindow window{host};
-    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
-    QLabel* picture(const char* name) { return window.findChild<QLabel*>(name); }
-};
-
-TEST_F(MainWindowTest, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
+TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
 {
+    RecordingHost host;
+    MainWindow window(host);
+    const auto button = [&](const char* name) { return window.findChild<QPushButton*>(name); };
+    const auto picture = [&](const char* name) { return window.findChild<QLabel*>(name); };
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
