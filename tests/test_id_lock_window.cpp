@@ -84,7 +84,7 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     EXPECT_NE(popup->minimumSize(), popup->maximumSize()) << "resizable";
 
     click("nearMiss");
-    ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 3 && !page()->isLoading(); }));
+    ASSERT_TRUE(waitUntil([&] { return window && server.requests.size() == 3 && !page()->isLoading(); }));
     EXPECT_EQ(messages.shown.size(), 1) << "the login page with a query is not the end of the unlock";
     EXPECT_TRUE(mainBrowser.navigations.isEmpty());
     window->close();
