@@ -133,9 +133,10 @@ TEST_F(AccountDialogTest, TypedCredentialsAreWhatALaterSettingsSaveKeeps)
     box("txtPassword")->setText("abc");
     {
         WithoutWriteAccess readOnly(dir.path());
-        click({"cmdLogin"});
+        click({"optDHODaum", "cmdLogin"});
     }
     ASSERT_EQ(messages.shown.size(), 1) << "the login's own save failed; the old file is still there";
+    EXPECT_EQ(web.navigations, QStringList{addresses.DaumLogoutAddress}) << "the login goes on through Daum";
 
     openConfig();
     click({"chkIDSave", "chkPWDSave", "cmdSumit"});
