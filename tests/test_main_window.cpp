@@ -56,9 +56,10 @@ TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpens
         EXPECT_EQ(drawn->pixmap().deviceIndependentSize(), QSizeF(drawn->size())) << "sharp at any pixel ratio";
     EXPECT_EQ(window.childAt(370, 20), button("cmdLogin"));
     EXPECT_EQ(window.childAt(362, 5), picture("Image2"));
+    button("cmdConfig")->click();
     QTest::mouseClick(picture("Image1"), Qt::RightButton);
     QTest::mouseClick(picture("Image1"), Qt::LeftButton);
-    EXPECT_EQ(host.opened, QStringList({"info", "web"})) << "a left click only";
+    EXPECT_EQ(host.opened, QStringList({"info", "config", "web"})) << "the picture takes a left click only";
 }
 
 TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
