@@ -1,17 +1,29 @@
+// The main window and the small windows around it: the fan sites, the info box, the message boxes.
+
 #include "app/MainWindow.h"
 #include "app/WindowHost.h"
-#include "core/Addresses.h"
 #include "core/Texts.h"
-#include "portal/PortalSession.h"
+#include "dialogs/InfoBox.h"
+#include "dialogs/WebDialog.h"
+#include "platform/ProcessStarter.h"
+#include "platform/qt/QtMessageBox.h"
 #include "support/Fakes.h"
+#include "support/PlatformFakes.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
+
+using platform::MessageBox;
 
 namespace {
 
@@ -25,108 +37,124 @@ public:
     QStringList opened;
 };
 
-class MainWindowTest : public ::testing::Test {
-protected:
+TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
+{
     RecordingHost host;
-    MainWindow window{host};
-    AppState state;
-    const Addresses addresses{Endpoints::builtIn()};
-    FakeBrowser web;
-    FakeMessageBox messages;
-    portal::PortalSession session{state, addresses, web, window, messages};
-
-    void SetUp() override { window.setSession(&session); }
-
-    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
-    QLabel* picture(const char* name) { return window.findChild<QLabel*>(name); }
-};
-
-TEST_F(MainWindowTest, LayoutInLogicalPixels)
-{
-    EXPECT_EQ(window.windowTitle(), "Quaylet");
-    EXPECT_EQ(window.size(), QSize(457, 150));
-    EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "fixed border";
-    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
-
-    struct Expected {
-        const char* name;
-        const char* caption;
-        QRect geometry;
-    };
-    for (const Expected& e : {Expected{"cmdLogin", "로그인", {368, 16, 81, 25}},
-                              Expected{"cmdGameStart", "게임시작", {368, 48, 81, 25}},
-                              Expected{"cmdConfig", "설정", {368, 80, 81, 25}},
-                              Expected{"cmdInfo", "정보", {368, 112, 81, 25}}}) {
-        QPushButton* b = button(e.name);
-        ASSERT_NE(b, nullptr) << e.name;
-        EXPECT_EQ(b->text(), QString::fromUtf8(e.caption));
-        EXPECT_EQ(b->geometry(), e.geometry) << e.name;
-    }
-    EXPECT_FALSE(button("cmdGameStart")->isEnabled());
-    EXPECT_TRUE(button("cmdLogin")->isEnabled());
-
-    EXPECT_EQ(picture("Image1")->geometry(), QRect(0, 0, 360, 150));
-    EXPECT_EQ(picture("Image2")->geometry(), QRect(360, 0, 96, 150));
-    EXPECT_EQ(picture("Image1")->toolTip(), "대항해시대 온라인 관련 사이트 열기");
-    EXPECT_EQ(picture("Image1")->pixmap().deviceIndependentSize(), QSizeF(360, 150));
-    EXPECT_EQ(picture("Image2")->pixmap().deviceIndependentSize(), QSizeF(96, 150));
-
-    // The buttons lie in front of the pictures.
-    EXPECT_EQ(window.childAt(370, 20), button("cmdLogin"));
-    EXPECT_EQ(window.childAt(362, 5), picture("Image2"));
-}
-
-TEST_F(MainWindowTest, FocusStartsOnTheLoginButtonAndFollowsTheTabOrder)
-{
-    button("cmdGameStart")->setEnabled(true);
+    MainWindow window(host);
+    const auto button = [&](const char* name) { return window.findChild<QPushButton*>(name); };
+    const auto picture = [&](const char* name) { return window.findChild<QLabel*>(name); };
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
     EXPECT_EQ(QApplication::focusWidget(), button("cmdLogin"));
-    QStringList order;
-    for (int i = 0; i < 4; ++i) {
-        order.append(QApplication::focusWidget()->objectName());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(order, (QStringList{"cmdLogin", "cmdGameStart", "cmdConfig", "cmdInfo"}));
+    button("cmdInfo")->setFocus();
+    QTest::keyClick(button("cmdInfo"), Qt::Key_Enter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{"info"}; }, 2000));
 
-    const QString shots = QDir(QCoreApplication::applicationDirPath()).filePath("screenshots");
-    QDir().mkpath(shots);
-    window.grab().save(shots + "/main-window.png");
-}
-
-TEST_F(MainWindowTest, ButtonsAndPictureOpenTheirWindows)
-{
+    // The buttons lie in front of the pictures, which are drawn at the size they are shown.
+    for (const QLabel* drawn : {picture("Image1"), picture("Image2")})
+        EXPECT_EQ(drawn->pixmap().deviceIndependentSize(), QSizeF(drawn->size())) << "sharp at any pixel ratio";
+    EXPECT_EQ(window.childAt(370, 20), button("cmdLogin"));
+    EXPECT_EQ(window.childAt(362, 5), picture("Image2"));
     button("cmdConfig")->click();
-    button("cmdInfo")->click();
     QTest::mouseClick(picture("Image1"), Qt::RightButton);
     QTest::mouseClick(picture("Image1"), Qt::LeftButton);
-    button("cmdLogin")->click();
-    EXPECT_EQ(host.opened, (QStringList{"config", "info", "web", "login"}));
+    EXPECT_EQ(host.opened, QStringList({"info", "config", "web"})) << "the picture takes a left click only";
 }
 
-TEST_F(MainWindowTest, MinimiseKeepsTheWindowLoaded)
+TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
 {
-    window.show();
-    window.minimise();
-    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
-    window.minimise();
-    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+    const Addresses addresses{Endpoints{"login.nm.test", "dho.nm.test", "www.nm.test", "login.dm.test",
+                                        "logins.dm.test", "www.dm.test", "user.dm.test", "dho.dm.test",
+                                        "zaviv.test", "guide.test:8080"}};
+    FakeProcessStarter processes;
+    FakeMessageBox messages;
+    dialogs::WebDialog dialog(addresses, processes, messages);
+    const auto site = [&](int number) {
+        return dialog.findChild<QCheckBox*>(QStringLiteral("chkWeb%1").arg(number));
+    };
+    auto* button = dialog.findChild<QPushButton*>("cmdWebOpen");
+    dialog.show();
+    for (const auto& [number, caption] : {std::pair{3, text::OpenSelectedCaption},
+                                          {1, text::OpenSelectedCaption},
+                                          {3, text::OpenSelectedCaption},
+                                          {1, text::CloseCaption}}) {
+        QTest::mouseClick(site(number), Qt::LeftButton);
+        EXPECT_EQ(button->text(), caption) << "after box " << number;
+    }
+    button->click();
+    EXPECT_TRUE(processes.started.isEmpty() && !dialog.isVisible()) << "nothing ticked: it only closes";
+
+    dialog.show();
+    processes.failing = {"http://dho.nm.test/main.asp", "http://zaviv.test/"};
+    for (int i = 4; i >= 1; --i)  // ticking order must not matter
+        site(i)->click();
+    button->click();
+    QStringList expected;
+    for (const char* address : {"http://dho.nm.test/main.asp", "http://dho.dm.test/main.asp", "http://zaviv.test/",
+                                "http://guide.test:8080/"})
+        expected.append(platform::webBrowserProgram() + " " + address);
+    EXPECT_EQ(processes.started, expected) << "a failed start does not stop the others";
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::SitesNotOpened + "\nhttp://dho.nm.test/main.asp\nhttp://zaviv.test/");
 }
 
-TEST_F(MainWindowTest, EnterOnAFocusedButtonClicksIt)
+TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
 {
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
-    button("cmdInfo")->setFocus();
-    QTest::keyClick(button("cmdInfo"), Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened == QStringList{"info"}; }, 2000));
-    button("cmdConfig")->setFocus();
-    QTest::keyClick(button("cmdConfig"), Qt::Key_Enter);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return host.opened.size() == 2; }, 2000));
-    EXPECT_EQ(host.opened.last(), "config");
+    const auto starter = platform::systemProcessStarter();
+    EXPECT_FALSE(starter->start("/nonexistent/browser", "http://site.test/"));
+
+    // Characters a shell would act on must reach the program as one plain argument.
+    ProgramDir dir;
+    const QString name = dir.file("a b;c $(d) 'e'");
+    ASSERT_TRUE(starter->start(QStandardPaths::findExecutable("touch"), name));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(name); }, 5000));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
+{
+    dialogs::InfoBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    for (const QLabel* line : box.findChildren<QLabel*>())
+        EXPECT_FALSE(line->text().contains("@") || line->text().contains("://")) << "no made-up address";
+    // Through the window, as the system delivers a click: the line must not swallow it.
+    const QPoint line = box.findChild<QLabel*>("Label2")->geometry().center();
+    QTest::mouseClick(box.windowHandle(), Qt::RightButton, Qt::NoModifier, line);
+    EXPECT_TRUE(box.isVisible());
+    QTest::mouseClick(box.windowHandle(), Qt::LeftButton, Qt::NoModifier, line);
+    EXPECT_FALSE(box.isVisible());
+}
+
+// Shows a box, notes its title, parent and buttons (the default in brackets), and presses one.
+MessageBox::Answer showAndPress(platform::QtMessageBox& messages, MessageBox::Buttons buttons,
+                                QMessageBox::StandardButton press, QString& seen)
+{
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = box->windowTitle() + (box->parent() ? " over:" : " alone:");
+        for (const QAbstractButton* b : box->buttons())
+            seen += " " + (b == box->defaultButton() ? "[" + b->text() + "]" : b->text());
+        box->button(press)->click();
+    });
+    return messages.show("본문", MessageBox::Icon::Question, buttons);
+}
+
+TEST(QtMessageBox, KoreanButtonsModalOverTheMainWindowWhileItIsShown)
+{
+    QWidget mainWindow;
+    platform::QtMessageBox messages;
+    messages.setParentWindow(&mainWindow);
+    QString seen;
+    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::YesNo, QMessageBox::No, seen), MessageBox::Answer::No);
+    EXPECT_EQ(seen, "Quaylet alone: [예] 아니요") << "a hidden main window cannot carry it";
+    mainWindow.show();
+    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::OkCancel, QMessageBox::Cancel, seen),
+              MessageBox::Answer::Cancel);
+    EXPECT_EQ(seen, "Quaylet over: [확인] 취소");
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// GoogleTest inside a running Qt application, for timers, widgets and the
-// browser engine.
+// GoogleTest inside a running Qt application, for timers, widgets and the browser engine.
 int main(int argc, char* argv[])
 {
     // Listing the tests at build time needs no display either.
