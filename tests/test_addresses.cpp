@@ -30,13 +30,4 @@ TEST(Addresses, ReturnAddressesAreEncodedAsEachPortalExpects)
         local.DaumLoginPage.endsWith("url=http%3a%2f%2f127%2e0%2e0%2e1%3a9008%2fintro%2easp&category=identity"));
 }
 
-TEST(Addresses, ComparisonsAreExactAndCaseSensitive)
-{
-    const QString fail = "http://login.nm.test:8081/login/LoginFail.asp";
-    EXPECT_FALSE(addressEquals("http://login.nm.test:8081/login/loginfail.asp", fail));
-    EXPECT_TRUE(addressBeginsWith(fail + "?err=1", fail));
-    EXPECT_FALSE(addressBeginsWith("http://login.nm.test:8081/login/LoginFail.as", fail)) << "shorter";
-    EXPECT_FALSE(addressBeginsWith("http://login.nm.test:8081/login/loginfail.asp?err=1", fail));
-}
-
 }  // namespace

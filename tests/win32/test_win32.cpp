@@ -12,10 +12,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
-#include <string_view>
 
 using namespace platform::win32;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -31,8 +34,9 @@ void check(bool ok, const char* what, int line)
 
 #define CHECK(condition) check((condition), #condition, __LINE__)
 
-std::u16string utf16(const std::wstring& text)
+std::u16string utf16(const fs::path& path)
 {
+    const std::wstring text = path.wstring();
     return std::u16string(text.begin(), text.end());
 }
 
@@ -43,37 +47,20 @@ std::wstring modulePath()
     return path;
 }
 
-std::wstring tempFolder()
+std::string contents(const fs::path& path)
 {
-    std::wstring temp(MAX_PATH + 1, L'\0');
-    temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
-    return temp;
-}
-
-// The whole file, or "(missing)".
-std::string contents(const std::wstring& path)
-{
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
 }
 
 // Keys of the tests' own: they start missing, so storing must create them.
 const RunKey Test{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Run"};
 const RunKey Locked{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Locked"};
-const char* const TestAnsi = "Software\\Quaylet Tests\\Run";
 const char* const LockedAnsi = "Software\\Quaylet Tests\\Locked";
 
 // Every byte the registry holds for a text value, terminator included; empty
 // when there is none.
-std::string storedBytes(const char* name, const char* keyPath = TestAnsi)
+std::string storedBytes(const char* name, const char* keyPath = "Software\\Quaylet Tests\\Run")
 {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -97,12 +84,12 @@ std::wstring storedText(const char* name)
     return std::wstring(text.begin(), text.end());
 }
 
-// Sets who may do what with a key of the tests, in the system's notation for
+// Sets who may do what with the locked key, in the system's notation for
 // access rules; the key's owner may always change them.
-bool setKeyAccess(const char* keyPath, const char* rules)
+bool setLockedKeyAccess(const char* rules)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LockedAnsi, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
         return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     LONG status = ERROR_INVALID_PARAMETER;
@@ -116,7 +103,7 @@ bool setKeyAccess(const char* keyPath, const char* rules)
 
 void removeTestKeys()
 {
-    setKeyAccess(LockedAnsi, "D:P(A;;KA;;;WD)");  // a failed run may have left it locked
+    setLockedKeyAccess("D:P(A;;KA;;;WD)");  // a failed run may have left it locked
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Quaylet Tests");
 }
 
@@ -145,7 +132,7 @@ void registryTests()
     // A key the caller may read but not write, as the machine-wide Run key is
     // for a standard user: clearing what is not there needs no write access.
     CHECK(SetRegValue(Locked.root, Locked.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
-    CHECK(setKeyAccess(LockedAnsi, "D:P(A;;KR;;;WD)"));
+    CHECK(setLockedKeyAccess("D:P(A;;KR;;;WD)"));
     HKEY probe = nullptr;
     CHECK(RegOpenKeyExA(HKEY_LOCAL_MACHINE, LockedAnsi, 0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED);
     CHECK(removeFromRunKey(Locked, u"Quaylet").ok);
@@ -154,8 +141,7 @@ void registryTests()
     CHECK(!removed.ok && removed.needsAdministrator && !removed.reason.empty());
     CHECK(storedBytes("Present", LockedAnsi) == std::string("C:\\X.exe") + '\0');
     const RunKeyChange added = addToRunKey(Locked, u"Quaylet", u"C:\\X.exe");
-    CHECK(!added.ok && added.needsAdministrator);
-    CHECK(storedBytes("Quaylet", LockedAnsi).empty());
+    CHECK(!added.ok && added.needsAdministrator && storedBytes("Quaylet", LockedAnsi).empty());
     // Any other failure is not put down to missing rights.
     const RunKeyChange noRoot = addToRunKey({nullptr, Test.subKey}, u"Quaylet", u"C:\\X.exe");
     CHECK(!noRoot.ok && !noRoot.needsAdministrator && !noRoot.reason.empty());
@@ -166,10 +152,10 @@ void registryTests()
 // flushed and renamed over it in one step.
 void fileTests()
 {
-    const std::wstring folder = tempFolder() + L"quaylet-save";
-    const std::wstring target = folder + L"\\사용자.ini";
-    const std::wstring fresh = target + L".new";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const fs::path folder = fs::temp_directory_path() / L"quaylet-save";
+    const fs::path target = folder / L"사용자.ini";
+    const fs::path fresh = folder / L"사용자.ini.new";
+    fs::create_directories(folder);
     platform::FileSystem& files = platform::fileSystem();
     platform::FileSystem::Handle handle = 0;
     std::u16string error;
@@ -178,8 +164,7 @@ void fileTests()
           && files.finish(handle, error));
     CHECK(!files.create(utf16(target), false, handle, error) && !error.empty());  // never over a file
     CHECK(files.create(utf16(fresh), true, handle, error) && files.write(handle, " 1 \r\nDaum\r\n", error)
-          && files.finish(handle, error));
-    CHECK(contents(target) == "old\r\n");
+          && files.finish(handle, error) && contents(target) == "old\r\n");
     CHECK(files.replace(utf16(fresh), utf16(target), error));
     CHECK(contents(target) == " 1 \r\nDaum\r\n" && contents(fresh) == "(missing)");
     error.clear();
@@ -194,12 +179,12 @@ void fileTests()
     }
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     CHECK(files.remove(utf16(target)) && !files.remove(utf16(target)));
-    RemoveDirectoryW(folder.c_str());
+    fs::remove_all(folder);
 }
 
-// A started copy of this program given this argument notes its path and
+// A copy of this program started with this argument notes its path and
 // command line in the value "Started" of the test key.
-const std::wstring_view RecordArgument = L"--record-start";
+const std::wstring Record = L"--record-start";
 
 // What the started copy noted; empty when nothing started within ten seconds.
 std::wstring awaitStart()
@@ -231,33 +216,29 @@ void processTests()
 
     // The program sits in a folder with a blank, and a program is planted
     // where the part of its path before the blank would name one.
-    const std::wstring folder = tempFolder() + L"quaylet process";
-    const std::wstring program = folder + L"\\probe dir\\probe.exe";
-    const std::wstring planted = folder + L"\\probe.exe";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"\\probe dir").c_str(), nullptr);
-    CHECK(CopyFileW(modulePath().c_str(), program.c_str(), FALSE)
-          && CopyFileW(modulePath().c_str(), planted.c_str(), FALSE));
-    const std::wstring argument(RecordArgument);
+    const fs::path folder = fs::temp_directory_path() / L"quaylet process";
+    const std::wstring program = (folder / L"probe dir" / L"probe.exe").wstring();
+    fs::create_directories(folder / L"probe dir");
+    CHECK(fs::copy_file(modulePath(), program, fs::copy_options::overwrite_existing)
+          && fs::copy_file(modulePath(), folder / L"probe.exe", fs::copy_options::overwrite_existing));
 
     removeTestKeys();
-    CHECK(startMaximized(program, argument));
-    CHECK(awaitStart() == program + L'\n' + program + L' ' + argument);  // the command line stays unquoted
+    CHECK(startMaximized(program, Record));
+    CHECK(awaitStart() == program + L'\n' + program + L' ' + Record);  // the command line stays unquoted
 
     // What the Run key holds starts the program itself at logon, not the planted one.
     removeTestKeys();
     CHECK(addToRunKey(Test, u"Probe", utf16(program)).ok);
     const std::wstring command = storedText("Probe");
     CHECK(command == L'"' + program + L'"');
-    CHECK(startAsAtLogon(command + L' ' + argument));
+    CHECK(startAsAtLogon(command + L' ' + Record));
     CHECK(awaitStart().substr(0, program.size() + 1) == program + L'\n');
     removeTestKeys();
 
     // The copies may still be ending.
-    for (int i = 0; i < 40 && (!DeleteFileW(program.c_str()) || !DeleteFileW(planted.c_str())); ++i)
+    std::error_code busy;
+    for (int i = 0; i < 40 && fs::remove_all(folder, busy) == static_cast<std::uintmax_t>(-1); ++i)
         Sleep(50);
-    RemoveDirectoryW((folder + L"\\probe dir").c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
@@ -267,7 +248,7 @@ int main()
     const std::wstring_view commandLine = GetCommandLineW();
     if (commandLine.ends_with(L" --exit"))
         return 0;
-    if (commandLine.ends_with(L' ' + std::wstring(RecordArgument))) {
+    if (commandLine.ends_with(L' ' + Record)) {
         const std::wstring noted = modulePath() + L'\n' + GetCommandLineW();
         return SetRegValue(Test.root, Test.subKey, u"Started", utf16(noted)) == ERROR_SUCCESS ? 0 : 1;
     }
