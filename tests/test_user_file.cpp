@@ -43,32 +43,6 @@ protected:
     }
 };
 
-TEST_F(UserFileTest, TypedValuesAreSavedAsTheSettingsAllowForTheOwnerOnly)
-{
-    const Case cases[] = {
-        {1, 1, "45:7=3\r\n45:7=3\r\n", "abc/abc"},
-        {1, 0, "45:7=3\r\n", "abc/abc"},
-        {0, 1, "", "abc/abc"},  // no password without the ID
-        {1, 1, "\r\n\r\n", "/"},
-    };
-    for (const Case& c : cases) {
-        settings(c.idSave, c.pwdSave);
-        state.Temp.UserID = c.values.section('/', 0, 0);
-        state.Temp.UserPWD = c.values.section('/', 1);
-        users.noteTyped();
-        ASSERT_TRUE(users.UserSave().ok);
-        EXPECT_TRUE(dir.exists("User.ini"));
-        EXPECT_EQ(dir.read("User.ini"), c.file);
-    }
-    state.Temp.UserID = "captain";
-    state.Temp.UserPWD = "s3cr3t, \"pass\"";
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(readInto("", ""), "captain/s3cr3t, \"pass\"") << "commas and quotes come back";
-    const QFile::Permissions permissions = QFileInfo(dir.file("User.ini")).permissions();
-    EXPECT_EQ(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther), 0);
-    EXPECT_TRUE(permissions & QFile::ReadOwner);
-}
-
 TEST_F(UserFileTest, ReadingKeepsWhatTheFileDoesNotSupply)
 {
     settings(1, 1);
@@ -88,22 +62,41 @@ TEST_F(UserFileTest, ReadingKeepsWhatTheFileDoesNotSupply)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-// A settings save in a run that has not read the file: memory is empty.
-TEST_F(UserFileTest, ValuesNeverReadThisRunAreKeptAsTheNewSettingsAllow)
+// One run's saves. Values it has neither read nor had typed are kept as
+// stored, as far as the settings allow: a settings save before any login
+// must not replace them with the empty values in memory.
+TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasTypedForTheOwnerOnly)
 {
     dir.write("User.ini", CaptainSea);
-    const Case steps[] = {
+    const Case saves[] = {
         {1, 1, CaptainSea, ""},
         {1, 0, "47:6>058:6=94I\r\n", ""},      // a cleared box still clears
         {1, 1, "47:6>058:6=94I\r\n\r\n", ""},  // gone once cleared
         {0, 0, "", ""},
         {1, 1, "\r\n\r\n", ""},
+        {1, 1, "45:7=3\r\n45:7=3\r\n", "abc/abc"},  // typed from here on
+        {1, 0, "45:7=3\r\n", "abc/abc"},
+        {0, 1, "", "abc/abc"},  // no password without the ID
+        {1, 1, "\r\n\r\n", "/"},
     };
-    for (const Case& step : steps) {
-        settings(step.idSave, step.pwdSave);
+    for (const Case& c : saves) {
+        settings(c.idSave, c.pwdSave);
+        if (!c.values.isEmpty()) {
+            state.Temp.UserID = c.values.section('/', 0, 0);
+            state.Temp.UserPWD = c.values.section('/', 1);
+            users.noteTyped();
+        }
         ASSERT_TRUE(users.UserSave().ok);
-        EXPECT_EQ(dir.read("User.ini"), step.file);
+        EXPECT_TRUE(dir.exists("User.ini"));
+        EXPECT_EQ(dir.read("User.ini"), c.file);
     }
+    state.Temp.UserID = "captain";
+    state.Temp.UserPWD = "s3cr3t, \"pass\"";
+    ASSERT_TRUE(users.UserSave().ok);
+    EXPECT_EQ(readInto("", ""), "captain/s3cr3t, \"pass\"") << "commas and quotes come back";
+    const QFile::Permissions permissions = QFileInfo(dir.file("User.ini")).permissions();
+    EXPECT_EQ(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther), 0);
+    EXPECT_TRUE(permissions & QFile::ReadOwner);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
