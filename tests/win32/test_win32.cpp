@@ -34,12 +34,6 @@ void check(bool ok, const char* what, int line)
 
 #define CHECK(condition) check((condition), #condition, __LINE__)
 
-std::u16string utf16(const fs::path& path)
-{
-    const std::wstring text = path.wstring();
-    return std::u16string(text.begin(), text.end());
-}
-
 std::wstring modulePath()
 {
     std::wstring path(32768, L'\0');
@@ -160,25 +154,25 @@ void fileTests()
     platform::FileSystem::Handle handle = 0;
     std::u16string error;
 
-    CHECK(files.create(utf16(target), false, handle, error) && files.write(handle, "old\r\n", error)
+    CHECK(files.create(target.u16string(), false, handle, error) && files.write(handle, "old\r\n", error)
           && files.finish(handle, error));
-    CHECK(!files.create(utf16(target), false, handle, error) && !error.empty());  // never over a file
-    CHECK(files.create(utf16(fresh), true, handle, error) && files.write(handle, " 1 \r\nDaum\r\n", error)
+    CHECK(!files.create(target.u16string(), false, handle, error) && !error.empty());  // never over a file
+    CHECK(files.create(fresh.u16string(), true, handle, error) && files.write(handle, " 1 \r\nDaum\r\n", error)
           && files.finish(handle, error) && contents(target) == "old\r\n");
-    CHECK(files.replace(utf16(fresh), utf16(target), error));
+    CHECK(files.replace(fresh.u16string(), target.u16string(), error));
     CHECK(contents(target) == " 1 \r\nDaum\r\n" && contents(fresh) == "(missing)");
     error.clear();
-    CHECK(!files.replace(utf16(fresh), utf16(target), error) && !error.empty());
+    CHECK(!files.replace(fresh.u16string(), target.u16string(), error) && !error.empty());
 
     // Directories, hidden and system files count as absent.
-    CHECK(platform::isOrdinaryFile(utf16(target)));
-    CHECK(!platform::isOrdinaryFile(utf16(folder)) && !platform::isOrdinaryFile(utf16(fresh)));
+    CHECK(platform::isOrdinaryFile(target.u16string()));
+    CHECK(!platform::isOrdinaryFile(folder.u16string()) && !platform::isOrdinaryFile(fresh.u16string()));
     for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
         SetFileAttributesW(target.c_str(), attribute);
-        CHECK(!platform::isOrdinaryFile(utf16(target)));
+        CHECK(!platform::isOrdinaryFile(target.u16string()));
     }
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    CHECK(files.remove(utf16(target)) && !files.remove(utf16(target)));
+    CHECK(files.remove(target.u16string()) && !files.remove(target.u16string()));
     fs::remove_all(folder);
 }
 
@@ -228,7 +222,7 @@ void processTests()
 
     // What the Run key holds starts the program itself at logon, not the planted one.
     removeTestKeys();
-    CHECK(addToRunKey(Test, u"Probe", utf16(program)).ok);
+    CHECK(addToRunKey(Test, u"Probe", fs::path(program).u16string()).ok);
     const std::wstring command = storedText("Probe");
     CHECK(command == L'"' + program + L'"');
     CHECK(startAsAtLogon(command + L' ' + Record));
@@ -250,7 +244,10 @@ int main()
         return 0;
     if (commandLine.ends_with(L' ' + Record)) {
         const std::wstring noted = modulePath() + L'\n' + GetCommandLineW();
-        return SetRegValue(Test.root, Test.subKey, u"Started", utf16(noted)) == ERROR_SUCCESS ? 0 : 1;
+        return SetRegValue(Test.root, Test.subKey, u"Started", std::u16string(noted.begin(), noted.end()))
+                       == ERROR_SUCCESS
+                   ? 0
+                   : 1;
     }
 
     registryTests();
