@@ -20,7 +20,7 @@ AppState loaded(const QByteArray& bytes)
 // What a save writes: every setting and the portal, each on its line.
 QByteArray saved(const AppState& state)
 {
-    const bool daum = state.Temp.DHOPortal == portal::Daum;
+    const bool daum = state.Temp.DHOPortal == Portal::Daum;
     return storage::configFileBytes(
         {state.Config, daum ? storage::PortalChoice::Daum : storage::PortalChoice::Netmarble});
 }
@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ConfigState& c = first.Config;
     for (std::uint8_t flag : {c.WindowRun, c.IDSave, c.PWDSave, c.AutoLogin, c.AutoRun})
         PROPERTY(flag <= 1);
-    PROPERTY(int(c.GSA) <= 2);
-    PROPERTY(first.Temp.DHOPortal == portal::Netmarble || first.Temp.DHOPortal == portal::Daum);
+    PROPERTY(c.GSA <= AfterStart::Quit);
+    PROPERTY(first.Temp.DHOPortal == Portal::Netmarble || first.Temp.DHOPortal == Portal::Daum);
 
     const QByteArray bytes = saved(first);
     PROPERTY(bytes.count("\r\n") == 7);

@@ -42,7 +42,7 @@ QString settings(const AppState& s)
 {
     const ConfigState& c = s.Config;
     return QStringLiteral("%1 %2 %3 %4 %5 GSA %6 portal %7").arg(c.WindowRun).arg(c.IDSave).arg(c.PWDSave)
-        .arg(c.AutoLogin).arg(c.AutoRun).arg(c.GSA).arg(s.Temp.DHOPortal);
+        .arg(c.AutoLogin).arg(c.AutoRun).arg(int(c.GSA)).arg(int(s.Temp.DHOPortal));
 }
 
 const QByteArray oldUsers("45:7=3\r\n45:7=3\r\n");
@@ -88,7 +88,7 @@ TEST_F(ConfigDialogTest, LayoutSpotCheckAndTabOrder)
 
 TEST_F(ConfigDialogTest, DependencyRuleCascadesAndNeverTicks)
 {
-    state.Config = {0, 1, 1, 1, 0, 0};
+    state.Config = {0, 1, 1, 1, 0, AfterStart(0)};
     auto dialog = open();
     auto tap = [&](const char* name) {
         QTest::mouseClick(control(*dialog, name), Qt::LeftButton);
@@ -105,7 +105,7 @@ TEST_F(ConfigDialogTest, DependencyRuleCascadesAndNeverTicks)
 
 TEST_F(ConfigDialogTest, InconsistentSettingsAreShownAndSavedCorrected)
 {
-    state.Config = {0, 0, 1, 1, 0, 0};  // a hand-edited config.ini
+    state.Config = {0, 0, 1, 1, 0, AfterStart(0)};  // a hand-edited config.ini
     auto dialog = open();
     EXPECT_EQ(linked(*dialog), "cleared | cleared disabled | cleared disabled");
     click(*dialog, {"cmdSumit"});
@@ -139,7 +139,7 @@ TEST_F(ConfigDialogTest, SaveWritesEverythingAndRegistersThenUndoes)
 TEST_F(ConfigDialogTest, SavedCredentialsSurviveASaveInARunThatNeverReadThem)
 {
     // Automatic login off: nothing has read User.ini, memory holds empty values.
-    state.Config = {0, 1, 1, 0, 0, 0};
+    state.Config = {0, 1, 1, 0, 0, AfterStart(0)};
     const QByteArray saved("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
     dir.write("User.ini", saved);
     auto dialog = open();
@@ -155,7 +155,7 @@ TEST_F(ConfigDialogTest, SavedCredentialsSurviveASaveInARunThatNeverReadThem)
 
 TEST_F(ConfigDialogTest, CloseBoxDiscardsEverything)
 {
-    state.Config = {1, 1, 1, 0, 0, 1};
+    state.Config = {1, 1, 1, 0, 0, AfterStart(1)};
     const QByteArray config(" 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\nNetmarble\r\n");
     dir.write("config.ini", config);
     dir.write("User.ini", oldUsers);
@@ -173,7 +173,7 @@ TEST_F(ConfigDialogTest, UnwritableDirectoryIsReportedOnceAndTheOtherStepsStillR
     const QByteArray config(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n");
     dir.write("config.ini", config);
     dir.write("User.ini", oldUsers);
-    state.Config = {0, 1, 1, 0, 0, 0};
+    state.Config = {0, 1, 1, 0, 0, AfterStart(0)};
     auto dialog = open();
     click(*dialog, {"chkWindowRun", "optGSAWindow"});
     auto readOnly = std::make_unique<WithoutWriteAccess>(dir.path());
@@ -193,7 +193,7 @@ TEST_F(ConfigDialogTest, UnwritableDirectoryIsReportedOnceAndTheOtherStepsStillR
 TEST_F(ConfigDialogTest, RegistrationFailureIsReportedAndUserFileStillWritten)
 {
     state.Temp.UserID = QStringLiteral("captain");
-    state.Config = {0, 1, 0, 0, 0, 0};
+    state.Config = {0, 1, 0, 0, 0, AfterStart(0)};
     autostart.failWith = QStringLiteral("Access is denied.");
     auto dialog = open();
     click(*dialog, {"chkWindowRun", "cmdSumit"});

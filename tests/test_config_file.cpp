@@ -69,7 +69,7 @@ TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)
         const AppState state = loadFrom(dir);
         dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
         const PortalChoice choice =
-            state.Temp.DHOPortal == portal::Daum ? PortalChoice::Daum : PortalChoice::Netmarble;
+            state.Temp.DHOPortal == Portal::Daum ? PortalChoice::Daum : PortalChoice::Netmarble;
         ASSERT_TRUE(ConfigSave(dir.path(), {state.Config, choice}).ok);
         EXPECT_EQ(dir.read("config.ini"), bytes);
         EXPECT_EQ(dir.entries(), QStringList{"config.ini"}) << "nothing is left beside it";

@@ -89,7 +89,7 @@ TEST_F(LoginDialogTest, FillsTheBoxesFromTheSavedFileAndPreselectsThePortal)
     state.Config.IDSave = 1;
     state.Config.PWDSave = 1;
     state.Temp.UserPWD = "from the last login";
-    state.Temp.DHOPortal = portal::Daum;
+    state.Temp.DHOPortal = Portal::Daum;
     dir.write("User.ini", "45:7=3\r\n");
     open();
     EXPECT_EQ(box("txtID")->text(), "abc");
@@ -159,7 +159,7 @@ TEST_F(LoginDialogTest, EscapeClosesWithoutEffect)
 TEST_F(LoginDialogTest, LoginSetsTheAccountHidesStartsAndSavesInOrder)
 {
     state.Config.IDSave = 1;
-    state.Temp.DHOPortal = portal::Netmarble;
+    state.Temp.DHOPortal = Portal::Netmarble;
     open();
     box("txtID")->setText(" captain ");
     box("txtPassword")->setText("a\"b");
@@ -175,7 +175,7 @@ TEST_F(LoginDialogTest, LoginSetsTheAccountHidesStartsAndSavesInOrder)
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(state.Temp.UserID, " captain ") << "taken exactly as typed";
     EXPECT_EQ(state.Temp.UserPWD, "a\"b");
-    EXPECT_EQ(state.Temp.DHOPortal, portal::Daum);
+    EXPECT_EQ(state.Temp.DHOPortal, Portal::Daum);
     EXPECT_EQ(ui.log.mid(before), (QStringList{"login button 로그인 취소", "caption Quaylet - 다음 로그인 중.."}));
     EXPECT_EQ(web.navigations, QStringList{addresses.DaumLogoutAddress});
     EXPECT_EQ(dir.read("User.ini").count("\r\n"), 1) << "IDSave 1, PWDSave 0: the ID line only";

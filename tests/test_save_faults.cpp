@@ -103,7 +103,7 @@ TEST_F(SaveFaultTest, SettingsSaveTellsOnceOfBothFilesAndKeepsThem)
         EXPECT_TRUE(boxes[0].startsWith("Quaylet: ") && boxes[0].contains("config.ini")
                     && boxes[0].contains("User.ini") && (!fault || boxes[0].contains(FaultyFiles::reason(*fault))))
             << boxes[0].toStdString();
-        EXPECT_EQ(int(state.Config.GSA), 1) << "the running program still takes the new settings";
+        EXPECT_EQ(state.Config.GSA, AfterStart::Minimise) << "the running program still takes the new settings";
     }
 }
 

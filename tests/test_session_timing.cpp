@@ -3,14 +3,10 @@
 // login the user did not ask for.
 #include "core/Addresses.h"
 #include "core/Texts.h"
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"
-#include "support/Fakes.h"
-#include "support/LoopbackServer.h"
+#include "support/BrowserTest.h"
 
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -26,14 +22,8 @@ QByteArray form(const char* id, const char* password, const char* submit)
            + "<script>function go_logout() { location.href = '/logout'; }</script>";
 }
 
-class SessionTiming : public ::testing::Test {
+class SessionTiming : public BrowserTest {
 protected:
-    static platform::BrowserProfile& profile()
-    {
-        static auto* shared = new platform::BrowserProfile;
-        return *shared;
-    }
-
     // How long the first page of a login (the Netmarble login page, the Daum
     // logout address) takes to answer.
     int firstPageDelayMs = 1500;
@@ -71,8 +61,6 @@ protected:
     std::unique_ptr<Addresses> addresses;
     AppState state;
     FakeSessionUi ui;
-    FakeMessageBox messages;
-    platform::WebEngineBrowser browser{profile(), messages};
     std::unique_ptr<portal::PortalSession> session;
 
     const Addresses& a() const { return *addresses; }
@@ -85,12 +73,12 @@ protected:
         addresses = std::make_unique<Addresses>(Endpoints{host(netmarbleLogin), host(netmarbleGame), host(netmarbleGame),
                                                           host(daumLogin), unused, host(daumHome), unused,
                                                           host(netmarbleGame), unused, unused});
-        session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, messages);
+        session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, pageDialogs);
         state.Temp.UserID = "captain";
         state.Temp.UserPWD = "sea";
     }
 
-    void startLogin(std::uint8_t portal)
+    void startLogin(Portal portal)
     {
         state.Temp.DHOPortal = portal;
         session->PortalLogin();
@@ -102,7 +90,7 @@ protected:
     void expectCancelledForGood()
     {
         ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000)) << ui.caption.toStdString();
-        waitUntil([] { return false; }, firstPageDelayMs + 700);
+        runEventsFor(firstPageDelayMs + 700);
         EXPECT_EQ(ui.caption, text::AppTitle) << ui.log.join(" | ").toStdString();
         EXPECT_EQ(ui.loginButton, text::LoginCaption);
         EXPECT_TRUE(posts.isEmpty()) << "the login form went out";
@@ -110,20 +98,11 @@ protected:
     }
 };
 
-TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsIn)
+// Cancel during the first page, and once more before it has come back.
+TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsInAndCompletesOnce)
 {
-    for (std::uint8_t portal : {portal::Netmarble, portal::Daum}) {
-        SCOPED_TRACE(portal == portal::Netmarble ? "Netmarble" : "Daum");
-        startLogin(portal);
-        after(300, [&] { session->cmdLogin_Click(); });
-        expectCancelledForGood();
-    }
-}
-
-TEST_F(SessionTiming, CancelPressedTwiceCompletesOnce)
-{
-    for (std::uint8_t portal : {portal::Netmarble, portal::Daum}) {
-        SCOPED_TRACE(portal == portal::Netmarble ? "Netmarble" : "Daum");
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        SCOPED_TRACE(portal == Portal::Netmarble ? "Netmarble" : "Daum");
         ui.log.clear();
         startLogin(portal);
         after(200, [&] { session->cmdLogin_Click(); });
@@ -137,7 +116,7 @@ TEST_F(SessionTiming, UnlockRestartFollowedAtOnceByACancel)
 {
     // The login is under way; the unlock window sends the hidden browser to
     // the login page and the user cancels in the same moment.
-    startLogin(portal::Netmarble);
+    startLogin(Portal::Netmarble);
     after(100, [&] {
         browser.navigate(a().NetmarbleLoginPage);
         session->cmdLogin_Click();
@@ -147,7 +126,7 @@ TEST_F(SessionTiming, UnlockRestartFollowedAtOnceByACancel)
 
 TEST_F(SessionTiming, UnlockRestartWhileACancelIsUnderWay)
 {
-    startLogin(portal::Netmarble);
+    startLogin(Portal::Netmarble);
     after(100, [&] { session->cmdLogin_Click(); });
     after(300, [&] { browser.navigate(a().NetmarbleLoginPage); });
     expectCancelledForGood();
@@ -166,11 +145,11 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
         state.Temp.UserPWD = "wrong";
         ui.onLoginDialog = [&] {
             firstPageDelayMs = 300;
-            waitUntil([] { return false; }, dialogMs);
+            runEventsFor(dialogMs);
             state.Temp.UserPWD = "sea";
             session->PortalLogin();
         };
-        startLogin(portal::Netmarble);
+        startLogin(Portal::Netmarble);
         ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000))
             << ui.log.join(" | ").toStdString();
         EXPECT_EQ(ui.loginDialogs, 1);
@@ -185,10 +164,10 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
 TEST_F(SessionTiming, ALoginAfterACompletedCancelLogsIn)
 {
     firstPageDelayMs = 400;
-    startLogin(portal::Daum);
+    startLogin(Portal::Daum);
     after(100, [&] { session->cmdLogin_Click(); });
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000));
-    startLogin(portal::Daum);
+    startLogin(Portal::Daum);
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
     EXPECT_EQ(posts.size(), 1);
 }
@@ -197,12 +176,12 @@ TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
 {
     firstPageDelayMs = 0;
     channelDelayMs = 1500;
-    startLogin(portal::Netmarble);
+    startLogin(Portal::Netmarble);
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000));
     session->GameStart();
     after(200, [&] { session->cmdLogin_Click(); });
     ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedOut; }, 10000)) << ui.log.join(" | ").toStdString();
-    waitUntil([] { return false; }, 1700);
+    runEventsFor(1700);
     EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut) << "the channel page's late answer changes nothing";
     EXPECT_EQ(ui.loginButton, text::LoginCaption);
     EXPECT_TRUE(ui.loginEnabled);

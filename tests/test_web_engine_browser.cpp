@@ -1,12 +1,7 @@
-#include "platform/qt/WebEngineBrowser.h"
-#include "support/Fakes.h"
-#include "support/LoopbackServer.h"
+#include "support/BrowserTest.h"
 
 #include <QProcess>
 #include <QTimer>
-#include <QWebEnginePage>
-#include "platform/qt/BrowserProfile.h"
-#include <gtest/gtest.h>
 
 using portal::ElementStep;
 
@@ -54,48 +49,9 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
     return {200, LoginForm, {}};
 }
 
-class WebEngineBrowserTest : public ::testing::Test {
+class WebEngineBrowserTest : public BrowserTest {
 protected:
-    static platform::BrowserProfile& profile()
-    {
-        static auto* shared = new platform::BrowserProfile;
-        return *shared;
-    }
-
     LoopbackServer server{route};
-    FakeMessageBox pageDialogs;
-    platform::WebEngineBrowser browser{profile(), pageDialogs};
-    QStringList completed;
-    QStringList failed;
-    QList<portal::LoadFailure> failures;
-
-    void SetUp() override
-    {
-        browser.setDocumentCompleteHandler([this](const QString& a) { completed.append(a); });
-        browser.setLoadFailedHandler([this](const QString& a, const portal::LoadFailure& f) {
-            failed.append(a);
-            failures.append(f);
-        });
-    }
-
-    void load(const QString& address)
-    {
-        const qsizetype before = completed.size();
-        browser.navigate(address);
-        ASSERT_TRUE(waitUntil([&] { return completed.size() > before; })) << address.toStdString();
-    }
-
-    QVariant evaluate(const QString& script)
-    {
-        QVariant result;
-        bool done = false;
-        browser.page()->runJavaScript(script, [&](const QVariant& value) {
-            result = value;
-            done = true;
-        });
-        EXPECT_TRUE(waitUntil([&] { return done; }));
-        return result;
-    }
 
     qsizetype posts() const
     {
@@ -108,20 +64,14 @@ TEST_F(WebEngineBrowserTest, ReportsTheExactTextItWasNavigatedWith)
 {
     // The engine sends "." for "%2E" and may change the case of escapes; the
     // session compares the very text it navigated with.
-    const QString upper = server.origin() + "/login/login.asp?l_url=http%3A%2F%2Fdho%2Enm%2Etest%3A80%2Fmain%2Easp";
-    load(upper);
-    EXPECT_NE(browser.page()->url().toString(QUrl::FullyEncoded), upper) << "the engine rewrites it";
-    EXPECT_EQ(completed.last(), upper);
-    EXPECT_EQ(server.requests.last().target, "/login/login.asp?l_url=http%3A%2F%2Fdho.nm.test%3A80%2Fmain.asp");
-
-    const QString lower = server.origin() + "/Mail-bin/login.html?url=http%3a%2f%2fdho%2edm%2etest%2fintro%2easp&category=identity";
-    load(lower);
-    EXPECT_NE(browser.page()->url().toString(QUrl::FullyEncoded), lower) << "the engine rewrites it";
-    EXPECT_EQ(completed.last(), lower);
-
-    const QString unencoded = server.origin() + "/Mail-bin/logout.cgi?url=http://www.dm.test/?nil_profile=logout";
-    load(unencoded);
-    EXPECT_EQ(completed.last(), unencoded);
+    for (const char* path : {"/login/login.asp?l_url=http%3A%2F%2Fdho%2Enm%2Etest%3A80%2Fmain%2Easp",
+                             "/Mail-bin/login.html?url=http%3a%2f%2fdho%2edm%2etest%2fintro%2easp&category=identity",
+                             "/Mail-bin/logout.cgi?url=http://www.dm.test/?nil_profile=logout"}) {
+        load(server.origin() + path);
+        EXPECT_EQ(completed.last(), server.origin() + path);
+    }
+    EXPECT_EQ(server.requests[0].target, "/login/login.asp?l_url=http%3A%2F%2Fdho.nm.test%3A80%2Fmain.asp")
+        << "the engine rewrote what it sent";
     EXPECT_TRUE(failed.isEmpty());
 }
 
@@ -130,7 +80,7 @@ TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgress)
     browser.navigate(server.origin() + "/slow");
     QTimer::singleShot(200, &browser, [&] { browser.navigate(server.origin() + "/next"); });
     ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }));
-    waitUntil([] { return false; }, 1200);
+    runEventsFor(1200);
     EXPECT_EQ(completed, QStringList{server.origin() + "/next"});
     EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
 }
@@ -146,7 +96,7 @@ TEST_F(WebEngineBrowserTest, ANavigationToTheAddressStillLoadingJoinsIt)
         browser.navigate(login);
         QTimer::singleShot(gapMs, &browser, [&] { browser.navigate(login); });
         ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); })) << "gap " << gapMs << " ms";
-        waitUntil([] { return false; }, 300);
+        runEventsFor(300);
         EXPECT_EQ(completed, QStringList{login}) << "gap " << gapMs << " ms";
         EXPECT_EQ(server.requests.size() - before, 1);
     }
@@ -161,7 +111,7 @@ TEST_F(WebEngineBrowserTest, ANavigationToAnAddressLoadingForLongerStartsItAfres
     browser.navigate(login);
     QTimer::singleShot(1300, &browser, [&] { browser.navigate(login); });
     ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 10000));
-    waitUntil([] { return false; }, 300);
+    runEventsFor(300);
     EXPECT_EQ(server.requests.size() - before, 2) << "the load was started again";
     EXPECT_EQ(completed, QStringList{login});
     EXPECT_TRUE(failed.isEmpty()) << "the load that was started again is no failure";
@@ -178,7 +128,7 @@ TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotWorkedOn)
     browser.act({ElementStep::setValue("put_id", "during"), ElementStep::click("btnSubmit")});
     browser.navigate("javascript:void(go_logout());");
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
-    waitUntil([] { return false; }, 300);
+    runEventsFor(300);
     EXPECT_EQ(completed.last(), server.origin() + "/slow");
     EXPECT_EQ(posts(), 0);
     EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
@@ -252,16 +202,10 @@ TEST_F(WebEngineBrowserTest, APageThatNeverAnswersFailsOnceInTime)
     ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }, 3000));
     EXPECT_EQ(failures.last().kind, portal::LoadFailure::Kind::TimedOut);
     // Its late answer is not reported, and the next navigation works.
-    waitUntil([] { return false; }, 3500);
+    runEventsFor(3500);
     EXPECT_TRUE(completed.isEmpty());
     load(server.origin() + "/login");
     EXPECT_EQ(failed.size(), 1);
-}
-
-TEST_F(WebEngineBrowserTest, ReportsTheAddressReachedByRedirection)
-{
-    load(server.origin() + "/redirect");
-    EXPECT_EQ(completed.last(), server.origin() + "/final?from=redirect");
 }
 
 TEST_F(WebEngineBrowserTest, FillsValuesAsDataWhateverTheyHold)
@@ -291,21 +235,20 @@ TEST_F(WebEngineBrowserTest, StepsAfterAMissingElementDoNothing)
     browser.act({ElementStep::setValue("put_pwd", "still runs")});
     ASSERT_TRUE(waitUntil([&] { return evaluate("document.getElementsByName('put_pwd')[0].value") == "still runs"; }));
     EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
+    runEventsFor(300);
     EXPECT_EQ(posts(), 0) << "a form that could not be filled is never submitted";
 }
 
-TEST_F(WebEngineBrowserTest, ChecksByIdBeforeTheScriptAddressRuns)
+TEST_F(WebEngineBrowserTest, FollowsRedirectsAndRunsScriptAddressesAfterTheStepsBeforeThem)
 {
-    load(server.origin() + "/login");
+    load(server.origin() + "/redirect");
+    EXPECT_EQ(completed.last(), server.origin() + "/final?from=redirect");
+
     browser.act({ElementStep::setChecked("checkBox1")});
     browser.navigate("javascript:agree_check();");
     ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
-    EXPECT_EQ(server.requests.last().formValue("agree"), "1");
-}
+    EXPECT_EQ(server.requests.last().formValue("agree"), "1") << "checked by id before the script ran";
 
-TEST_F(WebEngineBrowserTest, ScriptAddressRunsAPageFunction)
-{
     load(server.origin() + "/login");
     load("javascript:void(go_logout());");
     EXPECT_EQ(completed.last(), server.origin() + "/loggedout");

@@ -6,6 +6,12 @@
 // The process-wide state every window and module shares. It lives for the
 // whole run; only config.ini and User.ini carry any of it to the next run.
 
+// The portal the player signs in through (config.ini's last line names it).
+enum class Portal : std::uint8_t { Netmarble = 0, Daum = 1 };
+
+// What the program does once the game starts; config.ini keeps the number.
+enum class AfterStart : std::uint8_t { Nothing = 0, Minimise = 1, Quit = 2 };
+
 // Account, session flags, cipher results and portal choice.
 struct TempState {
     QString UserID;
@@ -16,7 +22,7 @@ struct TempState {
     QString IDLockURL;
     QString CryptText;
     QString PlainText;
-    std::uint8_t DHOPortal = 0;  // 0 Netmarble, 1 Daum
+    Portal DHOPortal = Portal::Netmarble;
 };
 
 // The six user settings kept in config.ini (with DHOPortal as its seventh line).
@@ -26,23 +32,10 @@ struct ConfigState {
     std::uint8_t PWDSave = 0;
     std::uint8_t AutoLogin = 0;
     std::uint8_t AutoRun = 0;
-    std::uint8_t GSA = 0;  // after game start: one of after_start
+    AfterStart GSA = AfterStart::Nothing;
 };
 
 struct AppState {
     TempState Temp;
     ConfigState Config;
 };
-
-// The values of TempState::DHOPortal, as config.ini keeps them.
-namespace portal {
-constexpr std::uint8_t Netmarble = 0;
-constexpr std::uint8_t Daum = 1;
-}  // namespace portal
-
-// The values of ConfigState::GSA, as config.ini keeps them.
-namespace after_start {
-constexpr std::uint8_t Nothing = 0;
-constexpr std::uint8_t Minimise = 1;
-constexpr std::uint8_t Quit = 2;
-}  // namespace after_start

@@ -108,12 +108,12 @@ void ConfigDialog::Form_Load()
     chkAutoRun_->setChecked(config.AutoRun == 1);
 
     QRadioButton* const actions[] = {optGSANone_, optGSAWindow_, optGSAQuit_};
-    if (config.GSA < std::size(actions))
-        actions[config.GSA]->setChecked(true);
+    if (const auto action = std::size_t(config.GSA); action < std::size(actions))
+        actions[action]->setChecked(true);
 
-    if (state_.Temp.DHOPortal == portal::Netmarble)
+    if (state_.Temp.DHOPortal == Portal::Netmarble)
         optDHONet_->setChecked(true);
-    else if (state_.Temp.DHOPortal == portal::Daum)
+    else
         optDHODaum_->setChecked(true);
 
     ChkBox();
@@ -133,10 +133,9 @@ void ConfigDialog::ChkBox()
 
 void ConfigDialog::cmdSumit_Click()
 {
-    const std::uint8_t action = optGSANone_->isChecked()     ? after_start::Nothing
-                                : optGSAWindow_->isChecked() ? after_start::Minimise
-                                : optGSAQuit_->isChecked()   ? after_start::Quit
-                                                             : after_start::Nothing;
+    const AfterStart action = optGSAWindow_->isChecked() ? AfterStart::Minimise
+                              : optGSAQuit_->isChecked() ? AfterStart::Quit
+                                                         : AfterStart::Nothing;
     const storage::ConfigValues values{
         {valueOf(chkWindowRun_), valueOf(chkIDSave_), valueOf(chkPWDSave_), valueOf(chkAutoLogin_),
          valueOf(chkAutoRun_), action},
@@ -152,9 +151,9 @@ void ConfigDialog::cmdSumit_Click()
 
     state_.Config = values.settings;
     if (values.portal == storage::PortalChoice::Netmarble)
-        state_.Temp.DHOPortal = portal::Netmarble;
+        state_.Temp.DHOPortal = Portal::Netmarble;
     else if (values.portal == storage::PortalChoice::Daum)
-        state_.Temp.DHOPortal = portal::Daum;
+        state_.Temp.DHOPortal = Portal::Daum;
 
     const bool startAtLogon = chkWindowRun_->isChecked();
     if (const storage::SaveResult registered = storage::updateStartAtLogon(autostart_, startAtLogon);

@@ -153,9 +153,9 @@ void LoginDialog::Form_Load()
     label3_->setVisible(tall);
     label4_->setVisible(tall);
 
-    if (state_.Temp.DHOPortal == portal::Netmarble)
+    if (state_.Temp.DHOPortal == Portal::Netmarble)
         optDHONetmarble_->setChecked(true);
-    else if (state_.Temp.DHOPortal == portal::Daum)
+    else
         optDHODaum_->setChecked(true);
 }
 
@@ -174,9 +174,9 @@ void LoginDialog::NLogin()
     userFile_.noteTyped();
     hide();
     if (optDHONetmarble_->isChecked())
-        state_.Temp.DHOPortal = portal::Netmarble;
+        state_.Temp.DHOPortal = Portal::Netmarble;
     else if (optDHODaum_->isChecked())
-        state_.Temp.DHOPortal = portal::Daum;
+        state_.Temp.DHOPortal = Portal::Daum;
     session_.PortalLogin();
     const storage::SaveResult saved = userFile_.UserSave();
     if (!saved.ok) {

@@ -54,13 +54,13 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
 
 void PortalSession::PortalLogin()
 {
-    qCDebug(lcSession) << "login on portal" << temp_.DHOPortal;
+    qCDebug(lcSession) << "login on portal" << int(temp_.DHOPortal);
     temp_.IsLoginFail = 0;
     ui_.setLoginCaption(text::CancelCaption);
-    if (temp_.DHOPortal == Netmarble) {
+    if (temp_.DHOPortal == Portal::Netmarble) {
         ui_.setCaption(text::NetmarbleLoggingIn);
         navigate(addresses_.NetmarbleLoginPage);
-    } else if (temp_.DHOPortal == Daum) {
+    } else {
         // A Daum login always begins by ending any earlier Daum session.
         ui_.setCaption(text::DaumLoggingIn);
         navigate(addresses_.DaumLogoutAddress);
@@ -70,16 +70,16 @@ void PortalSession::PortalLogin()
 
 void PortalSession::GameStart()
 {
-    if (temp_.DHOPortal == Netmarble) {
+    if (temp_.DHOPortal == Portal::Netmarble) {
         ui_.setCaption(text::NetmarbleGameStarting);
         navigate(addresses_.NetmarbleChannelPage);
-    } else if (temp_.DHOPortal == Daum) {
+    } else {
         ui_.setCaption(text::DaumGameStarting);
         navigate(addresses_.DaumChannelPage);
     }
-    if (state_.Config.GSA == after_start::Minimise) {
+    if (state_.Config.GSA == AfterStart::Minimise) {
         ui_.minimise();
-    } else if (state_.Config.GSA == after_start::Quit) {
+    } else if (state_.Config.GSA == AfterStart::Quit) {
         // Ending the process at once would drop the channel-page request before
         // it reaches the portal, and the game would never start. The program
         // disappears now and the process ends once the page has been answered.
@@ -98,19 +98,19 @@ void PortalSession::cmdLogin_Click()
         ui_.setLoginEnabled(false);
         temp_.IsLogout = 1;
         ui_.setGameStartEnabled(false);
-        if (temp_.DHOPortal == Netmarble) {
+        if (temp_.DHOPortal == Portal::Netmarble) {
             ui_.setCaption(text::NetmarbleLoggingOut);
             navigate(addresses_.NetmarbleLoginPage);
-        } else if (temp_.DHOPortal == Daum) {
+        } else {
             ui_.setCaption(text::DaumLoggingOut);
             navigate(addresses_.DaumLogoutAddress);
         }
     } else if (caption == text::CancelCaption) {
         temp_.IsLogin = 1;
-        if (temp_.DHOPortal == Netmarble) {
+        if (temp_.DHOPortal == Portal::Netmarble) {
             ui_.setCaption(text::NetmarbleCancelling);
             navigate(addresses_.NetmarbleLoginPage);
-        } else if (temp_.DHOPortal == Daum) {
+        } else {
             ui_.setCaption(text::DaumCancelling);
             navigate(addresses_.DaumLogoutAddress);
         }
@@ -124,16 +124,12 @@ void PortalSession::Web_DocumentComplete(const QString& address)
         ui_.endProgram();
         return;
     }
-    const QList<Rule>* rules = temp_.DHOPortal == Netmarble ? &netmarble_
-                               : temp_.DHOPortal == Daum    ? &daum_
-                                                            : nullptr;
-    if (!rules)
-        return;
-    const auto acting = std::find_if(rules->begin(), rules->end(),
+    const QList<Rule>& rules = temp_.DHOPortal == Portal::Netmarble ? netmarble_ : daum_;
+    const auto acting = std::find_if(rules.begin(), rules.end(),
                                      [&address](const Rule& rule) { return rule.applies(address); });
     qCDebug(lcSession).noquote() << "completed" << loggable(address) << "->"
-                                 << (acting == rules->end() ? "no rule" : acting->name);
-    if (acting != rules->end())
+                                 << (acting == rules.end() ? "no rule" : acting->name);
+    if (acting != rules.end())
         acting->act(address);
     reportSettled();
 }
@@ -178,11 +174,9 @@ bool PortalSession::underWay() const
 
 void PortalSession::tellUnreachable(const LoadFailure& failure)
 {
-    const QString what = temp_.DHOPortal == Netmarble ? text::NetmarbleUnreachable
-                         : temp_.DHOPortal == Daum    ? text::DaumUnreachable
-                                                      : QString();
-    if (!what.isEmpty())
-        messages_.show(what + u'\n' + reasonFor(failure), MessageBox::Icon::Critical, MessageBox::Buttons::Ok);
+    const QString what =
+        temp_.DHOPortal == Portal::Netmarble ? text::NetmarbleUnreachable : text::DaumUnreachable;
+    messages_.show(what + u'\n' + reasonFor(failure), MessageBox::Icon::Critical, MessageBox::Buttons::Ok);
 }
 
 void PortalSession::navigate(const QString& address)

@@ -60,15 +60,15 @@ void loadConfigValues(const QStringList& fields, AppState& state)
     config.PWDSave = flagOrZero(numbers[2], 1);
     config.AutoLogin = flagOrZero(numbers[3], 1);
     config.AutoRun = flagOrZero(numbers[4], 1);
-    config.GSA = flagOrZero(numbers[5], 2);
-    state.Temp.DHOPortal = portal == u"Daum" ? portal::Daum : portal::Netmarble;
+    config.GSA = AfterStart(flagOrZero(numbers[5], 2));
+    state.Temp.DHOPortal = portal == u"Daum" ? Portal::Daum : Portal::Netmarble;
 }
 
 QByteArray configFileBytes(const ConfigValues& values)
 {
     QByteArray bytes;
     const ConfigState& s = values.settings;
-    for (std::uint8_t value : {s.WindowRun, s.IDSave, s.PWDSave, s.AutoLogin, s.AutoRun, s.GSA})
+    for (std::uint8_t value : {s.WindowRun, s.IDSave, s.PWDSave, s.AutoLogin, s.AutoRun, std::uint8_t(s.GSA)})
         bytes += numberLine(value);
     if (values.portal == PortalChoice::Netmarble)
         bytes += "Netmarble\r\n";

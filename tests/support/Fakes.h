@@ -21,18 +21,11 @@ public:
     }
     void act(const QList<portal::ElementStep>& steps) override
     {
+        using Action = portal::ElementStep::Action;
         for (const portal::ElementStep& step : steps) {
-            switch (step.action) {
-            case portal::ElementStep::Action::SetValue:
-                log.append(QStringLiteral("value %1=%2").arg(step.element, step.value));
-                break;
-            case portal::ElementStep::Action::SetChecked:
-                log.append(QStringLiteral("check %1").arg(step.element));
-                break;
-            case portal::ElementStep::Action::Click:
-                log.append(QStringLiteral("click %1").arg(step.element));
-                break;
-            }
+            const char* verb = step.action == Action::SetValue ? "value" : step.action == Action::Click ? "click" : "check";
+            log.append(QStringLiteral("%1 %2").arg(verb, step.element)
+                       + (step.action == Action::SetValue ? "=" + step.value : QString()));
         }
     }
     void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/qt/BrowserProfile.h"
+#include "platform/qt/WebEngineBrowser.h"
+#include "support/Fakes.h"
+#include "support/LoopbackServer.h"
+
+#include <QWebEnginePage>
+#include <gtest/gtest.h>
+
+// The real engine behind the browser interface, on one profile for the whole
+// test run as the program has one, recording what it reports.
+class BrowserTest : public ::testing::Test {
+protected:
+    explicit BrowserTest(platform::WebEngineBrowser::Use use = platform::WebEngineBrowser::Use::Shown)
+        : browser(profile(), pageDialogs, use)
+    {
+        browser.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
+        browser.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
+            failed.append(address);
+            failures.append(failure);
+        });
+    }
+
+    static platform::BrowserProfile& profile()
+    {
+        static auto* shared = new platform::BrowserProfile;
+        return *shared;
+    }
+
+    void load(const QString& address)
+    {
+        const qsizetype before = completed.size();
+        browser.navigate(address);
+        ASSERT_TRUE(waitUntil([&] { return completed.size() > before; })) << address.toStdString();
+    }
+
+    QVariant evaluate(const QString& script)
+    {
+        QVariant result;
+        bool done = false;
+        browser.page()->runJavaScript(script, [&](const QVariant& value) {
+            result = value;
+            done = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return done; }, 5000));
+        return result;
+    }
+
+    static void runEventsFor(int ms) { waitUntil([] { return false; }, ms); }
+
+    FakeMessageBox pageDialogs;
+    platform::WebEngineBrowser browser;
+    QStringList completed;
+    QStringList failed;
+    QList<portal::LoadFailure> failures;
+};
