@@ -4,9 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 using namespace storage;
 
 namespace {
+
+// The six settings and the portal in file order, one digit each.
+std::string printed(const AppState& s)
+{
+    std::string digits;
+    for (const int value :
+         {int(s.Config.WindowRun), int(s.Config.IDSave), int(s.Config.PWDSave), int(s.Config.AutoLogin),
+          int(s.Config.AutoRun), int(s.Config.GSA), int(s.Temp.DHOPortal)})
+        digits += std::to_string(value);
+    return digits;
+}
 
 AppState loadFrom(const ProgramDir& dir)
 {
@@ -15,130 +29,53 @@ AppState loadFrom(const ProgramDir& dir)
     return state;
 }
 
-AppState load(const QByteArray& bytes)
+TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
 {
+    const std::pair<QByteArray, std::string> cases[] = {
+        {"", "0000000"},
+        {"\r\n\r\n\r\n", "0000000"},
+        {QByteArray("\xff\xfe\x00garbage\x81", 12), "0000000"},
+        {"yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n", "0000000"},
+        {" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n", "0110111"},
+        {" 2 \r\n 1 \r\n 7 \r\n 1 \r\n 1 \r\n 2 \r\nNetmarble\r\n", "0101120"},  // a bad line shifts nothing
+        {"word\r\n1\r\n0\r\n0\r\n0\r\n 3 \r\nDaum\r\n", "0100001"},
+        {"-1\r\n 1 \r\n", "0100000"},
+        {" 0 \r\n 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nNetmarble\r\n", "0011000"},  // inconsistent, loaded as written
+        {"1,0\r\n 1 , 1 \r\n1,2\r\nDaum\r\nextra\r\n 1 \r\n", "1011121"},        // commas separate values too
+        {"0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nDaum", "0000001"},  // no line end after the last value
+        {"0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n  Daum  \r\n", "0000001"},
+        {"0\r\n0\r\n0\r\n0\r\n0\r\n0\r\ndaum\r\n", "0000000"},  // the portal word is exact
+    };
+    for (const auto& [bytes, expected] : cases) {
+        ProgramDir dir;
+        dir.write("config.ini", bytes);
+        EXPECT_EQ(printed(loadFrom(dir)), expected) << bytes.toStdString();
+    }
+
     ProgramDir dir;
-    dir.write("config.ini", bytes);
-    return loadFrom(dir);
-}
-
-void expectDefaults(const AppState& s)
-{
-    EXPECT_EQ(s.Config.WindowRun, 0);
-    EXPECT_EQ(s.Config.IDSave, 0);
-    EXPECT_EQ(s.Config.PWDSave, 0);
-    EXPECT_EQ(s.Config.AutoLogin, 0);
-    EXPECT_EQ(s.Config.AutoRun, 0);
-    EXPECT_EQ(s.Config.GSA, AfterStart(0));
-    EXPECT_EQ(s.Temp.DHOPortal, Portal(0));
-}
-
-TEST(ConfigFile, MissingEmptyOrGarbledFilesLeaveDefaults)
-{
-    ProgramDir none;
-    expectDefaults(loadFrom(none));
-    EXPECT_FALSE(none.exists("config.ini")) << "loading must never create the file";
-
-    expectDefaults(load(""));
-    expectDefaults(load("\r\n\r\n\r\n"));
-    expectDefaults(load(QByteArray("\xff\xfe\x00garbage\x81", 12)));
-    expectDefaults(load("yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n"));
-}
-
-TEST(ConfigFile, ADirectoryNamedConfigIniCountsAsAbsent)
-{
-    ProgramDir dir;
+    EXPECT_EQ(printed(loadFrom(dir)), "0000000");
+    EXPECT_FALSE(dir.exists("config.ini")) << "loading must never create the file";
     QDir(dir.path()).mkdir("config.ini");
-    expectDefaults(loadFrom(dir));
+    EXPECT_EQ(printed(loadFrom(dir)), "0000000") << "a directory of that name counts as absent";
 }
 
-TEST(ConfigFile, ReadsTheSevenValuesInOrder)
+TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)
 {
-    const AppState s = load(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n");
-    EXPECT_EQ(s.Config.WindowRun, 0);
-    EXPECT_EQ(s.Config.IDSave, 1);
-    EXPECT_EQ(s.Config.PWDSave, 1);
-    EXPECT_EQ(s.Config.AutoLogin, 0);
-    EXPECT_EQ(s.Config.AutoRun, 1);
-    EXPECT_EQ(s.Config.GSA, AfterStart(1));
-    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
-}
-
-TEST(ConfigFile, ValidatesEachValueOnItsOwn)
-{
-    AppState s = load(" 2 \r\n 1 \r\n 7 \r\n 1 \r\n 1 \r\n 2 \r\nNetmarble\r\n");
-    EXPECT_EQ(s.Config.WindowRun, 0);
-    EXPECT_EQ(s.Config.IDSave, 1) << "a bad line must not shift the lines after it";
-    EXPECT_EQ(s.Config.PWDSave, 0);
-    EXPECT_EQ(s.Config.AutoLogin, 1);
-    EXPECT_EQ(s.Config.GSA, AfterStart(2));
-
-    s = load("word\r\n1\r\n0\r\n0\r\n0\r\n 3 \r\nDaum\r\n");
-    EXPECT_EQ(s.Config.WindowRun, 0);
-    EXPECT_EQ(s.Config.IDSave, 1);
-    EXPECT_EQ(s.Config.GSA, AfterStart(0));
-    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
-
-    s = load("-1\r\n 1 \r\n");
-    EXPECT_EQ(s.Config.WindowRun, 0);
-    EXPECT_EQ(s.Config.IDSave, 1);
-}
-
-TEST(ConfigFile, PortalWordIsExact)
-{
-    const QByteArray numbers = " 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n";
-    EXPECT_EQ(load(numbers + "Daum\r\n").Temp.DHOPortal, Portal(1));
-    EXPECT_EQ(load(numbers + "Daum").Temp.DHOPortal, Portal(1)) << "no line end after the last value";
-    EXPECT_EQ(load(numbers + "daum\r\n").Temp.DHOPortal, Portal(0));
-    EXPECT_EQ(load(numbers + "DAUM\r\n").Temp.DHOPortal, Portal(0));
-    EXPECT_EQ(load(numbers + "\"Daum\"\r\n").Temp.DHOPortal, Portal(1));
-    EXPECT_EQ(load(numbers + "  Daum  \r\n").Temp.DHOPortal, Portal(1));
-    EXPECT_EQ(load(numbers).Temp.DHOPortal, Portal(0)) << "six lines: Netmarble";
-}
-
-TEST(ConfigFile, CommasSeparateValuesAndExtraLinesAreIgnored)
-{
-    const AppState s = load("1,0\r\n 1 , 1 \r\n1,2\r\nDaum\r\nextra\r\n 1 \r\n");
-    EXPECT_EQ(s.Config.WindowRun, 1);
-    EXPECT_EQ(s.Config.IDSave, 0);
-    EXPECT_EQ(s.Config.PWDSave, 1);
-    EXPECT_EQ(s.Config.AutoLogin, 1);
-    EXPECT_EQ(s.Config.AutoRun, 1);
-    EXPECT_EQ(s.Config.GSA, AfterStart(2));
-    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
-}
-
-TEST(ConfigFile, InconsistentDependenciesAreLoadedAsWritten)
-{
-    const AppState s = load(" 0 \r\n 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nNetmarble\r\n");
-    EXPECT_EQ(s.Config.IDSave, 0);
-    EXPECT_EQ(s.Config.PWDSave, 1);
-    EXPECT_EQ(s.Config.AutoLogin, 1);
-}
-
-TEST(ConfigFile, SavesExactBytes)
-{
-    EXPECT_EQ(configFileBytes({{0, 0, 0, 0, 0, AfterStart(0)}, PortalChoice::Netmarble}),
-              QByteArray(" 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n"));
-    EXPECT_EQ(configFileBytes({{0, 1, 1, 0, 1, AfterStart(1)}, PortalChoice::Daum}),
-              QByteArray(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n"));
-    EXPECT_EQ(configFileBytes({{1, 1, 1, 1, 1, AfterStart(2)}, PortalChoice::None}),
-              QByteArray(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 2 \r\n"));
-}
-
-TEST(ConfigFile, SaveThenLoadRoundTripsAndReplacesTheFile)
-{
-    ProgramDir dir;
-    dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
-    ASSERT_TRUE(ConfigSave(dir.path(), {{1, 1, 0, 0, 1, AfterStart(2)}, PortalChoice::Daum}).ok);
-    EXPECT_EQ(dir.read("config.ini"), QByteArray(" 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n 2 \r\nDaum\r\n"));
-    const AppState s = loadFrom(dir);
-    EXPECT_EQ(s.Config.WindowRun, 1);
-    EXPECT_EQ(s.Config.IDSave, 1);
-    EXPECT_EQ(s.Config.PWDSave, 0);
-    EXPECT_EQ(s.Config.AutoRun, 1);
-    EXPECT_EQ(s.Config.GSA, AfterStart(2));
-    EXPECT_EQ(s.Temp.DHOPortal, Portal(1));
+    for (const QByteArray& bytes : {QByteArray(" 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n"),
+                                    QByteArray(" 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n 2 \r\nDaum\r\n"),
+                                    QByteArray(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n")}) {
+        ProgramDir dir;
+        dir.write("config.ini", bytes);
+        const AppState state = loadFrom(dir);
+        dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
+        const PortalChoice choice =
+            state.Temp.DHOPortal == Portal::Daum ? PortalChoice::Daum : PortalChoice::Netmarble;
+        ASSERT_TRUE(ConfigSave(dir.path(), {state.Config, choice}).ok);
+        EXPECT_EQ(dir.read("config.ini"), bytes);
+        EXPECT_EQ(dir.entries(), QStringList{"config.ini"}) << "nothing is left beside it";
+    }
+    EXPECT_EQ(configFileBytes({{}, PortalChoice::None}), " 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n")
+        << "no portal line";
 }
 
 TEST(Fields, SplitLikeTheStoredFilesExpect)

@@ -6,10 +6,18 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-
 using storage::UserFile;
 
 namespace {
+
+const QByteArray CaptainSea("47:6>058:6=94I\r\n57::=1\r\n");
+
+// The settings, the file's bytes, and the values in memory as "ID/password".
+struct Case {
+    int idSave, pwdSave;
+    QByteArray file;
+    QString values;
+};
 
 class UserFileTest : public ::testing::Test {
 protected:
@@ -23,166 +31,85 @@ protected:
         state.Config.IDSave = std::uint8_t(idSave);
         state.Config.PWDSave = std::uint8_t(pwdSave);
     }
+    // What a run with the same settings reads into memory that held values.
+    QString readInto(const QString& id, const QString& password)
+    {
+        AppState next;
+        next.Temp.UserID = id;
+        next.Temp.UserPWD = password;
+        next.Config = state.Config;
+        UserFile(next, dir.path(), messages).AutoLoginF();
+        return next.Temp.UserID + "/" + next.Temp.UserPWD;
+    }
 };
 
-TEST_F(UserFileTest, WritesWhatTheSettingsAllow)
+TEST_F(UserFileTest, ReadingKeepsWhatTheFileDoesNotSupply)
 {
-    state.Temp.UserID = "abc";
-    state.Temp.UserPWD = "abc";
-
     settings(1, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n"));
-
-    settings(1, 0);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n"));
-
-    settings(0, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_TRUE(dir.exists("User.ini"));
-    EXPECT_EQ(dir.read("User.ini"), QByteArray()) << "no password without the ID";
-
-    settings(1, 1);
-    state.Temp.UserID.clear();
-    state.Temp.UserPWD.clear();
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("\r\n\r\n"));
+    EXPECT_EQ(readInto("id", "password"), "id/password") << "no file";
+    const Case cases[] = {
+        {1, 1, "", "id/password"},
+        {1, 1, "45:7=3\r\n", "abc/password"},
+        {1, 0, "45:7=3\r\n45:7=3\r\n", "abc/password"},
+        {0, 1, "45:7=3\r\n45:7=3\r\n", "id/password"},
+        {1, 1, "45:7=3,45:7=3\r\n", "abc/abc"},  // the part behind a comma is the next value
+    };
+    for (const Case& c : cases) {
+        dir.write("User.ini", c.file);
+        settings(c.idSave, c.pwdSave);
+        EXPECT_EQ(readInto("id", "password"), c.values) << c.file.toStdString();
+    }
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(UserFileTest, FileIsReadableByItsOwnerOnly)
+// One run's saves. Values it has neither read nor had typed are kept as
+// stored, as far as the settings allow: a settings save before any login
+// must not replace them with the empty values in memory.
+TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasTypedForTheOwnerOnly)
 {
-    settings(1, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    const QFileInfo info(dir.file("User.ini"));
-    EXPECT_EQ(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
-              QFile::Permissions());
-    EXPECT_TRUE(info.permissions() & QFile::ReadOwner);
-}
-
-TEST_F(UserFileTest, ReadsBackWhatWasSaved)
-{
+    dir.write("User.ini", CaptainSea);
+    const Case saves[] = {
+        {1, 1, CaptainSea, ""},
+        {1, 0, "47:6>058:6=94I\r\n", ""},      // a cleared box still clears
+        {1, 1, "47:6>058:6=94I\r\n\r\n", ""},  // gone once cleared
+        {0, 0, "", ""},
+        {1, 1, "\r\n\r\n", ""},
+        {1, 1, "45:7=3\r\n45:7=3\r\n", "abc/abc"},  // typed from here on
+        {1, 0, "45:7=3\r\n", "abc/abc"},
+        {0, 1, "", "abc/abc"},  // no password without the ID
+        {1, 1, "\r\n\r\n", "/"},
+    };
+    for (const Case& c : saves) {
+        settings(c.idSave, c.pwdSave);
+        if (!c.values.isEmpty()) {
+            state.Temp.UserID = c.values.section('/', 0, 0);
+            state.Temp.UserPWD = c.values.section('/', 1);
+            users.noteTyped();
+        }
+        ASSERT_TRUE(users.UserSave().ok);
+        EXPECT_TRUE(dir.exists("User.ini"));
+        EXPECT_EQ(dir.read("User.ini"), c.file);
+    }
     state.Temp.UserID = "captain";
     state.Temp.UserPWD = "s3cr3t, \"pass\"";
-    settings(1, 1);
     ASSERT_TRUE(users.UserSave().ok);
-
-    AppState fresh;
-    fresh.Config = state.Config;
-    UserFile reader(fresh, dir.path(), messages);
-    reader.AutoLoginF();
-    EXPECT_EQ(fresh.Temp.UserID, "captain");
-    EXPECT_EQ(fresh.Temp.UserPWD, "s3cr3t, \"pass\"");
-    EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(UserFileTest, KeepsWhatTheFileDoesNotSupply)
-{
-    state.Temp.UserID = "previous id";
-    state.Temp.UserPWD = "previous password";
-
-    settings(1, 1);
-    users.AutoLoginF();  // no file
-    EXPECT_EQ(state.Temp.UserID, "previous id");
-
-    dir.write("User.ini", "");
-    users.AutoLoginF();  // empty file
-    EXPECT_EQ(state.Temp.UserID, "previous id");
-    EXPECT_EQ(state.Temp.UserPWD, "previous password");
-
-    dir.write("User.ini", "45:7=3\r\n");  // only the ID
-    users.AutoLoginF();
-    EXPECT_EQ(state.Temp.UserID, "abc");
-    EXPECT_EQ(state.Temp.UserPWD, "previous password");
-
-    settings(1, 0);
-    state.Temp.UserID = "previous id";
-    dir.write("User.ini", "45:7=3\r\n45:7=3\r\n");
-    users.AutoLoginF();
-    EXPECT_EQ(state.Temp.UserID, "abc");
-    EXPECT_EQ(state.Temp.UserPWD, "previous password") << "PWDSave 0: the password is not read";
-
-    settings(0, 1);
-    state.Temp.UserID = "previous id";
-    users.AutoLoginF();
-    EXPECT_EQ(state.Temp.UserID, "previous id") << "IDSave 0: nothing is read";
-    EXPECT_TRUE(messages.shown.isEmpty());
-}
-
-TEST_F(UserFileTest, ValuesAreCommaDelimited)
-{
-    settings(1, 1);
-    dir.write("User.ini", "45:7=3,45:7=3\r\n");
-    users.AutoLoginF();
-    EXPECT_EQ(state.Temp.UserID, "abc");
-    EXPECT_EQ(state.Temp.UserPWD, "abc") << "the part behind the comma is the next value";
-}
-
-TEST_F(UserFileTest, DamagedValueEmptiesTheFileAndSaysSoOncePerValue)
-{
-    settings(1, 1);
-    state.Temp.UserPWD = "before";
-    dir.write("User.ini", "45~7=3\r\n!!\r\n");
-    users.AutoLoginF();
-    EXPECT_EQ(state.Temp.UserID, "ac") << "the valid pieces of the damaged value";
-    EXPECT_EQ(state.Temp.UserPWD, "") << "the second value is still read from the file as it was";
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].text, text::UserDataDamaged);
-    EXPECT_EQ(messages.shown[0].icon, platform::MessageBox::Icon::Information);
-    EXPECT_EQ(messages.shown[0].buttons, platform::MessageBox::Buttons::Ok);
-    EXPECT_TRUE(dir.exists("User.ini"));
-    EXPECT_EQ(dir.read("User.ini"), QByteArray());
-}
-
-TEST_F(UserFileTest, RefusesWhatTheFormatCannotCarryAndKeepsTheOldFile)
-{
-    dir.write("User.ini", "45:7=3\r\n");
-    settings(1, 1);
-    state.Temp.UserID = "abc";
-    state.Temp.UserPWD = QString(128, 'x');
-    const storage::SaveResult result = users.UserSave();
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n"));
-}
-
-// A settings save in a run that has not read the file: memory is empty.
-TEST_F(UserFileTest, ValuesNeverReadThisRunAreKeptAsTheNewSettingsAllow)
-{
-    const QByteArray both("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
-    dir.write("User.ini", both);
-    settings(1, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), both);
-
-    settings(1, 0);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("47:6>058:6=94I\r\n")) << "a cleared box still clears";
-    settings(1, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("47:6>058:6=94I\r\n\r\n")) << "gone once cleared";
-
-    settings(0, 0);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray());
-    settings(1, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("\r\n\r\n"));
+    EXPECT_EQ(readInto("", ""), "captain/s3cr3t, \"pass\"") << "commas and quotes come back";
+    const QFile::Permissions permissions = QFileInfo(dir.file("User.ini")).permissions();
+    EXPECT_EQ(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther), 0);
+    EXPECT_TRUE(permissions & QFile::ReadOwner);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(UserFileTest, ReadOrTypedValuesAreWhatIsSaved)
 {
-    dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
+    dir.write("User.ini", CaptainSea);
     settings(1, 0);
     users.AutoLoginF();  // reads the ID only
     ASSERT_EQ(state.Temp.UserID, "captain");
     state.Temp.UserID = "renamed";
     settings(1, 1);
     ASSERT_TRUE(users.UserSave().ok);
-    AppState fresh{{}, state.Config};
-    UserFile(fresh, dir.path(), messages).AutoLoginF();
-    EXPECT_EQ(fresh.Temp.UserID + "/" + fresh.Temp.UserPWD, "renamed/sea") << "the unread password is kept";
+    EXPECT_EQ(readInto("", ""), "renamed/sea") << "the unread password is kept";
 
     state.Temp.UserID = "abc";
     state.Temp.UserPWD = "";
@@ -191,37 +118,30 @@ TEST_F(UserFileTest, ReadOrTypedValuesAreWhatIsSaved)
     EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n\r\n")) << "typed, even empty, replaces the file's";
 }
 
-TEST_F(UserFileTest, DamagedValueIsKeptUnreadAndReportedWhenRead)
+TEST_F(UserFileTest, DamagedValuesAreKeptUnreadAndToldOnceEachWhenRead)
 {
-    // Unread, a damaged value is not looked at by a save: it is reported when it is read.
-    const QByteArray damaged("45~7=3\r\n45:7=3\r\n");
+    const QByteArray damaged("45~7=3\r\n!!\r\n");
     dir.write("User.ini", damaged);
     settings(1, 1);
     ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), damaged);
+    EXPECT_EQ(dir.read("User.ini"), damaged) << "a save takes values never read as they are stored";
     EXPECT_TRUE(messages.shown.isEmpty());
 
-    // Once read, the partly decoded value is what memory holds and what is saved.
     users.AutoLoginF();
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray()) << "emptied by the reading";
+    EXPECT_EQ(state.Temp.UserID + "/" + state.Temp.UserPWD, "ac/") << "the valid pieces of each";
+    ASSERT_EQ(messages.shown.size(), 2) << "the second value is read from the file as it was";
+    EXPECT_EQ(messages.shown[1].text, text::UserDataDamaged);
+    EXPECT_EQ(messages.shown[1].icon, platform::MessageBox::Icon::Information);
+    EXPECT_EQ(messages.shown[1].buttons, platform::MessageBox::Buttons::Ok);
+    EXPECT_TRUE(dir.exists("User.ini") && dir.read("User.ini").isEmpty()) << "emptied by the reading";
     ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:8\r\n45:7=3\r\n"));
-    EXPECT_EQ(messages.shown.size(), 1);
-}
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:8\r\n\r\n")) << "what was read is what is saved";
+    EXPECT_EQ(messages.shown.size(), 2);
 
-TEST_F(UserFileTest, AFailedWriteLeavesThePreviousFileWhole)
-{
-    dir.write("User.ini", "45:7=3\r\n45:7=3\r\n");
-    settings(0, 0);
-    storage::SaveResult result;
-    {
-        WithoutWriteAccess guard(dir.path());
-        result = users.UserSave();
-    }
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n"));
+    state.Temp.UserPWD = QString(128, 'x');
+    const storage::SaveResult tooLong = users.UserSave();
+    EXPECT_FALSE(tooLong.ok || tooLong.error.isEmpty()) << "what the format cannot carry is refused";
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:8\r\n\r\n"));
 }
 
 }  // namespace

@@ -25,30 +25,22 @@ public:
         created.append(QString::fromStdU16String(path));
         return FileSystem::create(path, ownerOnly, handle, error);
     }
-
     bool write(Handle handle, std::string_view bytes, std::u16string& error) override
     {
         if (fault_ != Fault::DiskFullWhileWriting)
             return FileSystem::write(handle, bytes, error);
         FileSystem::write(handle, bytes.substr(0, bytes.size() / 2), error);
-        return fail(error, ENOSPC);
+        return fail(error);
     }
-
     bool finish(Handle handle, std::u16string& error) override
     {
         const bool finished = FileSystem::finish(handle, error);
-        return fault_ == Fault::DiskFullWhileFlushing ? fail(error, ENOSPC) : finished;
+        return fault_ == Fault::DiskFullWhileFlushing ? fail(error) : finished;
     }
-
     bool replace(const std::u16string& from, const std::u16string& to, std::u16string& error) override
     {
-        if (fault_ != Fault::RenameRefused)
-            return FileSystem::replace(from, to, error);
-        return fail(error, EACCES);
+        return fault_ == Fault::RenameRefused ? fail(error) : FileSystem::replace(from, to, error);
     }
-
-    QStringList created;  // every new file a save began, in order
-    int faults = 0;       // how often the fault struck
 
     // The system's reason the fault comes with.
     static QString reason(Fault fault)
@@ -56,11 +48,14 @@ public:
         return QString::fromLocal8Bit(std::strerror(fault == Fault::RenameRefused ? EACCES : ENOSPC));
     }
 
+    QStringList created;  // every new file a save began, in order
+    int faults = 0;       // how often the fault struck
+
 private:
-    bool fail(std::u16string& error, int code)
+    bool fail(std::u16string& error)
     {
         ++faults;
-        error = QString::fromLocal8Bit(std::strerror(code)).toStdU16String();
+        error = reason(fault_).toStdU16String();
         return false;
     }
 

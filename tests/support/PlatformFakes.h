@@ -7,40 +7,28 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 // Records every change to the start-at-logon list; can be told to fail.
 class FakeAutostart : public platform::Autostart {
 public:
-    bool add(const QString& name, const QString& command, QString* error) override
+    bool add(const QString& name, const QString&, QString* error) override
     {
-        calls.append(QStringLiteral("add ") + name);
-        lastCommand = command;
-        if (onCall)
-            onCall();
-        return answer(error);
+        return answer(QStringLiteral("add ") + name, error);
     }
     bool remove(const QString& name, QString* error) override
     {
-        calls.append(QStringLiteral("remove ") + name);
-        if (onCall)
-            onCall();
-        return answer(error);
+        return answer(QStringLiteral("remove ") + name, error);
     }
 
     QStringList calls;
-    QString lastCommand;
     QString failWith;  // the system's reason to report; empty for success
-    std::function<void()> onCall;  // sees the world as it is when the list changes
 
 private:
-    bool answer(QString* error) const
+    bool answer(const QString& call, QString* error)
     {
-        if (failWith.isEmpty())
-            return true;
-        if (error)
+        calls.append(call);
+        if (!failWith.isEmpty() && error)
             *error = failWith;
-        return false;
+        return failWith.isEmpty();
     }
 };
 

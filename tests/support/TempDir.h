@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <unistd.h>
@@ -12,6 +14,7 @@ class ProgramDir {
 public:
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
+    bool exists(const QString& name) const { return QFile::exists(file(name)); }
 
     void write(const QString& name, const QByteArray& bytes) const
     {
@@ -24,7 +27,11 @@ public:
         QFile in(file(name));
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
-    bool exists(const QString& name) const { return QFile::exists(file(name)); }
+    // Every name in the directory, or in a folder of it, hidden ones too, in order.
+    QStringList entries(const QString& folder = QString()) const
+    {
+        return QDir(file(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
 
 private:
     QTemporaryDir dir_;
@@ -37,26 +44,23 @@ class WithoutWriteAccess {
 public:
     explicit WithoutWriteAccess(const QString& directory) : directory_(directory)
     {
-        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
-                                              | QFile::ExeOther);
-        if (::geteuid() == 0)
-            dropped_ = ::seteuid(65534) == 0;
-        else
-            QFile::setPermissions(directory_, QFile::ReadOwner | QFile::ExeOwner);
+        const bool root = ::geteuid() == 0;
+        QFile::setPermissions(directory_, root ? Open : QFile::ReadOwner | QFile::ExeOwner);
+        dropped_ = root && ::seteuid(65534) == 0;
     }
     ~WithoutWriteAccess()
     {
         if (dropped_)
             (void)::seteuid(0);
-        QFile::setPermissions(directory_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
-                                              | QFile::ExeOther);
+        QFile::setPermissions(directory_, Open);
     }
     WithoutWriteAccess(const WithoutWriteAccess&) = delete;
     WithoutWriteAccess& operator=(const WithoutWriteAccess&) = delete;
 
 private:
+    static constexpr QFile::Permissions Open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                               | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                               | QFile::ExeOther;
     QString directory_;
     bool dropped_ = false;
 };
