@@ -481,8 +481,9 @@ TEST_F(SessionTest, StartupLogsInAutomaticallyOnlyWhenSetAndSurvivesDamagedFiles
         EXPECT_EQ(web.navigations.value(0), c.firstPage);
         EXPECT_EQ(state.Temp.UserID, c.id) << "the credentials are read only for the automatic login";
         EXPECT_EQ(state.Temp.UserPWD, c.id);
-        if (c.firstPage.isEmpty())
+        if (c.firstPage.isEmpty()) {
             EXPECT_EQ(state.Temp.DHOPortal, Portal::Daum) << "the portal is read without the automatic login too";
+        }
         session.cmdLogin_Click();  // cancel, or open the login dialog
         complete(web.navigations.value(1));
     }
