@@ -299,37 +299,20 @@ TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
 }
 
-TEST_F(SessionTest, GameStartOpensTheChannelPageThenMinimisesOrEnds)
+TEST_F(SessionTest, GameStartOpensTheChannelPageThenMinimisesOrEndsOnceItIsAnsweredOrFails)
 {
-    const struct {
-        Portal portal;
-        AfterStart action;
-        bool minimised;
-        bool ending;
-    } cases[] = {{Portal::Netmarble, AfterStart::Nothing, false, false},
-                 {Portal::Daum, AfterStart::Minimise, true, false},
-                 {Portal::Netmarble, AfterStart::Quit, false, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(int(c.action));
+    for (AfterStart action : {AfterStart::Nothing, AfterStart::Minimise, AfterStart::Quit}) {
+        SCOPED_TRACE(int(action));
         ui = FakeSessionUi{};
-        state.Temp.DHOPortal = c.portal;
-        state.Config.GSA = c.action;
+        state.Temp.DHOPortal = action == AfterStart::Minimise ? Portal::Daum : Portal::Netmarble;
+        state.Config.GSA = action;
         session.GameStart();
-        EXPECT_EQ(web.navigations.last(), c.portal == Portal::Daum ? a.DaumChannelPage : a.NetmarbleChannelPage);
-        EXPECT_EQ(ui.minimised, c.minimised);
-        EXPECT_EQ(ui.ending, c.ending);
+        EXPECT_EQ(web.navigations.last(), action == AfterStart::Minimise ? a.DaumChannelPage : a.NetmarbleChannelPage);
+        EXPECT_EQ(ui.minimised, action == AfterStart::Minimise);
+        EXPECT_EQ(ui.ending, action == AfterStart::Quit);
         EXPECT_FALSE(ui.ended) << "the process outlives the request for the channel page";
-        EXPECT_EQ(web.settled, !c.ending) << "an ending program waits for the channel page";
+        EXPECT_EQ(web.settled, action != AfterStart::Quit) << "an ending program waits for the channel page";
     }
-}
-
-TEST_F(SessionTest, QuittingAfterStartEndsOnceTheChannelPageIsAnsweredOrFails)
-{
-    state.Config.GSA = AfterStart::Quit;
-    state.Config.AutoRun = 1;
-    logIn(Portal::Netmarble);
-    EXPECT_TRUE(ui.ending);
-    EXPECT_FALSE(ui.ended);
     ui.log.clear();
     complete(a.NetmarbleChannelPage);
     EXPECT_EQ(ui.log, QStringList{"end program"}) << "no rule runs once the program is ending";
