@@ -1,0 +1,38 @@
+#pragma once
+
+#include "e2e/Driver.h"
+#include "support/TempDir.h"
+
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// One program directory, sandbox and program per test.
+class PortalTest : public ::testing::Test {
+protected:
+    ProgramDir dir;
+    std::unique_ptr<Sandbox> sandbox;
+    std::unique_ptr<Quaylet> quaylet;
+
+    // Starts the sandbox, its portals misbehaving as the quirks say, and the program afresh.
+    void start(const QStringList& quirks = {})
+    {
+        quaylet.reset();
+        sandbox.reset();
+        sandbox = std::make_unique<Sandbox>(dir.file("portal.log"), quirks);
+        ASSERT_TRUE(sandbox->ready()) << "the sandbox did not start";
+        quaylet = std::make_unique<Quaylet>(dir.path());
+        ASSERT_TRUE(quaylet->connected()) << "the program did not start";
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && quaylet) {
+            ADD_FAILURE() << "captions: " << quaylet->captions().join(" / ").toStdString()
+                          << "\nthe program shows " << QJsonDocument(quaylet->state()).toJson().toStdString()
+                          << "the portal saw:\n"
+                          << dir.read("portal.log").toStdString();
+        }
+    }
+};
