@@ -21,23 +21,15 @@ namespace {
 // Every caption the main window took, in order, since the last time they were asked for.
 QStringList captionsSeen;
 
-QList<QWidget*> namedWindows()
-{
-    QList<QWidget*> windows;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && !window->objectName().isEmpty())
-            windows.append(window);
-    }
-    return windows;
-}
-
 // The named visible windows with the text and state of their own buttons and
 // text boxes, the open message box, and whether the hidden browser holds a
 // page (and with it a renderer), all seen at one moment.
 QJsonObject state()
 {
     QJsonObject windows;
-    for (QWidget* window : namedWindows()) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || window->objectName().isEmpty())
+            continue;
         QJsonObject controls;
         for (QWidget* widget : window->findChildren<QWidget*>()) {
             // Dialogs owned by the window have controls of their own.
@@ -62,14 +54,10 @@ QWidget* target(const QJsonObject& request)
 {
     if (request["command"] == "answer") {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        const QString name = request["button"].toString();
-        return box ? box->button(name == "Yes"  ? QMessageBox::Yes
-                                 : name == "No" ? QMessageBox::No
-                                                : QMessageBox::Ok)
-                   : nullptr;
+        return box ? box->button(QMessageBox::StandardButton(request["button"].toInt())) : nullptr;
     }
-    for (QWidget* window : namedWindows()) {
-        if (window->objectName() == request["window"].toString())
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->objectName() == request["window"].toString())
             return window->findChild<QWidget*>(request["control"].toString());
     }
     return nullptr;
@@ -111,27 +99,10 @@ QJsonObject handle(const QJsonObject& request)
     return {{"ok", true}};
 }
 
-class ControlSurface : public QObject {
+// Notes every caption the main window takes.
+class CaptionRecorder : public QObject {
 public:
-    explicit ControlSurface(QObject* parent) : QObject(parent)
-    {
-        QCoreApplication::instance()->installEventFilter(this);
-        const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
-        QLocalServer::removeServer(path);
-        server_.listen(path);
-        connect(&server_, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket* socket = server_.nextPendingConnection()) {
-                connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-                connect(socket, &QLocalSocket::readyRead, socket, [socket] {
-                    while (socket->canReadLine()) {
-                        const QJsonObject request = QJsonDocument::fromJson(socket->readLine()).object();
-                        socket->write(QJsonDocument(handle(request)).toJson(QJsonDocument::Compact) + "\n");
-                        socket->flush();
-                    }
-                });
-            }
-        });
-    }
+    using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -145,14 +116,28 @@ protected:
         }
         return QObject::eventFilter(watched, event);
     }
-
-private:
-    QLocalServer server_;
 };
 
 void startControlSurface()
 {
-    new ControlSurface(QCoreApplication::instance());
+    QCoreApplication* app = QCoreApplication::instance();
+    app->installEventFilter(new CaptionRecorder(app));
+    const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
+    QLocalServer::removeServer(path);
+    auto* server = new QLocalServer(app);
+    server->listen(path);
+    QObject::connect(server, &QLocalServer::newConnection, server, [server] {
+        while (QLocalSocket* socket = server->nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+                while (socket->canReadLine()) {
+                    const QJsonObject request = QJsonDocument::fromJson(socket->readLine()).object();
+                    socket->write(QJsonDocument(handle(request)).toJson(QJsonDocument::Compact) + "\n");
+                    socket->flush();
+                }
+            });
+        }
+    });
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QProcess>
 #include <QThread>
 
@@ -175,13 +176,7 @@ public:
     }
 
     // Every caption the main window took since the last call, in order.
-    QStringList captions()
-    {
-        QStringList seen;
-        for (const QJsonValue& caption : call({{"command", "captions"}})["captions"].toArray())
-            seen.append(caption.toString());
-        return seen;
-    }
+    QStringList captions() { return call({{"command", "captions"}})["captions"].toVariant().toStringList(); }
 
     bool waitForCaption(const QString& expected, int timeoutMs = 20000)
     {
@@ -201,12 +196,8 @@ public:
     // The text of the message box once one is open; empty when none opened in time.
     QString waitForMessage()
     {
-        QString text;
-        eventually([&] {
-            text = state()["message"]["text"].toString();
-            return !text.isEmpty();
-        });
-        return text;
+        eventually([&] { return state()["message"].isObject(); });
+        return state()["message"]["text"].toString();
     }
 
     void click(const QString& window, const QString& name)
@@ -219,7 +210,7 @@ public:
         call({{"command", "key"}, {"window", window}, {"control", name}, {"key", key}});
     }
 
-    void answer(const QString& button) { call({{"command", "answer"}, {"button", button}}); }
+    void answer(QMessageBox::StandardButton button) { call({{"command", "answer"}, {"button", int(button)}}); }
 
     // Opens the login dialog from the main window unless it is open, and logs in with it.
     void logInThroughDialog(const QString& id, const QString& password, const QString& portalOption)

@@ -1,15 +1,14 @@
-// The real program logging in and out against the sandbox, on Netmarble and
-// Daum in turn, for as many cycles as asked (default 200) or until a cycle
-// fails; every caption of every cycle is checked. Prints the memory (PSS),
-// open file descriptors and processes of the program's process tree at the
-// start, at cycle 10 (growth is counted from there), every 50 cycles and at
-// the end. Exits non-zero when a cycle failed or the tree grew in descriptors
-// or processes.
+// The real program logging in and out against the sandbox, Netmarble and Daum
+// in turn, checking every caption, for as many cycles as asked (default 200)
+// or until one fails. Prints the memory (PSS), file descriptors and processes
+// of its process tree at the start, at cycle 10 (growth counts from there),
+// every 50 cycles and at the end; fails when the tree grew in descriptors or
+// processes.
 
 #include "e2e/Driver.h"
 #include "support/TempDir.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QMultiMap>
 
 #include <cstdio>
@@ -91,9 +90,7 @@ void verdict(const QString& what, bool pass)
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const int cycles = argc > 1 ? QString(argv[1]).toInt() : 200;
     if (cycles < 1) {
         std::fprintf(stderr, "usage: quaylet_soak [CYCLES]\n");
@@ -133,11 +130,8 @@ int main(int argc, char* argv[])
     verdict(QString::asprintf("PSS from cycle %d to the end: %+.1f %% (< 10 %%)",
                               cycles >= GrowthFromCycle ? GrowthFromCycle : 0, growth),
             growth < 10.0);
-    verdict(QStringLiteral("descriptors %1 -> %2, processes %3 -> %4")
-                .arg(early.descriptors)
-                .arg(now.descriptors)
-                .arg(early.processes)
-                .arg(now.processes),
+    verdict(QString::asprintf("descriptors %d -> %d, processes %d -> %d", early.descriptors, now.descriptors,
+                              early.processes, now.processes),
             kept);
     return done == cycles && kept ? 0 : 1;
 }

@@ -1,8 +1,8 @@
-// The real program against a portal that misbehaves at the login (see the
-// sandbox's --hostile option): each portal's first login meets the fault, the
-// next one the ordinary portal. Whatever happens, the main window never shows
-// a state the session does not have, a failed load is told, a cancel brings it
-// back to "Quaylet" within a few seconds, and the next login works.
+// The real program against a portal that misbehaves at each portal's first
+// login (the sandbox's --hostile option). The main window never shows a state
+// the session does not have (nor none, as when the program ended), a failed
+// load is told, a cancel brings it back to "Quaylet" within seconds, and the
+// next login works.
 
 #include "e2e/Fixture.h"
 
@@ -46,7 +46,6 @@ protected:
     {
         EXPECT_TRUE(impossible.isEmpty()) << "states the session does not have:\n"
                                           << impossible.join('\n').toStdString();
-        EXPECT_TRUE(!quaylet || quaylet->connected()) << "the program ended";
         PortalTest::TearDown();
     }
 
@@ -87,19 +86,10 @@ TEST_P(HostilePortal, OnlyStatesTheSessionHasAndTheNextLoginWorks)
             EXPECT_TRUE(sandbox->waitForEvent("cancelled", portal, 5000)) << "the hanging login was not dropped";
         } else {
             // Told in one message box titled "Quaylet", over a session already idle.
-            QJsonObject box;
-            eventually(
-                [&] {
-                    box = quaylet->state()["message"].toObject();
-                    return !box.isEmpty();
-                },
-                10000);
-            ASSERT_FALSE(box.isEmpty())
-                << "no message box; the window shows " << quaylet->mainWindow().toStdString();
-            EXPECT_EQ(box["title"].toString(), "Quaylet");
-            EXPECT_FALSE(box["text"].toString().isEmpty());
+            ASSERT_FALSE(quaylet->waitForMessage().isEmpty()) << "no message box";
+            EXPECT_EQ(quaylet->state()["message"]["title"], "Quaylet");
             EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
-            quaylet->answer("OK");
+            quaylet->answer(QMessageBox::Ok);
             ASSERT_NO_FATAL_FAILURE(backToIdle());
         }
         quaylet->logInThroughDialog("captain", "sea", portal->option);
