@@ -11,6 +11,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -20,6 +21,15 @@ namespace {
 
 // Every caption the main window took, in order, since the last time they were asked for.
 QStringList captionsSeen;
+
+QWidget* visibleWindow(const QString& name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->objectName() == name)
+            return window;
+    }
+    return nullptr;
+}
 
 // The named visible windows with the text and state of their own buttons and
 // text boxes, the open message box, and whether the hidden browser holds a
@@ -56,15 +66,19 @@ QWidget* target(const QJsonObject& request)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         return box ? box->button(QMessageBox::StandardButton(request["button"].toInt())) : nullptr;
     }
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->objectName() == request["window"].toString())
-            return window->findChild<QWidget*>(request["control"].toString());
-    }
-    return nullptr;
+    QWidget* window = visibleWindow(request["window"].toString());
+    return window ? window->findChild<QWidget*>(request["control"].toString()) : nullptr;
 }
 
 QJsonObject handle(const QJsonObject& request)
 {
+    // The main window lives as long as the program; its captions are noted from the first request on.
+    static QPointer<QWidget> noted;
+    if (QWidget* main = visibleWindow("frmMain"); main && main != noted) {
+        noted = main;
+        QObject::connect(main, &QWidget::windowTitleChanged,
+                         [](const QString& title) { captionsSeen.append(title); });
+    }
     const QString command = request["command"].toString();
     if (command == "state")
         return state();
@@ -87,11 +101,11 @@ QJsonObject handle(const QJsonObject& request)
     } else if (command == "key") {
         if (auto* view = qobject_cast<QWebEngineView*>(widget); view && view->focusProxy())
             widget = view->focusProxy();
-        const QString key = request["key"].toString();
+        const auto key = Qt::Key(request["key"].toInt());
         QTimer::singleShot(0, widget, [widget, key] {
             widget->window()->activateWindow();
             widget->setFocus();
-            QTest::keyClick(widget, key == "Tab" ? Qt::Key_Tab : key == "Escape" ? Qt::Key_Escape : Qt::Key_Space);
+            QTest::keyClick(widget, key);
         });
     } else {
         return {{"error", "cannot " + command}};
@@ -99,29 +113,9 @@ QJsonObject handle(const QJsonObject& request)
     return {{"ok", true}};
 }
 
-// Notes every caption the main window takes.
-class CaptionRecorder : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // The type first: events also reach objects that are half destroyed,
-        // which must not be cast.
-        if (event->type() == QEvent::WindowTitleChange) {
-            auto* window = qobject_cast<QWidget*>(watched);
-            if (window && window->objectName() == "frmMain")
-                captionsSeen.append(window->windowTitle());
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 void startControlSurface()
 {
     QCoreApplication* app = QCoreApplication::instance();
-    app->installEventFilter(new CaptionRecorder(app));
     const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
     QLocalServer::removeServer(path);
     auto* server = new QLocalServer(app);

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
@@ -64,12 +63,11 @@ public:
         ready_ = said.contains("ready\n");
     }
 
+    // Lets it stop by itself first; the process ends it otherwise.
     ~Sandbox()
     {
         process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(2000);
+        process_.waitForFinished(5000);
     }
 
     bool ready() const { return ready_; }
@@ -122,24 +120,14 @@ public:
         process_.setWorkingDirectory(QDir::tempPath());
         process_.start(copy);
         const QString socketPath = QDir(programDirectory).filePath("quaylet-control");
-        eventually(
-            [&] {
-                socket_.connectToServer(socketPath);
-                return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
-            },
-            15000);
-    }
-
-    ~Quaylet()
-    {
-        socket_.abort();
-        process_.kill();
-        process_.waitForFinished(5000);
+        eventually([&] {
+            socket_.connectToServer(socketPath);
+            return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
+        });
     }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
     qint64 processId() const { return process_.processId(); }
-    bool waitForExit(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
 
     // Sends a command to the control surface; its answer, empty when none came.
     QJsonObject call(const QJsonObject& request)
@@ -205,9 +193,9 @@ public:
         call({{"command", "click"}, {"window", window}, {"control", name}});
     }
 
-    void key(const QString& window, const QString& name, const QString& key)
+    void key(const QString& window, const QString& name, Qt::Key key)
     {
-        call({{"command", "key"}, {"window", window}, {"control", name}, {"key", key}});
+        call({{"command", "key"}, {"window", window}, {"control", name}, {"key", int(key)}});
     }
 
     void answer(QMessageBox::StandardButton button) { call({{"command", "answer"}, {"button", int(button)}}); }

@@ -1,20 +1,42 @@
-#include "e2e/Fixture.h"
+#include "e2e/Driver.h"
+#include "support/TempDir.h"
 
-#include <QThread>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
-const QString Main = "frmMain";
-const QString Login = "frmLogin";
-
-class EndToEnd : public PortalTest {
+// One program directory, sandbox and program per test.
+class EndToEnd : public ::testing::Test {
 protected:
-    // Settings for an automatic login on the portal, with the ID and password saved.
-    void configure(const Portal& portal, int autoRun = 0, int gameStartAction = 0)
+    ProgramDir dir;
+    std::unique_ptr<Sandbox> sandbox;
+    std::unique_ptr<Quaylet> quaylet;
+
+    // Starts the sandbox, its portals misbehaving as the quirks say, and the program afresh.
+    void start(const QStringList& quirks = {})
+    {
+        quaylet.reset();
+        sandbox.reset();
+        sandbox = std::make_unique<Sandbox>(dir.file("portal.log"), quirks);
+        ASSERT_TRUE(sandbox->ready()) << "the sandbox did not start";
+        quaylet = std::make_unique<Quaylet>(dir.path());
+        ASSERT_TRUE(quaylet->connected()) << "the program did not start";
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure())
+            ADD_FAILURE() << "the portal saw:\n" << dir.read("portal.log").toStdString();
+    }
+
+    // An automatic login on the portal, with the ID and password saved.
+    void configure(const Portal& portal)
     {
         // WindowRun, IDSave, PWDSave, AutoLogin, AutoRun, GSA, portal.
-        const QString settings = QStringLiteral(" 0 \r\n 1 \r\n 1 \r\n 1 \r\n %1 \r\n %2 \r\n%3\r\n");
-        dir.write("config.ini", settings.arg(autoRun).arg(gameStartAction).arg(portal.name).toLatin1());
+        dir.write("config.ini", QByteArray(" 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n") + portal.name + "\r\n");
     }
 
     // "captain" and "sea", enciphered as User.ini keeps them.
@@ -39,18 +61,18 @@ TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
     quaylet->logInThroughDialog("echo", password, portal.option);
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
     EXPECT_EQ(quaylet->mainWindow(), portal.caption("로그인 완료") + " | 로그아웃 | game start");
-    EXPECT_FALSE(quaylet->windowOpen(Login));
+    EXPECT_FALSE(quaylet->windowOpen("frmLogin"));
     EXPECT_EQ(sandbox->form(portal.idField), "echo");
     EXPECT_EQ(sandbox->form(portal.passwordField), QString(password).remove('\n'));
     ASSERT_TRUE(quaylet->waitForIdleBrowser());
 
-    quaylet->click(Main, "cmdGameStart");
+    quaylet->click("frmMain", "cmdGameStart");
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("대항해시대 온라인 실행")));
     ASSERT_TRUE(sandbox->waitForEvent("game-started"));
     EXPECT_EQ(sandbox->requests("event", "game-started")[0]["user"], "echo") << "the session cookie stayed";
     ASSERT_TRUE(quaylet->waitForIdleBrowser()) << "idle again after the channel page";
 
-    quaylet->click(Main, "cmdLogin");
+    quaylet->click("frmMain", "cmdLogin");
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그아웃 완료")));
     EXPECT_EQ(quaylet->mainWindow(), portal.caption("로그아웃 완료") + " | 로그인");
     EXPECT_TRUE(sandbox->waitForEvent("logout"));
@@ -62,13 +84,13 @@ TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
     EXPECT_EQ(sandbox->requests("path", "/GameChannel/channel.asp").size(), 1);
 
     // A login the portal keeps waiting is cancelled.
-    quaylet->click(Main, "cmdLogin");
+    quaylet->click("frmMain", "cmdLogin");
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그아웃 완료")));
     const qsizetype loginPages = sandbox->requests("path", portal.loginPage).size();
     quaylet->logInThroughDialog("slow", "sea", portal.option);
     ASSERT_TRUE(eventually([&] { return sandbox->requests("path", portal.loginPage).size() > loginPages; }));
     QThread::msleep(800);  // the form goes out; the slow portal keeps it waiting
-    quaylet->click(Main, "cmdLogin");
+    quaylet->click("frmMain", "cmdLogin");
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
     EXPECT_TRUE(sandbox->waitForEvent("cancelled")) << "the waiting login was dropped";
     EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
@@ -79,9 +101,9 @@ TEST_P(EachPortal, FailureReopensTheDialogAndTheNextLoginWorks)
     start();
     quaylet->logInThroughDialog("homeward", "wrong", GetParam().option);
     ASSERT_TRUE(quaylet->waitForCaption(GetParam().caption("로그인 실패")));
-    ASSERT_TRUE(quaylet->waitForWindow(Login));
-    EXPECT_EQ(quaylet->control(Login, "txtID", "text"), "homeward");
-    EXPECT_TRUE(quaylet->control(Login, GetParam().option, "checked").toBool());
+    ASSERT_TRUE(quaylet->waitForWindow("frmLogin"));
+    EXPECT_EQ(quaylet->control("frmLogin", "txtID", "text"), "homeward");
+    EXPECT_TRUE(quaylet->control("frmLogin", GetParam().option, "checked").toBool());
     // The user takes longer over the dialog than the browser's quiet time.
     QThread::msleep(3000);
     quaylet->logInThroughDialog("homeward", "sea", GetParam().option);
@@ -94,7 +116,7 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
     saveCaptainsCredentials();
     start({"--first-page-delay", "1500"});
     ASSERT_TRUE(quaylet->waitForCaption(GetParam().caption("로그인 중..")));
-    quaylet->click(Main, "cmdLogin");
+    quaylet->click("frmMain", "cmdLogin");
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
     QThread::msleep(2500);  // every late answer is in by now
     EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
@@ -122,13 +144,13 @@ TEST_F(EndToEnd, LockedIdGoesThroughTheUnlockWindowBackIntoTheLogin)
         EXPECT_EQ(quaylet->waitForMessage(), "넷마블 ID가 잠겨있습니다. 잠금 해지 페이지로 연결합니다");
         quaylet->answer(QMessageBox::Ok);
         ASSERT_TRUE(quaylet->waitForWindow("frmIDLock"));
-        EXPECT_EQ(quaylet->control(Main, "cmdLogin", "text"), "로그인 취소");
+        EXPECT_EQ(quaylet->control("frmMain", "cmdLogin", "text"), "로그인 취소");
         // Once for the main browser, once for the unlock window.
         ASSERT_TRUE(eventually([&] { return sandbox->requests("path", "/login/LockStealID.asp").size() == 2; }));
         QThread::msleep(500);
         // The user works the portal's unlock page: the button is the first stop of the tab chain.
-        quaylet->key("frmIDLock", "Web2", "Tab");
-        quaylet->key("frmIDLock", "Web2", "Space");
+        quaylet->key("frmIDLock", "Web2", Qt::Key_Tab);
+        quaylet->key("frmIDLock", "Web2", Qt::Key_Space);
         EXPECT_EQ(quaylet->waitForMessage(), "아이디가 성공적으로 잠금해지 되었습니다. 다시 로그인합니다.");
         EXPECT_TRUE(sandbox->waitForEvent("unlocked"));
         quaylet->answer(QMessageBox::Ok);
@@ -138,62 +160,117 @@ TEST_F(EndToEnd, LockedIdGoesThroughTheUnlockWindowBackIntoTheLogin)
     }
 }
 
-TEST_P(EachPortal, JoinAgreedToJoinsAndStartsTheGame)
-{
-    // Daum's caption has a punctuation of its own.
-    const QString joining = GetParam().name == QLatin1String("Daum") ? "Quaylet = 다음 대항해시대 온라인 가입"
-                                                                     : "Quaylet - 넷마블 대항해시대 온라인 가입";
-    start();
-    quaylet->logInThroughDialog("newbie", "sea", GetParam().option);
-    EXPECT_TRUE(
-        quaylet->waitForMessage().startsWith(GetParam().label + " 대항해시대에 가입이 되어있지 않습니다."));
-    EXPECT_EQ(quaylet->caption(), joining);
-    quaylet->answer(QMessageBox::Yes);
-    EXPECT_TRUE(quaylet->waitForCaption(GetParam().caption("대항해시대 온라인 실행")));
-    EXPECT_TRUE(sandbox->waitForEvent("joined"));
-    EXPECT_TRUE(sandbox->waitForEvent("game-started"));
-    EXPECT_EQ(quaylet->control(Main, "cmdLogin", "text"), "로그인 취소");
-}
-
-TEST_F(EndToEnd, DaumConsentAgreedToLogsIn)
-{
-    start();
-    quaylet->logInThroughDialog("consent", "sea", Daum.option);
-    EXPECT_TRUE(quaylet->waitForMessage().startsWith("다음 개인정보제공 동의를 하지않으셨습니다."));
-    EXPECT_EQ(quaylet->caption(), "Quaylet - 다음 개인정보제공 동의");
-    quaylet->answer(QMessageBox::Yes);
-    EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 다음 로그인 완료"));
-    EXPECT_TRUE(sandbox->waitForEvent("consent"));
-}
-
-// With the saved ID and password, the automatic login goes on to the game
-// start and the program ends once the portal has the channel request.
-TEST_F(EndToEnd, AutomaticLoginStartsTheGameAndQuits)
-{
-    configure(Daum, 1, 2);
-    saveCaptainsCredentials();
-    start();
-    ASSERT_TRUE(quaylet->waitForExit(30000)) << "the program should end by itself";
-    EXPECT_FALSE(sandbox->requests("event", "game-started").isEmpty())
-        << "the channel page reached the portal first";
-    EXPECT_TRUE(sandbox->requests("event", "login-failed").isEmpty());
-}
-
 TEST_F(EndToEnd, ThePortalsOwnQuestionsAndNoticesReachTheUser)
 {
     start({"--confirm-logout", "--alert-on-failure"});
     quaylet->logInThroughDialog("captain", "wrong", Netmarble.option);
     EXPECT_EQ(quaylet->waitForMessage(), "아이디 또는 비밀번호가 맞지 않습니다.");
     quaylet->answer(QMessageBox::Ok);
-    ASSERT_TRUE(quaylet->waitForWindow(Login));
+    ASSERT_TRUE(quaylet->waitForWindow("frmLogin"));
     quaylet->logInThroughDialog("captain", "sea", Netmarble.option);
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
 
-    quaylet->click(Main, "cmdLogin");
+    quaylet->click("frmMain", "cmdLogin");
     EXPECT_EQ(quaylet->waitForMessage(), "로그아웃 하시겠습니까?");
     quaylet->answer(QMessageBox::Ok);
     EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그아웃 완료"));
     EXPECT_TRUE(sandbox->waitForEvent("logout"));
 }
+
+// The real program against a portal that misbehaves at each portal's first
+// login (the sandbox's --hostile option). The main window never shows a state
+// the session does not have (nor none, as when the program ended), a failed
+// load is told, a cancel brings it back to "Quaylet" within seconds, and the
+// next login works.
+
+// How long a cancel, or the end of a reported failure, may take.
+constexpr int BackToIdleMs = 5000;
+// How long a hanging login is watched before it is cancelled.
+constexpr int HangingMs = 1500;
+
+struct Fault {
+    const char* mode;
+    bool hangs;  // the login never ends by itself and is cancelled; otherwise it fails
+};
+
+const Fault Faults[] = {
+    {"login-500", false},   {"redirect-loop", false}, {"cut-answer", false},
+    {"endless-page", true}, {"late-login", true},
+};
+
+class HostilePortal : public EndToEnd, public ::testing::WithParamInterface<Fault> {
+protected:
+    QStringList possible{"Quaylet | 로그인"};
+    QStringList impossible;
+
+    void SetUp() override
+    {
+        for (const Portal* portal : {&Netmarble, &Daum}) {
+            possible << portal->caption("로그인 중..") + " | 로그인 취소"
+                     << portal->caption("로그인 취소중..") + " | 로그인 취소"
+                     << portal->caption("로그인 완료") + " | 로그아웃 | game start"
+                     << portal->caption("로그아웃 중..") + " | 로그아웃 (disabled)"
+                     << portal->caption("로그아웃 완료") + " | 로그인"
+                     << portal->caption("로그인 실패") + " | 로그인";
+        }
+    }
+
+    void TearDown() override
+    {
+        EXPECT_TRUE(impossible.isEmpty()) << "states the session does not have:\n"
+                                          << impossible.join('\n').toStdString();
+        EndToEnd::TearDown();
+    }
+
+    // What the main window shows, noted when the session has no such state.
+    QString shown()
+    {
+        const QString now = quaylet->mainWindow();
+        if (!possible.contains(now) && (impossible.isEmpty() || impossible.last() != now))
+            impossible.append(now);
+        return now;
+    }
+
+    bool watch(const QString& awaited, int timeoutMs = 20000)
+    {
+        return eventually([&] { return shown() == awaited; }, timeoutMs);
+    }
+};
+
+TEST_P(HostilePortal, OnlyStatesTheSessionHasAndTheNextLoginWorks)
+{
+    const Fault& fault = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start({"--hostile", fault.mode}));
+    for (const Portal* portal : {&Netmarble, &Daum}) {
+        SCOPED_TRACE(portal->name);
+        quaylet->logInThroughDialog("captain", "sea", portal->option);
+        ASSERT_TRUE(sandbox->waitForEvent(fault.mode, portal)) << "the portal never misbehaved";
+        if (fault.hangs) {
+            watch({}, HangingMs);
+            EXPECT_EQ(quaylet->mainWindow(), portal->caption("로그인 중..") + " | 로그인 취소");
+            quaylet->click("frmMain", "cmdLogin");
+            ASSERT_TRUE(watch("Quaylet | 로그인", BackToIdleMs)) << "still " << shown().toStdString();
+            EXPECT_TRUE(sandbox->waitForEvent("cancelled", portal, 5000)) << "the hanging login was not dropped";
+        } else {
+            // Told in one message box titled "Quaylet", over a session already idle.
+            ASSERT_FALSE(quaylet->waitForMessage().isEmpty()) << "no message box";
+            EXPECT_EQ(quaylet->state()["message"]["title"], "Quaylet");
+            EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
+            quaylet->answer(QMessageBox::Ok);
+            ASSERT_TRUE(watch("Quaylet | 로그인", BackToIdleMs)) << "still " << shown().toStdString();
+        }
+        quaylet->logInThroughDialog("captain", "sea", portal->option);
+        ASSERT_TRUE(watch(portal->caption("로그인 완료") + " | 로그아웃 | game start"))
+            << "the next login did not work";
+        quaylet->click("frmMain", "cmdLogin");
+        ASSERT_TRUE(watch(portal->caption("로그아웃 완료") + " | 로그인"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, HostilePortal, ::testing::ValuesIn(Faults), [](const auto& info) {
+    std::string name = info.param.mode;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+});
 
 }  // namespace
