@@ -1,6 +1,5 @@
-// Built only into the end-to-end test build of the program. It lets the tests
-// see and work the windows as a user does (clicks, keys, pasted text, message
-// box answers), through a local socket in the program directory.
+// Built only into the end-to-end test build of the program: lets the tests see and
+// work its windows as a user does, through a local socket in the program directory.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -115,10 +114,9 @@ QJsonObject handle(const QJsonObject& request)
 
 void startControlSurface()
 {
-    QCoreApplication* app = QCoreApplication::instance();
     const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
     QLocalServer::removeServer(path);
-    auto* server = new QLocalServer(app);
+    auto* server = new QLocalServer(QCoreApplication::instance());
     server->listen(path);
     QObject::connect(server, &QLocalServer::newConnection, server, [server] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {

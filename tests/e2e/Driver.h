@@ -1,7 +1,6 @@
 #pragma once
 
-// The sandbox and the program, started and driven from outside as a user
-// would: the program through the control surface it is built with.
+// The sandbox and the program, the latter worked through its control surface.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -147,10 +146,6 @@ public:
     const QJsonObject state() { return call({{"command", "state"}}); }
     QString caption() { return state()["windows"]["frmMain"]["title"].toString(); }
     bool windowOpen(const QString& name) { return state()["windows"].toObject().contains(name); }
-    QJsonValue control(const QString& window, const QString& name, const QString& property)
-    {
-        return state()["windows"][window]["controls"][name][property];
-    }
 
     // The main window's caption and buttons: "Quaylet | 로그인", "… | 로그아웃 | game start"
     // (game start enabled), "… | 로그아웃 (disabled)".

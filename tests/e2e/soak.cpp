@@ -1,9 +1,8 @@
-// The real program logging in and out against the sandbox, Netmarble and Daum
-// in turn, checking every caption, for as many cycles as asked (default 200)
-// or until one fails. Prints the memory (PSS), file descriptors and processes
-// of its process tree at the start, at cycle 10 (growth counts from there),
-// every 50 cycles and at the end; fails when the tree grew in descriptors or
-// processes.
+// The program logs in and out, Netmarble and Daum in turn, every caption
+// checked, for CYCLES cycles (default 200) or until one fails. The memory (PSS),
+// descriptors and processes of its process tree are printed at the start, at
+// cycle 10 (growth counts from there), every 50 cycles and at the end; growth
+// in descriptors or processes fails.
 
 #include "e2e/Driver.h"
 #include "support/TempDir.h"
@@ -18,7 +17,7 @@ namespace {
 constexpr int ReportEvery = 50;
 constexpr int GrowthFromCycle = 10;
 
-// The process and every process it started, with what they hold.
+// What a process and every process it started hold.
 struct Tree {
     int processes = 0;
     qint64 pssKiB = 0;
