@@ -1,29 +1,104 @@
 #pragma once
 
+// The sandbox and the program, the latter worked through its control surface.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
+#include <QThread>
 
 #include <functional>
 
 // Waits, running nothing else, until the condition holds or the time is up.
-bool eventually(const std::function<bool()>& condition, int timeoutMs = 20000);
+inline bool eventually(const std::function<bool()>& condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
 
-// quaylet-sandbox on the ports the end-to-end build of the program uses.
+// A portal as the program shows it and the sandbox serves it.
+struct Portal {
+    const char* name;  // as the settings file spells it
+    QString option;    // its choice in the login dialog
+    QString label;     // as the captions name it
+    QString loginPage;
+    QString landingPage;  // where a login ends
+    QString idField;
+    QString passwordField;
+
+    QString caption(const QString& state) const { return "Quaylet - " + label + " " + state; }
+};
+
+inline const Portal Netmarble{"Netmarble", "optDHONetmarble", "넷마블", "/login/login.asp",
+                              "/main.asp", "put_id",          "put_pwd"};
+inline const Portal Daum{"Daum", "optDHODaum", "다음", "/Mail-bin/login.html", "/intro.asp", "id", "enpw"};
+
+// quaylet-sandbox on the ports the end-to-end build of the program uses, with
+// a fresh log; quirks are its options for misbehaving portals.
 class Sandbox {
 public:
-    // Quirks are the sandbox's options for misbehaving portals.
-    explicit Sandbox(const QString& logPath, const QStringList& quirks = {});
-    ~Sandbox();
+    Sandbox(const QString& logPath, const QStringList& quirks = {}) : logPath_(logPath)
+    {
+        QFile::remove(logPath);
+        process_.setReadChannel(QProcess::StandardError);
+        process_.start(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE),
+                       QStringList{"--base-port", QString::number(QUAYLET_E2E_BASE_PORT), "--log", logPath,
+                                   "--slow-seconds", "30"}
+                           + quirks);
+        QByteArray said;
+        while (!said.contains("ready\n") && process_.waitForReadyRead(10000))
+            said += process_.readAllStandardError();
+        ready_ = said.contains("ready\n");
+    }
+
+    // Lets it stop by itself first; the process ends it otherwise.
+    ~Sandbox()
+    {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
 
     bool ready() const { return ready_; }
-    QList<QJsonObject> log() const;
-    // The first logged request that has this event, if any.
-    QJsonObject event(const QString& name) const;
-    bool waitForEvent(const QString& name, int timeoutMs = 20000) const;
+
+    // The logged requests whose field has the value, on the portal when one is named.
+    QList<QJsonObject> requests(const QString& field, const QString& value, const Portal* portal = nullptr) const
+    {
+        QList<QJsonObject> found;
+        QFile log(logPath_);
+        log.open(QIODevice::ReadOnly);
+        for (const QByteArray& text : log.readAll().split('\n')) {
+            const QJsonObject line = QJsonDocument::fromJson(text).object();
+            if (line[field] == value && (!portal || line["portal"] == QString(portal->name).toLower()))
+                found.append(line);
+        }
+        return found;
+    }
+
+    bool waitForEvent(const QString& name, const Portal* portal = nullptr, int timeoutMs = 20000) const
+    {
+        return eventually([&] { return !requests("event", name, portal).isEmpty(); }, timeoutMs);
+    }
+
+    // A field of the first form sent that has it.
+    QString form(const QString& field) const
+    {
+        for (const QJsonObject& line : requests("method", "POST")) {
+            if (line["form"].toObject().contains(field))
+                return line["form"][field].toString();
+        }
+        return {};
+    }
 
 private:
     QString logPath_;
@@ -35,37 +110,103 @@ private:
 // worked through its windows.
 class Quaylet {
 public:
-    explicit Quaylet(const QString& programDirectory);
-    ~Quaylet();
+    explicit Quaylet(const QString& programDirectory)
+    {
+        const QString copy = QDir(programDirectory).filePath("quaylet");
+        QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.setWorkingDirectory(QDir::tempPath());
+        process_.start(copy);
+        const QString socketPath = QDir(programDirectory).filePath("quaylet-control");
+        eventually([&] {
+            socket_.connectToServer(socketPath);
+            return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
+        });
+    }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
     qint64 processId() const { return process_.processId(); }
-    QJsonObject call(const QJsonObject& request);
 
-    QString caption();
+    // Sends a command to the control surface; its answer, empty when none came.
+    QJsonObject call(const QJsonObject& request)
+    {
+        if (!connected())
+            return {};
+        socket_.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + "\n");
+        socket_.flush();
+        eventually(
+            [&] { return socket_.canReadLine() || (socket_.waitForReadyRead(50) && socket_.canReadLine()); },
+            5000);
+        return QJsonDocument::fromJson(socket_.readLine()).object();
+    }
+
+    // The visible windows with their controls, the open message box and whether
+    // the hidden browser holds a page, seen at one moment.
+    const QJsonObject state() { return call({{"command", "state"}}); }
+    QString caption() { return state()["windows"]["frmMain"]["title"].toString(); }
+    bool windowOpen(const QString& name) { return state()["windows"].toObject().contains(name); }
+
+    // The main window's caption and buttons: "Quaylet | 로그인", "… | 로그아웃 | game start"
+    // (game start enabled), "… | 로그아웃 (disabled)".
+    QString mainWindow()
+    {
+        const QJsonObject main = state()["windows"]["frmMain"].toObject();
+        const QJsonValue login = main["controls"]["cmdLogin"];
+        return main["title"].toString() + " | " + login["text"].toString()
+               + (login["enabled"].toBool() ? "" : " (disabled)")
+               + (main["controls"]["cmdGameStart"]["enabled"].toBool() ? " | game start" : "");
+    }
+
     // Every caption the main window took since the last call, in order.
-    QStringList captions();
-    // The window's caption and its buttons' captions and states, seen at one moment.
-    QJsonObject buttons(const QString& window);
-    bool waitForCaption(const QString& caption, int timeoutMs = 20000);
-    bool waitForWindow(const QString& name, int timeoutMs = 20000);
-    bool windowOpen(const QString& name);
-    // Whether the hidden browser holds a page (and with it a renderer).
-    bool browserHoldsPage();
-    bool waitForIdleBrowser(int timeoutMs = 10000);
+    QStringList captions() { return call({{"command", "captions"}})["captions"].toVariant().toStringList(); }
+
+    bool waitForCaption(const QString& expected, int timeoutMs = 20000)
+    {
+        return eventually([&] { return caption() == expected; }, timeoutMs);
+    }
+
+    bool waitForWindow(const QString& name)
+    {
+        return eventually([&] { return windowOpen(name); });
+    }
+
+    bool waitForIdleBrowser()
+    {
+        return eventually([&] { return state()["page"] == false; }, 10000);
+    }
+
     // The text of the message box once one is open; empty when none opened in time.
-    QString waitForMessage(int timeoutMs = 20000);
+    QString waitForMessage()
+    {
+        eventually([&] { return state()["message"].isObject(); });
+        return state()["message"]["text"].toString();
+    }
 
-    QJsonObject control(const QString& window, const QString& control);
-    void click(const QString& window, const QString& control);
-    void paste(const QString& window, const QString& control, const QString& text);
-    void key(const QString& window, const QString& control, const QString& key);
-    void answer(const QString& button);
+    void click(const QString& window, const QString& name)
+    {
+        call({{"command", "click"}, {"window", window}, {"control", name}});
+    }
 
-    // Opens the login dialog from the main window and logs in with it.
-    void logInThroughDialog(const QString& id, const QString& password, const QString& portalOption);
+    void key(const QString& window, const QString& name, Qt::Key key)
+    {
+        call({{"command", "key"}, {"window", window}, {"control", name}, {"key", int(key)}});
+    }
 
-    bool waitForExit(int timeoutMs);
+    void answer(QMessageBox::StandardButton button) { call({{"command", "answer"}, {"button", int(button)}}); }
+
+    // Opens the login dialog from the main window unless it is open, and logs in with it.
+    void logInThroughDialog(const QString& id, const QString& password, const QString& portalOption)
+    {
+        if (!windowOpen("frmLogin")) {
+            click("frmMain", "cmdLogin");
+            waitForWindow("frmLogin");
+        }
+        call({{"command", "paste"}, {"window", "frmLogin"}, {"control", "txtID"}, {"text", id}});
+        call({{"command", "paste"}, {"window", "frmLogin"}, {"control", "txtPassword"}, {"text", password}});
+        click("frmLogin", portalOption);
+        click("frmLogin", "cmdLogin");
+    }
 
 private:
     QProcess process_;
