@@ -126,6 +126,7 @@ public:
     }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
+    bool waitForExit(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     qint64 processId() const { return process_.processId(); }
 
     // Sends a command to the control surface; its answer, empty when none came.

@@ -109,6 +109,16 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
     EXPECT_TRUE(sandbox->requests("event", "login-ok").isEmpty()) << "the login form went out";
 }
 
+// Ending at once would drop the channel page's request before the portal had it.
+TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceThePortalHasTheRequest)
+{
+    dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 2 \r\nDaum\r\n");
+    dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
+    start();
+    ASSERT_TRUE(quaylet->waitForExit(30000)) << "the program should end by itself";
+    EXPECT_FALSE(sandbox->requests("event", "game-started").isEmpty());
+}
+
 TEST_P(EachPortal, AnUnreachablePortalIsToldAndTheProgramStaysUsable)
 {
     start({"--closed", "NetmarbleLogin", "--closed", "DaumLogin"});
