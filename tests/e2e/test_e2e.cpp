@@ -262,6 +262,8 @@ TEST_P(HostilePortal, OnlyStatesTheSessionHasAndTheNextLoginWorks)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, HostilePortal, ::testing::ValuesIn(Faults));
+INSTANTIATE_TEST_SUITE_P(Faults, HostilePortal, ::testing::ValuesIn(Faults), [](const auto& info) {
+    return QString(info.param.mode).replace('-', '_').toStdString();
+});
 
 }  // namespace
