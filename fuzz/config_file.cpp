@@ -20,9 +20,7 @@ AppState loaded(const QByteArray& bytes)
 // What a save writes: every setting and the portal, each on its line.
 QByteArray saved(const AppState& state)
 {
-    const bool daum = state.Temp.DHOPortal == Portal::Daum;
-    return storage::configFileBytes(
-        {state.Config, daum ? storage::PortalChoice::Daum : storage::PortalChoice::Netmarble});
+    return storage::configFileBytes({state.Config, state.Temp.DHOPortal});
 }
 
 }  // namespace

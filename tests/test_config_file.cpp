@@ -68,13 +68,11 @@ TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)
         dir.write("config.ini", bytes);
         const AppState state = loadFrom(dir);
         dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
-        const PortalChoice choice =
-            state.Temp.DHOPortal == Portal::Daum ? PortalChoice::Daum : PortalChoice::Netmarble;
-        ASSERT_TRUE(ConfigSave(dir.path(), {state.Config, choice}).ok);
+        ASSERT_TRUE(ConfigSave(dir.path(), {state.Config, state.Temp.DHOPortal}).ok);
         EXPECT_EQ(dir.read("config.ini"), bytes);
         EXPECT_EQ(dir.entries(), QStringList{"config.ini"}) << "nothing is left beside it";
     }
-    EXPECT_EQ(configFileBytes({{}, PortalChoice::None}), " 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n")
+    EXPECT_EQ(configFileBytes({}), " 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n")
         << "no portal line";
 }
 

@@ -39,8 +39,7 @@ int main(int argc, char* argv[])
     config.settings.IDSave = 1;
     config.settings.PWDSave = 1;
     config.settings.AutoLogin = 1;
-    config.portal = std::strcmp(argv[2], "Daum") == 0 ? storage::PortalChoice::Daum
-                                                      : storage::PortalChoice::Netmarble;
+    config.portal = std::strcmp(argv[2], "Daum") == 0 ? Portal::Daum : Portal::Netmarble;
     storage::SaveResult saved = storage::ConfigSave(directory, config);
     if (!saved.ok) {
         std::fprintf(stderr, "bench-setup: config.ini: %s\n", saved.error.toLocal8Bit().constData());

@@ -136,12 +136,14 @@ void ConfigDialog::cmdSumit_Click()
     const AfterStart action = optGSAWindow_->isChecked() ? AfterStart::Minimise
                               : optGSAQuit_->isChecked() ? AfterStart::Quit
                                                          : AfterStart::Nothing;
-    const storage::ConfigValues values{
-        {valueOf(chkWindowRun_), valueOf(chkIDSave_), valueOf(chkPWDSave_), valueOf(chkAutoLogin_),
-         valueOf(chkAutoRun_), action},
-        optDHONet_->isChecked()    ? storage::PortalChoice::Netmarble
-        : optDHODaum_->isChecked() ? storage::PortalChoice::Daum
-                                   : storage::PortalChoice::None};
+    std::optional<Portal> portal;
+    if (optDHONet_->isChecked())
+        portal = Portal::Netmarble;
+    else if (optDHODaum_->isChecked())
+        portal = Portal::Daum;
+    const storage::ConfigValues values{{valueOf(chkWindowRun_), valueOf(chkIDSave_), valueOf(chkPWDSave_),
+                                        valueOf(chkAutoLogin_), valueOf(chkAutoRun_), action},
+                                       portal};
 
     // A step that fails leaves its previous file or entry as it was and the
     // later steps still run; the user hears of every failure once, at the end.
@@ -150,10 +152,8 @@ void ConfigDialog::cmdSumit_Click()
         failures.append(text::withReason(text::ConfigNotSaved, saved.error));
 
     state_.Config = values.settings;
-    if (values.portal == storage::PortalChoice::Netmarble)
-        state_.Temp.DHOPortal = Portal::Netmarble;
-    else if (values.portal == storage::PortalChoice::Daum)
-        state_.Temp.DHOPortal = Portal::Daum;
+    if (values.portal)
+        state_.Temp.DHOPortal = *values.portal;
 
     const bool startAtLogon = chkWindowRun_->isChecked();
     if (const storage::SaveResult registered = storage::updateStartAtLogon(autostart_, startAtLogon);

@@ -70,10 +70,8 @@ QByteArray configFileBytes(const ConfigValues& values)
     const ConfigState& s = values.settings;
     for (std::uint8_t value : {s.WindowRun, s.IDSave, s.PWDSave, s.AutoLogin, s.AutoRun, std::uint8_t(s.GSA)})
         bytes += numberLine(value);
-    if (values.portal == PortalChoice::Netmarble)
-        bytes += "Netmarble\r\n";
-    else if (values.portal == PortalChoice::Daum)
-        bytes += "Daum\r\n";
+    if (values.portal)
+        bytes += *values.portal == Portal::Daum ? "Daum\r\n" : "Netmarble\r\n";
     return bytes;
 }
 

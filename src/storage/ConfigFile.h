@@ -7,16 +7,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace storage {
 
 inline const QString ConfigFileName = QStringLiteral("config.ini");
 
-enum class PortalChoice { None, Netmarble, Daum };
-
-// What a save writes: the six settings in file order, then the portal.
+// What a save writes: the six settings in file order, then the portal, if
+// one is chosen.
 struct ConfigValues {
     ConfigState settings;
-    PortalChoice portal = PortalChoice::None;
+    std::optional<Portal> portal;
 };
 
 // Reads config.ini from the program directory into the shared settings and
