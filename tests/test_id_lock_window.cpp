@@ -3,6 +3,7 @@
 #include "app/WindowManager.h"
 #include "dialogs/IDLockWindow.h"
 #include "platform/qt/BrowserProfile.h"
+#include "platform/qt/WebEngineBrowser.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
@@ -27,6 +28,8 @@ const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locke
 class IDLockWindowTest : public ::testing::Test {
 protected:
     LoopbackServer server{[](const LoopbackServer::Request& request) {
+        if (request.target == "/slow-step")
+            return LoopbackServer::Response{200, "<title>slow step</title>", {}, 1200};
         if (request.target == "/popup")
             return LoopbackServer::Response{200, "<title>portal window</title><p>step two</p>", {}};
         return LoopbackServer::Response{200, LockPage, {}};
@@ -89,6 +92,16 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     EXPECT_TRUE(mainBrowser.navigations.isEmpty());
     window->close();
     EXPECT_TRUE(waitUntil([&] { return popup.isNull(); }, 5000)) << "it closes with the unlock window";
+}
+
+TEST_F(IDLockWindowTest, ASlowPageTheUserOpenedIsNeverCutShort)
+{
+    window = new IDLockWindow(addresses, server.origin() + "/slow-step", profile, mainBrowser, messages);
+    // However short the hidden browser's load limit, none applies here.
+    for (auto* browser : window->findChildren<platform::WebEngineBrowser*>())
+        browser->setLoadTimeout(300);
+    window->show();
+    ASSERT_TRUE(waitUntil([&] { return page()->title() == "slow step"; }, 5000)) << page()->title().toStdString();
 }
 
 TEST(IDLockSizeRule, NeverNegativeAndIgnoresEmptySizes)

@@ -1,6 +1,5 @@
 #include "core/Addresses.h"
 #include "dialogs/IDLockWindow.h"
-#include "platform/qt/IdlePage.h"
 #include "support/BrowserTest.h"
 
 #include <QElapsedTimer>
@@ -23,6 +22,8 @@ const QStringList Unneeded{"/font.ttf", "/background.png", "/picture.png"};
 
 LoopbackServer::Response route(const LoopbackServer::Request& request)
 {
+    if (request.target == "/asks-later")
+        return {200, "<title>asks</title><script>setTimeout(function () { confirm('?'); }, 300);</script>", {}};
     if (Unneeded.contains(QString::fromLatin1(request.target)))
         return {404, {}, {}};
     return {200, HeavyPage, {}};
@@ -30,12 +31,9 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
 
 class LeanBrowserTest : public BrowserTest {
 protected:
-    LeanBrowserTest() : BrowserTest(WebEngineBrowser::Use::Hidden) {}
-
     LoopbackServer server{route};
 
-    // Asking for page() would make one: look without.
-    bool holdsPage() const { return browser.findChild<QWebEnginePage*>() != nullptr; }
+    bool holdsPage() const { return browser.currentPage() != nullptr; }
 
     bool releasedWithin(int timeoutMs)
     {
@@ -77,8 +75,8 @@ TEST_F(LeanBrowserTest, SettledPageIsLetGoAndTheNextLoadWorksAsBefore)
     QElapsedTimer quiet;
     quiet.start();
     browser.setSessionSettled(true);
-    ASSERT_TRUE(releasedWithin(platform::IdlePage::DefaultQuietMs + 5000));
-    EXPECT_GE(quiet.elapsed(), platform::IdlePage::DefaultQuietMs - 100) << "only after the quiet time";
+    ASSERT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000));
+    EXPECT_GE(quiet.elapsed(), WebEngineBrowser::QuietMs - 100) << "only after the quiet time";
 
     load(server.origin() + "/next");
     EXPECT_EQ(completed, (QStringList{server.origin() + "/page", server.origin() + "/next"}));
@@ -87,7 +85,7 @@ TEST_F(LeanBrowserTest, SettledPageIsLetGoAndTheNextLoadWorksAsBefore)
     EXPECT_EQ(requestsFor("/picture.png"), 0) << "the new page is as lean as the old one";
 
     // Still settled: let go again after that load.
-    EXPECT_TRUE(releasedWithin(platform::IdlePage::DefaultQuietMs + 5000));
+    EXPECT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000));
 }
 
 TEST_F(LeanBrowserTest, APageIsKeptWhileItsCompletionIsStillBeingHandled)
@@ -97,39 +95,54 @@ TEST_F(LeanBrowserTest, APageIsKeptWhileItsCompletionIsStillBeingHandled)
     browser.setDocumentCompleteHandler([&](const QString& address) {
         completed.append(address);
         // As the login dialog opened by a failure page does, with the session settled.
-        runEventsFor(platform::IdlePage::DefaultQuietMs + 1000);
+        runEventsFor(WebEngineBrowser::QuietMs + 1000);
         keptInHandler = holdsPage();
     });
     browser.navigate(server.origin() + "/page");
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 1; }));
     EXPECT_TRUE(keptInHandler);
-    EXPECT_TRUE(releasedWithin(platform::IdlePage::DefaultQuietMs + 5000)) << "let go once the handler returned";
+    EXPECT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000)) << "let go once the handler returned";
+}
+
+TEST_F(LeanBrowserTest, APageIsKeptWhileItsDialogIsOpen)
+{
+    // The user answers a channel page's question well after the quiet time.
+    bool keptInDialog = false;
+    pageDialogs.onShow = [&] {
+        runEventsFor(WebEngineBrowser::QuietMs + 1500);
+        keptInDialog = holdsPage();
+    };
+    browser.setSessionSettled(true);
+    load(server.origin() + "/asks-later");
+    ASSERT_TRUE(waitUntil([&] { return pageDialogs.shown.size() == 1; }));
+    EXPECT_TRUE(keptInDialog);
+    EXPECT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000)) << "let go once the dialog closed";
 }
 
 TEST_F(LeanBrowserTest, APendingSessionOrALoadUnderWayKeepsThePage)
 {
     load(server.origin() + "/page");
     browser.setSessionSettled(false);
-    runEventsFor(platform::IdlePage::DefaultQuietMs + 1000);
+    runEventsFor(WebEngineBrowser::QuietMs + 1000);
     EXPECT_TRUE(holdsPage()) << "the session waits for a document";
 
     // The game-channel page of a logged-in session takes long to answer.
     LoopbackServer slow([](const LoopbackServer::Request&) {
-        return LoopbackServer::Response{200, "<p>at last</p>", {}, platform::IdlePage::DefaultQuietMs + 1500};
+        return LoopbackServer::Response{200, "<p>at last</p>", {}, WebEngineBrowser::QuietMs + 1500};
     });
     browser.setSessionSettled(true);
     browser.navigate(slow.origin() + "/GameChannel/channel.asp?game=dho");
-    runEventsFor(platform::IdlePage::DefaultQuietMs + 800);
+    runEventsFor(WebEngineBrowser::QuietMs + 800);
     ASSERT_TRUE(holdsPage()) << "a load under way is not cut short";
-    EXPECT_TRUE(browser.page()->isLoading());
+    EXPECT_TRUE(browser.currentPage()->isLoading());
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
     EXPECT_EQ(completed.last(), slow.origin() + "/GameChannel/channel.asp?game=dho");
-    EXPECT_TRUE(releasedWithin(platform::IdlePage::DefaultQuietMs + 5000));
+    EXPECT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000));
 
     // A session that starts waiting again keeps the page it is given.
     browser.setSessionSettled(false);
     load(server.origin() + "/page");
-    runEventsFor(platform::IdlePage::DefaultQuietMs + 1000);
+    runEventsFor(WebEngineBrowser::QuietMs + 1000);
     EXPECT_TRUE(holdsPage());
 }
 

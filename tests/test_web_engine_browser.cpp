@@ -44,6 +44,23 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, FramedPage, {}};
     if (request.target == "/dialogs")
         return {200, DialogPage, {}};
+    if (request.target == "/download")
+        return {200, "bytes", {}, 0, "Content-Type: application/octet-stream\r\nContent-Disposition: attachment\r\n"};
+    if (request.target == "/empty")
+        return {204, {}, {}};
+    if (request.target == "/busy")
+        return {200, "<title>busy</title><script>for (var t = Date.now(); Date.now() < t + 2500;);</script>", {}};
+    if (request.target == "/late-frame")
+        return {200, "<title>late</title><script>setTimeout(function () { var f = document.createElement('iframe');"
+                     " f.src = '/frame-of-late'; document.body.appendChild(f); }, 200);</script>", {}};
+    if (request.target == "/frame-of-late")
+        return {200, "<p>frame</p>", {}, 700};
+    if (request.target == "/self" && request.method == "POST")
+        return {302, {}, "/main", 600};
+    if (request.target == "/self")
+        return {200, "<form method=post action=/self><input name=put_id><input type=submit name=btnSubmit></form>", {}};
+    if (request.target == "/alert-while-loading")
+        return {200, "<title>asks</title><script>alert('wait');</script><p>after</p>", {}};
     if (request.target == "/broken-image")
         return {200, "<img src='http://127.0.0.1:9/none.png'><p>text</p>", {}};
     return {200, LoginForm, {}};
@@ -83,38 +100,6 @@ TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgress)
     runEventsFor(1200);
     EXPECT_EQ(completed, QStringList{server.origin() + "/next"});
     EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
-}
-
-TEST_F(WebEngineBrowserTest, ANavigationToTheAddressStillLoadingJoinsIt)
-{
-    // A failed login sends the browser to the login page, and the next login
-    // sends it there again at once: the one document answers both.
-    const QString login = server.origin() + "/slow/login.asp?l_url=x%2Ey";
-    for (int gapMs : {0, 5, 300}) {
-        completed.clear();
-        const qsizetype before = server.requests.size();
-        browser.navigate(login);
-        QTimer::singleShot(gapMs, &browser, [&] { browser.navigate(login); });
-        ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); })) << "gap " << gapMs << " ms";
-        runEventsFor(300);
-        EXPECT_EQ(completed, QStringList{login}) << "gap " << gapMs << " ms";
-        EXPECT_EQ(server.requests.size() - before, 1);
-    }
-}
-
-TEST_F(WebEngineBrowserTest, ANavigationToAnAddressLoadingForLongerStartsItAfresh)
-{
-    // A cancel sends the browser to the login page that may still hang there:
-    // joining that load would keep the cancel waiting on it.
-    const QString login = server.origin() + "/silent/login.asp?l_url=x%2Ey";
-    const qsizetype before = server.requests.size();
-    browser.navigate(login);
-    QTimer::singleShot(1300, &browser, [&] { browser.navigate(login); });
-    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 10000));
-    runEventsFor(300);
-    EXPECT_EQ(server.requests.size() - before, 2) << "the load was started again";
-    EXPECT_EQ(completed, QStringList{login});
-    EXPECT_TRUE(failed.isEmpty()) << "the load that was started again is no failure";
 }
 
 TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotWorkedOn)
@@ -252,6 +237,72 @@ TEST_F(WebEngineBrowserTest, FollowsRedirectsAndRunsScriptAddressesAfterTheSteps
     load(server.origin() + "/login");
     load("javascript:void(go_logout());");
     EXPECT_EQ(completed.last(), server.origin() + "/loggedout");
+}
+
+TEST_F(WebEngineBrowserTest, ALoadThatEndsWithoutADocumentIsNeitherACompletionNorAFailure)
+{
+    for (const char* path : {"/download", "/empty"}) {
+        browser.navigate(server.origin() + path);
+        runEventsFor(1000);
+        EXPECT_TRUE(failed.isEmpty()) << path;
+        EXPECT_TRUE(completed.isEmpty()) << path;
+    }
+    load(server.origin() + "/login");
+    EXPECT_EQ(completed, QStringList{server.origin() + "/login"});
+}
+
+TEST_F(WebEngineBrowserTest, ALoadSupersededWhileItsRendererIsBusyIsNeverReported)
+{
+    browser.navigate(server.origin() + "/busy");
+    runEventsFor(300);
+    browser.navigate(server.origin() + "/next");
+    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty() || !failed.isEmpty(); }, 8000));
+    runEventsFor(3000);
+    EXPECT_EQ(completed, QStringList{server.origin() + "/next"});
+    EXPECT_TRUE(failed.isEmpty());
+}
+
+TEST_F(WebEngineBrowserTest, AFrameOfTheDocumentLeftBehindIsNeverReported)
+{
+    load(server.origin() + "/late-frame");
+    runEventsFor(400);
+    browser.navigate(server.origin() + "/slow");
+    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
+    runEventsFor(500);
+    EXPECT_EQ(completed, (QStringList{server.origin() + "/late-frame", server.origin() + "/slow"}));
+}
+
+TEST_F(WebEngineBrowserTest, EveryNavigationLoadsAfreshEvenToTheAddressStillLoading)
+{
+    // A cancel sent while the login form posts to its own address must
+    // complete on the login page, not on where the post leads.
+    load(server.origin() + "/self");
+    browser.act({ElementStep::click("btnSubmit")});
+    ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
+    browser.navigate(server.origin() + "/self");
+    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
+    runEventsFor(900);
+    EXPECT_EQ(completed, (QStringList{server.origin() + "/self", server.origin() + "/self"}));
+    EXPECT_EQ(server.requests.last().method, "GET");
+
+    // The game-start button pressed twice asks for the channel page twice.
+    completed.clear();
+    const qsizetype before = server.requests.size();
+    browser.navigate(server.origin() + "/slow/channel");
+    QTimer::singleShot(100, &browser, [&] { browser.navigate(server.origin() + "/slow/channel"); });
+    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }));
+    runEventsFor(900);
+    EXPECT_EQ(server.requests.size() - before, 2);
+    EXPECT_EQ(completed, QStringList{server.origin() + "/slow/channel"});
+}
+
+TEST_F(WebEngineBrowserTest, TheLoadLimitWaitsWhileAPageDialogIsOpen)
+{
+    browser.setLoadTimeout(800);
+    pageDialogs.onShow = [] { runEventsFor(1500); };
+    load(server.origin() + "/alert-while-loading");
+    EXPECT_TRUE(failed.isEmpty());
+    EXPECT_EQ(completed, QStringList{server.origin() + "/alert-while-loading"});
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
 
     platform::BrowserProfile profile;
     // The main window's browser `Web`, never shown.
-    platform::WebEngineBrowser web(profile, messages, platform::WebEngineBrowser::Use::Hidden, &app);
+    platform::WebEngineBrowser web(profile, messages, &app);
     web.setObjectName(QStringLiteral("Web"));
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();

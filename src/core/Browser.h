@@ -38,17 +38,17 @@ public:
 
     virtual ~Browser() = default;
 
-    // Starts loading and returns at once. A new navigation supersedes the
-    // one in progress: only documents of the newest navigation are reported.
-    // A navigation to the address already loading joins that load, which then
-    // completes once for both. A "javascript:" address runs its script in the
-    // loaded document.
+    // Starts loading and returns at once. Every navigation loads afresh, even
+    // to the address still loading, and supersedes the one before: nothing of
+    // a document left behind is reported any more. A "javascript:" address
+    // runs its script in the loaded document.
     virtual void navigate(const QString& address) = 0;
 
     // Runs the steps in order on the loaded document, after anything asked of
     // the browser before. Once a step finds no element, it and all later
     // steps do nothing: a form that could not be filled is never submitted.
-    // Nothing is done while a navigation is replacing the document.
+    // Nothing is done once a navigation is replacing the document, even one
+    // asked for right after.
     virtual void act(const QList<ElementStep>& steps) = 0;
 
     // A document, the page's or a frame's, finished loading; the address is
@@ -57,7 +57,9 @@ public:
     virtual void setDocumentCompleteHandler(AddressHandler handler) = 0;
 
     // The page's document could not be loaded (no document-complete follows
-    // for it): no connection, an error answer, or no answer in time.
+    // for it): no connection, an error answer, or no answer in time. A load
+    // that ends without a document (a download, an empty answer) is neither
+    // a completion nor a failure.
     virtual void setLoadFailedHandler(FailureHandler handler) = 0;
 
     // Whether the session waits for nothing from the browser (idle, failed or

@@ -1,14 +1,15 @@
 #include "dialogs/IDLockWindow.h"
 
+#include "core/Browser.h"
 #include "core/Texts.h"
 #include "core/Twips.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/BrowserProfile.h"
-#include "platform/qt/WebEngineBrowser.h"
 #include "platform/qt/WebPage.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
 namespace dialogs {
@@ -28,13 +29,16 @@ IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, p
     web2View_ = new QWebEngineView(this);
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
-    web2_ = new platform::WebEngineBrowser(profile, messages, platform::WebEngineBrowser::Use::Shown, this);
-    web2View_->setPage(web2_->page());
+    auto* web2 = new platform::WebPage(profile.get(), messages, web2View_);
     // The portal's unlock procedure may open pages of its own.
-    web2_->page()->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
-    web2_->setDocumentCompleteHandler([this](const QString& address) { Web2_DocumentComplete(address); });
-
-    web2_->navigate(lockUrl);
+    web2->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
+    web2->setFrameHandler([this](const QUrl& address) { Web2_DocumentComplete(address); });
+    connect(web2, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
+            Web2_DocumentComplete(info.url());
+    });
+    web2View_->setPage(web2);
+    web2->load(QUrl(lockUrl));
 }
 
 // A visible, resizable window for a page the unlock pages open; it shares
@@ -87,9 +91,9 @@ void IDLockWindow::changeEvent(QEvent* event)
         Form_Resize();
 }
 
-void IDLockWindow::Web2_DocumentComplete(const QString& address)
+void IDLockWindow::Web2_DocumentComplete(const QUrl& address)
 {
-    if (address != addresses_.NetmarbleUnlockedPage)
+    if (address.toString(QUrl::FullyEncoded) != addresses_.NetmarbleUnlockedPage)
         return;
     messages_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
                    platform::MessageBox::Buttons::Ok);

@@ -2,6 +2,7 @@
 
 #include "core/Addresses.h"
 
+#include <QUrl>
 #include <QWidget>
 
 #include <optional>
@@ -12,7 +13,6 @@ class QWebEngineView;
 namespace platform {
 class BrowserProfile;
 class MessageBox;
-class WebEngineBrowser;
 }  // namespace platform
 namespace portal {
 class Browser;
@@ -42,14 +42,13 @@ protected:
 
 private:
     void Form_Resize();
-    void Web2_DocumentComplete(const QString& address);
+    void Web2_DocumentComplete(const QUrl& address);
     QWebEnginePage* openPopup(platform::BrowserProfile& profile, platform::MessageBox& messages);
 
     const Addresses& addresses_;
     portal::Browser& mainBrowser_;
     platform::MessageBox& messages_;
     QWebEngineView* web2View_;
-    platform::WebEngineBrowser* web2_;
 };
 
 }  // namespace dialogs

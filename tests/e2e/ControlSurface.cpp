@@ -1,6 +1,8 @@
 // Built only into the end-to-end test build of the program: lets the tests see and
 // work its windows as a user does, through a local socket in the program directory.
 
+#include "platform/qt/WebEngineBrowser.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QJsonArray>
@@ -53,8 +55,8 @@ QJsonObject state()
     QJsonObject now{{"windows", windows}};
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
         now["message"] = QJsonObject{{"title", box->windowTitle()}, {"text", box->text()}};
-    const QObject* web = QCoreApplication::instance()->findChild<QObject*>("Web", Qt::FindDirectChildrenOnly);
-    now["page"] = web && web->findChild<QWebEnginePage*>();
+    const auto* web = QCoreApplication::instance()->findChild<platform::WebEngineBrowser*>("Web", Qt::FindDirectChildrenOnly);
+    now["page"] = web && web->currentPage();
     return now;
 }
 

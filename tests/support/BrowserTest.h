@@ -12,8 +12,7 @@
 // test run as the program has one, recording what it reports.
 class BrowserTest : public ::testing::Test {
 protected:
-    explicit BrowserTest(platform::WebEngineBrowser::Use use = platform::WebEngineBrowser::Use::Shown)
-        : browser(profile(), pageDialogs, use)
+    BrowserTest() : browser(profile(), pageDialogs)
     {
         browser.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
         browser.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
@@ -39,7 +38,7 @@ protected:
     {
         QVariant result;
         bool done = false;
-        browser.page()->runJavaScript(script, [&](const QVariant& value) {
+        browser.currentPage()->runJavaScript(script, [&](const QVariant& value) {
             result = value;
             done = true;
         });

@@ -32,6 +32,7 @@ public:
         QByteArray body;
         QByteArray location;
         int delayMs = 0;  // before the answer goes out
+        QByteArray headers = "Content-Type: text/html; charset=utf-8\r\n";
     };
     using Handler = std::function<Response(const Request&)>;
 
@@ -79,7 +80,7 @@ private:
             QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " X\r\n";
             if (!response.location.isEmpty())
                 reply += "Location: " + response.location + "\r\n";
-            reply += "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n";
+            reply += response.headers + "Cache-Control: no-store\r\n";
             reply += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
             QTimer::singleShot(response.delayMs, socket, [socket, data = reply + response.body] {
                 socket->write(data);

@@ -1,40 +1,59 @@
 #pragma once
 
 #include "core/Browser.h"
-#include "platform/qt/IdlePage.h"
 #include "platform/qt/NavigationMemory.h"
-#include "platform/qt/WebPage.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
-#include <QWidget>
-
-#include <deque>
 
 class QWebEngineLoadingInfo;
+class QWebEnginePage;
+class QWidget;
 
 namespace platform {
 
 class BrowserProfile;
 class MessageBox;
+class WebPage;
 
-// The browser on Qt WebEngine. Element scripts and script addresses run in
-// the order they were asked for; a navigation drops what was still queued
-// for the document it replaces and waits only for a script already running.
-// The page itself is created on first use, so the engine starts after the
-// window is shown. A hidden browser loads only what the session needs, and
-// lets its page go while the session is settled.
+// The hidden browser on Qt WebEngine. Every navigation of the session gets a
+// fresh page on the shared profile (which keeps the portal's cookies), and the
+// page it replaces is cut off before anything else happens: no event of a
+// document the session has left can reach it. Pages load only what scripts
+// and forms need, and the page is let go once the session is settled and the
+// page has been quiet for a while.
+//
+// States, with what each holds:
+//   NoPage   nothing (at start, after a failure, a timeout or the release)
+//   Held     the address of a navigation that waits for the window's first paint
+//   Loading  the page, the navigated text, frames of the document still loading
+//   Showing  the page with its document; frames held while the page loads
+//            something of its own (a form it sent, a script's redirect)
+//
+// What each event does, by state (- is nothing):
+//   event           NoPage         Held            Loading                  Showing
+//   navigate        page, Loading  keep newest     new page, Loading        new page, Loading
+//   act, script     -              -               -                        run in the page
+//   first paint     -              page, Loading   -                        -
+//   page load start -              -               -                        limit runs
+//   frame loaded    -              -               held                     held while loading, else reported
+//   end: document   -              -               Showing: frames, page    frames, page
+//   end: nothing    -              -               Showing, frames dropped  frames dropped
+//   end: failure    -              -               NoPage, failure told     NoPage, failure told
+//   time limit      -              -               NoPage, failure told     NoPage, failure told
+//   quiet, settled  -              -               -                        NoPage
+// A page dialog holds the time limit and the release until it is answered.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
     // The longest a page may take to load before it counts as unreachable.
     static constexpr int LoadTimeoutMs = 30000;
+    // How long a settled session's page stays after its last activity.
+    static constexpr int QuietMs = 2000;
 
-    enum class Use { Shown, Hidden };
-
-    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, Use use = Use::Shown, QObject* parent = nullptr);
+    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
@@ -43,74 +62,43 @@ public:
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
 
-    // The page, for a view that shows it.
-    WebPage* page();
-
     // Starting the engine holds the user-interface thread for a moment: wait
     // until window has painted once (or a short while has passed), so that it
     // never sits there blank meanwhile.
     void startAfterFirstPaint(QWidget* window);
 
-    // Shortens the load timeout, for tests.
+    // The page of the moment, if any; for tests.
+    QWebEnginePage* currentPage() const;
     void setLoadTimeout(int milliseconds);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Operation {
-        enum class Kind { Load, Script, Steps };
-        Kind kind;
-        QString address;
-        QList<portal::ElementStep> steps;
-    };
-
-    // Where the newest navigation of the session stands.
-    enum class Phase {
-        Settled,  // none outstanding: the page's own loads are reported
-        Queued,   // waits for a running element script, or for the engine to
-                  // stop the load it replaces
-        Loading,  // asked of the engine: the next end of a load is its own
-    };
+    enum class State { NoPage, Held, Loading, Showing };
 
     void release();
-    void releasePage();
-    void schedule();
-    void processQueue();
     void startLoad(const QString& address);
-    void scriptFinished(quint64 id);
+    void runInPage(const QString& script, quint32 world);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onFrameLoaded(const QUrl& address);
-    void loadEnded(const QWebEngineLoadingInfo& info);
-    void timedOut();
-    void stopped();
-    bool joinsCurrentLoad(const QString& key) const;
+    void onDialog(bool open);
+    void reportDocument(const QString& address);
+    void fail(const QString& address, const portal::LoadFailure& failure);
+    void dropPage();
+    void quietTimeOver();
 
     BrowserProfile& profile_;
     MessageBox& messages_;
-    const Use use_;
-    IdlePage idle_;
-    WebPage* page_ = nullptr;
-    std::deque<Operation> queue_;
-    bool scheduled_ = false;
-    bool held_ = false;
+    State state_ = State::NoPage;
+    WebPage* page_ = nullptr;  // Loading and Showing
+    QString address_;          // Held and Loading; Showing while the page loads
+    QStringList frames_;       // Loading; Showing while the page loads
+    bool startHeld_ = false;  // until the window's first paint
     QPointer<QWidget> heldFor_;
-    bool scriptRunning_ = false;
-    quint64 scriptId_ = 0;
-    QTimer scriptGuard_;
-
-    Phase phase_ = Phase::Settled;
-    QString target_;     // the newest navigation's text, while outstanding
-    QString targetKey_;
-    bool pageLoading_ = false;  // a load of any origin has started and not ended
-    QElapsedTimer pageLoadingFor_;
-    QString pageLoadingKey_;
-    QString pageLoadingAddress_;
-    QStringList heldFrames_;  // frames of the document still loading
-    bool stopping_ = false;
-    QTimer stopGuard_;
-    QTimer loadGuard_;
-
+    bool settled_ = false;
+    QTimer limit_;
+    QTimer quiet_;
     NavigationMemory memory_;
     AddressHandler onComplete_;
     FailureHandler onFailed_;

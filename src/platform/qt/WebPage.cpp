@@ -54,20 +54,56 @@ void WebPage::setFrameHandler(FrameHandler handler)
     onFrame_ = std::move(handler);
 }
 
+void WebPage::setDialogHandler(DialogHandler handler)
+{
+    onDialog_ = std::move(handler);
+}
+
 void WebPage::setWindowFactory(WindowFactory factory)
 {
     windowFactory_ = std::move(factory);
 }
 
+void WebPage::retire()
+{
+    disconnect();
+    onFrame_ = {};
+    onDialog_ = {};
+    windowFactory_ = {};
+    retired_ = true;
+    ++busy_;
+    endBusy();
+}
+
+void WebPage::endBusy()
+{
+    // Deleted from the event loop, once whoever emitted or called has returned.
+    if (--busy_ == 0 && retired_)
+        QMetaObject::invokeMethod(this, [this] { delete this; }, Qt::QueuedConnection);
+}
+
+void WebPage::dialog(bool open)
+{
+    if (onDialog_)
+        onDialog_(open);
+}
+
 void WebPage::javaScriptAlert(const QUrl&, const QString& message)
 {
+    const Busy busy(this);
+    dialog(true);
     messages_.show(message, MessageBox::Icon::Information, MessageBox::Buttons::Ok);
+    dialog(false);
 }
 
 bool WebPage::javaScriptConfirm(const QUrl&, const QString& message)
 {
-    return messages_.show(message, MessageBox::Icon::Question, MessageBox::Buttons::OkCancel)
-           == MessageBox::Answer::Ok;
+    const Busy busy(this);
+    dialog(true);
+    const bool confirmed = messages_.show(message, MessageBox::Icon::Question, MessageBox::Buttons::OkCancel)
+                           == MessageBox::Answer::Ok;
+    dialog(false);
+    return confirmed;
 }
 
 bool WebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)

@@ -17,7 +17,22 @@ class WebPage : public QWebEnginePage {
     Q_OBJECT
 public:
     using FrameHandler = std::function<void(const QUrl& address)>;
+    using DialogHandler = std::function<void(bool open)>;
     using WindowFactory = std::function<QWebEnginePage*()>;
+
+    // Held while something of the page is on the stack: one of its dialogs,
+    // or its owner's handling of one of its notifications (which may open a
+    // message box or the login dialog). A retired page outlives every hold.
+    class Busy {
+    public:
+        explicit Busy(WebPage* page) : page_(page) { ++page_->busy_; }
+        ~Busy() { page_->endBusy(); }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        WebPage* page_;
+    };
 
     WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* parent = nullptr);
 
@@ -25,9 +40,18 @@ public:
     // once it has loaded.
     void setFrameHandler(FrameHandler handler);
 
+    // Told when a script dialog of the page opens and when it closes.
+    void setDialogHandler(DialogHandler handler);
+
     // Where pages this page opens in a new window go; without a factory such
     // pages are not opened.
     void setWindowFactory(WindowFactory factory);
+
+    bool isBusy() const { return busy_ > 0; }
+
+    // Cuts the page off: no signal or handler of it reaches anyone again, and
+    // it is deleted as soon as it is no longer busy.
+    void retire();
 
 protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& message) override;
@@ -39,9 +63,15 @@ protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
+    void endBusy();
+    void dialog(bool open);
+
     MessageBox& messages_;
     FrameHandler onFrame_;
+    DialogHandler onDialog_;
     WindowFactory windowFactory_;
+    int busy_ = 0;
+    bool retired_ = false;
 };
 
 }  // namespace platform
