@@ -12,6 +12,8 @@
 
 using platform::MessageBox;
 using Kind = portal::LoadFailure::Kind;
+using portal::LaunchReport;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -299,7 +301,7 @@ TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
 }
 
-TEST_F(SessionTest, GameStartOpensTheChannelPageThenMinimisesOrEndsOnceItIsAnsweredOrFails)
+TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTheLaunchIsOver)
 {
     for (AfterStart action : {AfterStart::Nothing, AfterStart::Minimise, AfterStart::Quit}) {
         SCOPED_TRACE(int(action));
@@ -307,22 +309,35 @@ TEST_F(SessionTest, GameStartOpensTheChannelPageThenMinimisesOrEndsOnceItIsAnswe
         state.Temp.DHOPortal = action == AfterStart::Minimise ? Portal::Daum : Portal::Netmarble;
         state.Config.GSA = action;
         session.GameStart();
-        EXPECT_EQ(web.navigations.last(), action == AfterStart::Minimise ? a.DaumChannelPage : a.NetmarbleChannelPage);
+        EXPECT_EQ(web.gameStarts.last(), action == AfterStart::Minimise ? a.DaumChannelPage : a.NetmarbleChannelPage);
         EXPECT_EQ(ui.minimised, action == AfterStart::Minimise);
         EXPECT_EQ(ui.ending, action == AfterStart::Quit);
         EXPECT_FALSE(ui.ended) << "the process outlives the request for the channel page";
-        EXPECT_EQ(web.settled, action != AfterStart::Quit) << "an ending program waits for the channel page";
+        EXPECT_EQ(web.settled, action != AfterStart::Quit) << "an ending program waits for the launch";
     }
     ui.log.clear();
+    complete(a.NetmarbleMainPage);
     complete(a.NetmarbleChannelPage);
-    EXPECT_EQ(ui.log, QStringList{"end program"}) << "no rule runs once the program is ending";
+    EXPECT_TRUE(ui.log.isEmpty()) << "no rule runs once the program is ending, and a page is no reason to end";
+    web.launched({LaunchReport::Kind::Launched, {}});
+    EXPECT_EQ(ui.log, QStringList{"end program"});
+    EXPECT_TRUE(messages.shown.isEmpty());
 
+    // A launch the system could not take is told; then the program ends.
+    ui.ended = false;
+    web.launched({LaunchReport::Kind::Failed, u"no handler"_s});
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::GameCannotStart + u"\nno handler"_s);
+    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Critical);
+    EXPECT_TRUE(ui.ended);
+
+    // A channel page that cannot be loaded is told, and ends the program at once.
     ui.ended = false;
     state.Temp.DHOPortal = Portal::Daum;
     session.GameStart();
     fail(a.DaumChannelPage);
     EXPECT_TRUE(ui.ended);
-    EXPECT_TRUE(messages.shown.isEmpty());
+    EXPECT_EQ(messages.shown.size(), 2);
 }
 
 // What the user sees of an unreachable portal: one box, and the idle state

@@ -61,6 +61,14 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, "<form method=post action=/self><input name=put_id><input type=submit name=btnSubmit></form>", {}};
     if (request.target == "/alert-while-loading")
         return {200, "<title>asks</title><script>alert('wait');</script><p>after</p>", {}};
+    if (request.target == "/probe")
+        return {200, "<title>probe</title><script>location.href = 'dho-test://probe';</script><p>main</p>", {}};
+    if (request.target == "/channel")
+        return {200, "<iframe hidden src='dho-test://launch'></iframe><script>location.href = 'dho-test://launch';"
+                     " setTimeout(function () { location.href = 'data:text/html,x'; location.href = 'mailto:a@b'; }, 300);"
+                     "</script>", {}};
+    if (request.target == "/channel-later")
+        return {200, "<script>setTimeout(function () { location.href = 'dho-test://later'; }, 600);</script>", {}};
     if (request.target == "/broken-image")
         return {200, "<img src='http://127.0.0.1:9/none.png'><p>text</p>", {}};
     return {200, LoginForm, {}};
@@ -294,6 +302,43 @@ TEST_F(WebEngineBrowserTest, EveryNavigationLoadsAfreshEvenToTheAddressStillLoad
     runEventsFor(900);
     EXPECT_EQ(server.requests.size() - before, 2);
     EXPECT_EQ(completed, QStringList{server.origin() + "/slow/channel"});
+}
+
+TEST_F(WebEngineBrowserTest, OnlyAGameStartsChannelPageHandsItsLaunchesToTheSystemOnceEach)
+{
+    QList<portal::LaunchReport> reports;
+    browser.setLaunchHandler([&](const portal::LaunchReport& report) { reports.append(report); });
+    // A page probing for a launcher as it loads still completes.
+    load(server.origin() + "/probe");
+    EXPECT_EQ(completed, QStringList{server.origin() + "/probe"});
+    browser.navigate(server.origin() + "/channel");
+    runEventsFor(800);
+    EXPECT_TRUE(opener.opened.isEmpty()) << "a page the session navigated to launched";
+
+    browser.startGame(server.origin() + "/channel");
+    ASSERT_TRUE(waitUntil([&] { return opener.opened.size() == 2; }, 5000)) << opener.opened.join(' ').toStdString();
+    runEventsFor(800);
+    EXPECT_EQ(opener.opened, (QStringList{"dho-test://launch", "mailto:a@b"})) << "once each, and no data address";
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].kind, portal::LaunchReport::Kind::Launched);
+
+    // The next navigation ends the game start: its page's later launch is refused.
+    browser.startGame(server.origin() + "/channel-later");
+    browser.navigate(server.origin() + "/login");
+    runEventsFor(1200);
+    EXPECT_EQ(opener.opened.size(), 2);
+
+    // None came: the start is over once the wait after the page loaded ran out.
+    opener.failWith = "no handler";
+    browser.setLaunchWait(300);
+    browser.startGame(server.origin() + "/login");
+    ASSERT_TRUE(waitUntil([&] { return reports.size() == 2; }, 3000));
+    EXPECT_EQ(reports[1].kind, portal::LaunchReport::Kind::NoneCame);
+    browser.setLaunchWait(3000);
+    browser.startGame(server.origin() + "/channel-later");
+    ASSERT_TRUE(waitUntil([&] { return reports.size() == 3; }, 3000));
+    EXPECT_EQ(reports[2].kind, portal::LaunchReport::Kind::Failed);
+    EXPECT_EQ(reports[2].reason, "no handler");
 }
 
 TEST_F(WebEngineBrowserTest, TheLoadLimitWaitsWhileAPageDialogIsOpen)

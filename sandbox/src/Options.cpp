@@ -49,12 +49,16 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             quirks.unlockInNewWindow = true;
             continue;
         }
+        if (name == "--probe-launcher") {
+            quirks.probeLauncher = true;
+            continue;
+        }
         if (name == "--heavy") {
             options.settings.weight.heavy = true;
             continue;
         }
         if (name != "--base-port" && name != "--log" && name != "--slow-seconds" && name != "--first-page-delay"
-            && name != "--closed" && name != "--latency" && name != "--hostile") {
+            && name != "--closed" && name != "--latency" && name != "--hostile" && name != "--launch") {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -63,7 +67,19 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             return std::nullopt;
         }
         const std::string& value = arguments[++i];
-        if (name == "--hostile") {
+        if (name == "--launch") {
+            quirks.launch.clear();
+            for (std::string_view rest = value; !rest.empty();) {
+                const auto comma = rest.find(',');
+                const auto mode = launchModeNamed(rest.substr(0, comma));
+                if (!mode) {
+                    error = "--launch takes one or more of " + launchModeNames() + ", separated by commas";
+                    return std::nullopt;
+                }
+                quirks.launch.push_back(*mode);
+                rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+            }
+        } else if (name == "--hostile") {
             const auto mode = hostileModeNamed(value);
             if (!mode) {
                 error = "--hostile must be one of " + hostileModeNames();
@@ -133,6 +149,11 @@ std::string usage()
              "  --alert-on-failure      the login failure pages show an alert\n"
              "  --unlock-in-new-window  the unlock button opens its answer in a new window\n"
              "  --closed ENDPOINT       the endpoint does not listen (repeatable)\n"
+             "  --launch MODE[,MODE...] the channel pages launch the game, each request by the next\n"
+             "                          mode in turn: "
+           + launchModeNames()
+           + "\n"
+             "  --probe-launcher        the main and intro pages try a launcher address as they load\n"
              "  --hostile MODE          each portal's first login meets MODE: "
            + hostileModeNames()
            + "\n"

@@ -5,6 +5,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -69,6 +70,25 @@ bool isFormBody(const httplib::Request& request)
     return request.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded");
 }
 
+constexpr std::pair<LaunchMode, std::string_view> LaunchModes[] = {
+    {LaunchMode::Href, "href"}, {LaunchMode::Iframe, "iframe"}, {LaunchMode::Timer, "timer"},
+    {LaunchMode::Redirect, "redirect"}, {LaunchMode::Popup, "popup"}};
+
+// The launcher's address names the portal and the account, so a test sees
+// whose game it would start.
+std::string launchAddress(Portal portal, std::string_view what, std::string_view user)
+{
+    return std::string("dho-sandbox://") + std::string(what) + "?portal="
+           + (portal == Portal::Netmarble ? "netmarble" : "daum") + "&user=" + percentEncode(user);
+}
+
+// Sends the browser to the address as the document loads (its characters are
+// all unreserved or percent-encoded, so they stand in script and markup alike).
+std::string goScript(const std::string& address)
+{
+    return "<script>location.href = \"" + address + "\";</script>\n";
+}
+
 void answerHtml(httplib::Response& response, const std::string& html, int status = 200)
 {
     response.status = status;
@@ -78,6 +98,13 @@ void answerHtml(httplib::Response& response, const std::string& html, int status
 void answerRedirect(httplib::Response& response, const std::string& address)
 {
     response.set_redirect(address, 302);
+}
+
+// The page with markup added at the end of its body.
+std::string withMarkup(std::string page, const std::string& markup)
+{
+    const auto end = page.rfind("</body>");
+    return end == std::string::npos ? page + markup : page.insert(end, markup);
 }
 
 void setSessionCookie(httplib::Response& response, Portal portal, const std::string& token)
@@ -159,6 +186,23 @@ private:
 
 }  // namespace
 
+std::optional<LaunchMode> launchModeNamed(std::string_view name)
+{
+    for (const auto& [mode, modeName] : LaunchModes) {
+        if (modeName == name)
+            return mode;
+    }
+    return std::nullopt;
+}
+
+std::string launchModeNames()
+{
+    std::string names;
+    for (const auto& [mode, name] : LaunchModes)
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    return names;
+}
+
 class Portals::Handlers {
 public:
     explicit Handlers(Services services) : s_(services), a_(services.addresses) {}
@@ -190,6 +234,8 @@ public:
     }
 
 private:
+    std::atomic<std::size_t> channelRequests_{0};
+
     std::string sessionUser(const Call& call, Portal portal) const
     {
         const auto token = call.sessionToken(portal);
@@ -290,7 +336,28 @@ private:
         }
         outcome.event = "game-started";
         outcome.user = sessionUser(call, portal);
-        answerHtml(response, pages::gamePage("대항해시대 온라인", "게임을 시작합니다.", outcome.user));
+        const std::string page = pages::gamePage("대항해시대 온라인", "게임을 시작합니다.", outcome.user);
+        if (s_.quirks.launch.empty()) {
+            answerHtml(response, page);
+            return;
+        }
+        const LaunchMode mode = s_.quirks.launch[channelRequests_++ % s_.quirks.launch.size()];
+        const std::string address = launchAddress(portal, "launch", outcome.user);
+        switch (mode) {
+        case LaunchMode::Href: answerHtml(response, withMarkup(page, goScript(address))); break;
+        case LaunchMode::Iframe:
+            answerHtml(response, withMarkup(page, "<iframe hidden src=\"" + address + "\"></iframe>\n"));
+            break;
+        case LaunchMode::Timer:
+            answerHtml(response, withMarkup(page, "<script>setTimeout(function () { location.href = \"" + address
+                                                      + "\"; }, 700);</script>\n"));
+            break;
+        case LaunchMode::Redirect: answerRedirect(response, address); break;
+        case LaunchMode::Popup:
+            answerHtml(response, withMarkup(page, "<script>window.open(\"/GameChannel/launcher.asp\", \"launcher\","
+                                                  " \"width=200,height=100\");</script>\n"));
+            break;
+        }
     }
 
     // The join form's target: records the join once the box was ticked.
@@ -367,7 +434,11 @@ private:
         for (const auto& [path, message] : sitePages) {
             router.get(path, [this, portal, title, message = message](const Call& call, httplib::Response& response,
                                                                       Outcome&) {
-                answerHtml(response, pages::gamePage(title, message, sessionUser(call, portal)));
+                const std::string user = sessionUser(call, portal);
+                const std::string page = pages::gamePage(title, message, user);
+                // Portal pages probe for an installed launcher this way.
+                answerHtml(response, s_.quirks.probeLauncher ? withMarkup(page, goScript(launchAddress(portal, "probe", user)))
+                                                             : page);
             });
         }
         router.get(joinPath + ".asp",
@@ -383,6 +454,12 @@ private:
                    [this, portal](const Call& call, httplib::Response& response, Outcome& outcome) {
                        channel(call, portal, response, outcome);
                    });
+        // The pop-up a channel page opens, which launches the game in turn.
+        router.get("/GameChannel/launcher.asp", [this, portal](const Call& call, httplib::Response& response, Outcome&) {
+            const std::string user = sessionUser(call, portal);
+            answerHtml(response, withMarkup(pages::gamePage("launcher", "게임을 시작합니다.", user),
+                                            goScript(launchAddress(portal, "launch", user))));
+        });
     }
 
     void netmarbleHome(Router& router)

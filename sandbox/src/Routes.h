@@ -10,12 +10,20 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace sandbox {
 
 // Ways in which the portals misbehave on request, for tests of how the
 // program copes.
+// How the channel pages launch the game: by sending the browser to an address
+// of the game launcher's own scheme, as portal pages do.
+enum class LaunchMode { Href, Iframe, Timer, Redirect, Popup };
+std::optional<LaunchMode> launchModeNamed(std::string_view name);
+std::string launchModeNames();
+
 struct Quirks {
     // Before the first page of a login answers: the Netmarble login page
     // with its return address, and the Daum logout address.
@@ -24,6 +32,8 @@ struct Quirks {
     bool alertOnFailure = false;     // the failure pages say why in an alert
     bool unlockInNewWindow = false;  // the unlock button opens its page in a new window
     std::vector<Endpoint> closed;    // endpoints that do not listen at all
+    std::vector<LaunchMode> launch;  // the channel pages' launches, one a request, in turn
+    bool probeLauncher = false;      // the main and intro pages try a launcher address as they load
 };
 
 // What every endpoint's handlers share.

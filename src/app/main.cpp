@@ -7,6 +7,7 @@
 #include "platform/Autostart.h"
 #include "platform/Files.h"
 #include "platform/ProcessStarter.h"
+#include "platform/UrlOpener.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/WebEngineBrowser.h"
@@ -47,8 +48,9 @@ int main(int argc, char* argv[])
     storage::UserFile userFile(state, programDirectory, messages);
 
     platform::BrowserProfile profile;
+    const std::unique_ptr<platform::UrlOpener> opener = platform::systemUrlOpener();
     // The main window's browser `Web`, never shown.
-    platform::WebEngineBrowser web(profile, messages, &app);
+    platform::WebEngineBrowser web(profile, messages, *opener, &app);
     web.setObjectName(QStringLiteral("Web"));
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();

@@ -30,11 +30,23 @@ struct LoadFailure {
     int code = 0;  // the engine's error number, or the HTTP status of a server error
 };
 
+// What became of the launch of the game that a game start asked for.
+struct LaunchReport {
+    enum class Kind {
+        Launched,  // handed to the system, which took it
+        Failed,    // the system could not take it
+        NoneCame,  // the channel page asked for none in time
+    };
+    Kind kind = Kind::NoneCame;
+    QString reason;  // why it failed, for the user
+};
+
 // The hidden browser as the session rules see it.
 class Browser {
 public:
     using AddressHandler = std::function<void(const QString& address)>;
     using FailureHandler = std::function<void(const QString& address, const LoadFailure& failure)>;
+    using LaunchHandler = std::function<void(const LaunchReport& report)>;
 
     virtual ~Browser() = default;
 
@@ -43,6 +55,19 @@ public:
     // a document left behind is reported any more. A "javascript:" address
     // runs its script in the loaded document.
     virtual void navigate(const QString& address) = 0;
+
+    // Navigates to the game-channel page, which launches the game: what it,
+    // its frames and its pop-ups send to an address of a scheme the browser
+    // does not load itself (the game launcher's) goes to the system, once per
+    // address, until the next navigation. Every other page's such addresses
+    // are refused.
+    virtual void startGame(const QString& channelAddress) = 0;
+
+    // Told once per game start when it is over: its first launch went to the
+    // system or failed, or none came within 10 s after the channel page had
+    // loaded (30 s after the start at most). Later launches that fail are
+    // told too. A channel page that cannot be loaded is a load failure.
+    virtual void setLaunchHandler(LaunchHandler handler) = 0;
 
     // Runs the steps in order on the loaded document, after anything asked of
     // the browser before. Once a step finds no element, it and all later

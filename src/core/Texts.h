@@ -85,6 +85,13 @@ inline const QString ConnectionLost = QStringLiteral("서버와의 연결이 끊
 inline const QString ServerError = QStringLiteral("서버에서 오류가 발생했습니다. (HTTP %1)");
 inline const QString NetworkError = QStringLiteral("네트워크 오류가 발생했습니다. (오류 %1)");
 
+// The game's launch, which the channel page asked for, could not be handed to
+// the system: what, then why on a line of its own.
+inline const QString GameCannotStart = QStringLiteral("게임을 실행할 수 없습니다.");
+inline const QString OpenerFailed =
+    QStringLiteral("이 주소를 여는 프로그램이 없거나 실행되지 않았습니다. (xdg-open 종료 코드 %1)");
+inline const QString OpenerMissing = QStringLiteral("xdg-open을 실행할 수 없습니다.");
+
 inline const QString UserDataDamaged = QStringLiteral("유저 정보가 손상되었습니다. 다시 로그인해주세요");
 inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번호를 모두 입력하세요.");
 

@@ -49,6 +49,7 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
     browser_.setDocumentCompleteHandler([this](const QString& address) { Web_DocumentComplete(address); });
     browser_.setLoadFailedHandler(
         [this](const QString& address, const LoadFailure& failure) { Web_LoadFailed(address, failure); });
+    browser_.setLaunchHandler([this](const LaunchReport& report) { Web_Launch(report); });
     reportSettled();
 }
 
@@ -70,19 +71,17 @@ void PortalSession::PortalLogin()
 
 void PortalSession::GameStart()
 {
-    if (temp_.DHOPortal == Portal::Netmarble) {
-        ui_.setCaption(text::NetmarbleGameStarting);
-        navigate(addresses_.NetmarbleChannelPage);
-    } else {
-        ui_.setCaption(text::DaumGameStarting);
-        navigate(addresses_.DaumChannelPage);
-    }
+    const bool netmarble = temp_.DHOPortal == Portal::Netmarble;
+    ui_.setCaption(netmarble ? text::NetmarbleGameStarting : text::DaumGameStarting);
+    const QString& channel = netmarble ? addresses_.NetmarbleChannelPage : addresses_.DaumChannelPage;
+    qCDebug(lcSession).noquote() << "game start" << loggable(channel);
+    browser_.startGame(channel);
     if (state_.Config.GSA == AfterStart::Minimise) {
         ui_.minimise();
     } else if (state_.Config.GSA == AfterStart::Quit) {
-        // Ending the process at once would drop the channel-page request before
-        // it reaches the portal, and the game would never start. The program
-        // disappears now and the process ends once the page has been answered.
+        // Ending the process at once would drop the channel page before it
+        // launched the game. The program disappears now and the process ends
+        // once the launch went to the system, or none is to come.
         ending_ = true;
         ui_.beginEnding();
     }
@@ -120,10 +119,9 @@ void PortalSession::cmdLogin_Click()
 
 void PortalSession::Web_DocumentComplete(const QString& address)
 {
-    if (ending_) {
-        ui_.endProgram();
+    // No rule acts for a program that is ending.
+    if (ending_)
         return;
-    }
     const QList<Rule>& rules = temp_.DHOPortal == Portal::Netmarble ? netmarble_ : daum_;
     const auto acting = std::find_if(rules.begin(), rules.end(),
                                      [&address](const Rule& rule) { return rule.applies(address); });
@@ -138,14 +136,13 @@ void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& fa
 {
     qCDebug(lcSession).noquote() << "failed" << loggable(address) << "kind" << int(failure.kind) << "code"
                                  << failure.code;
-    // The channel page could not be loaded: nothing is left to wait for.
-    if (ending_) {
-        ui_.endProgram();
-        return;
-    }
-    // A game start that fails leaves the session as it is.
-    if (addressEquals(address, addresses_.NetmarbleChannelPage) || addressEquals(address, addresses_.DaumChannelPage)) {
+    // A game start that fails leaves the session as it is; a program that
+    // was to end after it has nothing left to wait for.
+    if (ending_ || addressEquals(address, addresses_.NetmarbleChannelPage)
+        || addressEquals(address, addresses_.DaumChannelPage)) {
         tellUnreachable(failure);
+        if (ending_)
+            ui_.endProgram();
         return;
     }
     if (!underWay())
@@ -159,6 +156,17 @@ void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& fa
     ui_.setGameStartEnabled(false);
     reportSettled();
     tellUnreachable(failure);
+}
+
+void PortalSession::Web_Launch(const LaunchReport& report)
+{
+    qCDebug(lcSession) << "launch" << int(report.kind);
+    if (report.kind == LaunchReport::Kind::Failed) {
+        messages_.show(text::GameCannotStart + u'\n' + report.reason, MessageBox::Icon::Critical,
+                       MessageBox::Buttons::Ok);
+    }
+    if (ending_)
+        ui_.endProgram();
 }
 
 // A login, a logout or a cancel waits for the portal.

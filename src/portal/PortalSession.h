@@ -36,6 +36,7 @@ public:
 
     void Web_DocumentComplete(const QString& address);
     void Web_LoadFailed(const QString& address, const LoadFailure& failure);
+    void Web_Launch(const LaunchReport& report);
 
 private:
     struct Rule {

@@ -110,10 +110,22 @@ private:
 // worked through its windows.
 class Quaylet {
 public:
-    explicit Quaylet(const QString& programDirectory)
+    explicit Quaylet(const QString& programDirectory) : dir_(programDirectory)
     {
-        const QString copy = QDir(programDirectory).filePath("quaylet");
+        const QString copy = dir_.filePath("quaylet");
         QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
+        // A stand-in for the system's URL opener notes every address it is
+        // handed, and fails while the file "opener-fails" exists.
+        dir_.mkpath("bin");
+        QFile opener(dir_.filePath("bin/xdg-open"));
+        opener.open(QIODevice::WriteOnly);
+        opener.write("#!/bin/sh\nhere=$(dirname \"$0\")/..\nprintf '%s\\n' \"$1\" >> \"$here/launched\"\n"
+                     "[ ! -e \"$here/opener-fails\" ] || exit 4\n");
+        opener.setPermissions(opener.permissions() | QFile::ExeOwner);
+        opener.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PATH", dir_.filePath("bin") + ':' + environment.value("PATH"));
+        process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.setStandardOutputFile(QProcess::nullDevice());
         process_.setWorkingDirectory(QDir::tempPath());
@@ -126,6 +138,19 @@ public:
     }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
+
+    // The addresses handed to the system so far, in order.
+    QStringList launched() const
+    {
+        QFile file(dir_.filePath("launched"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    void setOpenerFailing(bool failing)
+    {
+        QFile marker(dir_.filePath("opener-fails"));
+        failing ? void(marker.open(QIODevice::WriteOnly)) : void(marker.remove());
+    }
     bool waitForExit(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     qint64 processId() const { return process_.processId(); }
 
@@ -210,6 +235,7 @@ public:
     }
 
 private:
+    QDir dir_;
     QProcess process_;
     QLocalSocket socket_;
 };

@@ -14,12 +14,14 @@ protected:
     std::unique_ptr<Sandbox> sandbox;
     std::unique_ptr<Quaylet> quaylet;
 
-    // Starts the sandbox, its portals misbehaving as the quirks say, and the program afresh.
+    // Starts the sandbox, its portals misbehaving as the quirks say, and the
+    // program afresh. The channel pages launch the game as a script loads them
+    // unless the quirks say otherwise.
     void start(const QStringList& quirks = {})
     {
         quaylet.reset();
         sandbox.reset();
-        sandbox = std::make_unique<Sandbox>(dir.file("portal.log"), quirks);
+        sandbox = std::make_unique<Sandbox>(dir.file("portal.log"), QStringList{"--launch", "href"} + quirks);
         ASSERT_TRUE(sandbox->ready()) << "the sandbox did not start";
         quaylet = std::make_unique<Quaylet>(dir.path());
         ASSERT_TRUE(quaylet->connected()) << "the program did not start";
@@ -53,6 +55,7 @@ TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("대항해시대 온라인 실행")));
     ASSERT_TRUE(sandbox->waitForEvent("game-started"));
     EXPECT_EQ(sandbox->requests("event", "game-started")[0]["user"], "echo") << "the session cookie stayed";
+    ASSERT_TRUE(eventually([&] { return quaylet->launched().size() == 1; }));
     ASSERT_TRUE(quaylet->waitForIdleBrowser()) << "idle again after the channel page";
 
     quaylet->click("frmMain", "cmdLogin");
@@ -109,14 +112,47 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
     EXPECT_TRUE(sandbox->requests("event", "login-ok").isEmpty()) << "the login form went out";
 }
 
-// Ending at once would drop the channel page's request before the portal had it.
-TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceThePortalHasTheRequest)
+// Ending at once would drop the channel page before it launched the game.
+TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceTheLaunchWentToTheSystem)
 {
     dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 2 \r\nDaum\r\n");
     dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
-    start();
+    start({"--launch", "timer"});
     ASSERT_TRUE(quaylet->waitForExit(30000)) << "the program should end by itself";
-    EXPECT_FALSE(sandbox->requests("event", "game-started").isEmpty());
+    EXPECT_EQ(quaylet->launched(), QStringList{"dho-sandbox://launch?portal=daum&user=captain"});
+}
+
+// Every way a channel page launches reaches the system once, and only the
+// channel page's: the main and intro pages probe for the launcher as they load.
+TEST_P(EachPortal, EveryLaunchReachesTheSystemOnceAndNothingElseDoes)
+{
+    const Portal& portal = GetParam();
+    start({"--launch", "href,iframe,timer,redirect,popup", "--probe-launcher"});
+    quaylet->logInThroughDialog("captain", "sea", portal.option);
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+    EXPECT_TRUE(quaylet->launched().isEmpty()) << "a probing page launched";
+
+    const QString launch = QStringLiteral("dho-sandbox://launch?portal=%1&user=captain").arg(QString(portal.name).toLower());
+    for (const char* mode : {"href", "iframe", "timer", "redirect", "popup"}) {
+        SCOPED_TRACE(mode);
+        const qsizetype before = quaylet->launched().size();
+        quaylet->click("frmMain", "cmdGameStart");
+        ASSERT_TRUE(eventually([&] { return quaylet->launched().size() == before + 1; }, 15000));
+        ASSERT_TRUE(quaylet->waitForIdleBrowser());
+        EXPECT_EQ(quaylet->launched().last(), launch);
+        EXPECT_FALSE(quaylet->state()["message"].isObject());
+        EXPECT_EQ(quaylet->state()["windows"].toObject().keys(), QStringList{"frmMain"}) << "a window was left";
+    }
+    EXPECT_EQ(quaylet->launched().size(), 5);
+    EXPECT_EQ(quaylet->mainWindow(), portal.caption("대항해시대 온라인 실행") + " | 로그아웃 | game start");
+
+    // A launch the system cannot take is told, and the session stays.
+    quaylet->setOpenerFailing(true);
+    quaylet->click("frmMain", "cmdGameStart");
+    EXPECT_TRUE(quaylet->waitForMessage().startsWith("게임을 실행할 수 없습니다.\n"));
+    quaylet->answer(QMessageBox::Ok);
+    EXPECT_EQ(quaylet->mainWindow(), portal.caption("대항해시대 온라인 실행") + " | 로그아웃 | game start");
 }
 
 TEST_P(EachPortal, AnUnreachablePortalIsToldAndTheProgramStaysUsable)

@@ -4,6 +4,7 @@
 #include "platform/qt/WebEngineBrowser.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
+#include "support/PlatformFakes.h"
 
 #include <QWebEnginePage>
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 // test run as the program has one, recording what it reports.
 class BrowserTest : public ::testing::Test {
 protected:
-    BrowserTest() : browser(profile(), pageDialogs)
+    BrowserTest() : browser(profile(), pageDialogs, opener)
     {
         browser.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
         browser.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
@@ -49,6 +50,7 @@ protected:
     static void runEventsFor(int ms) { waitUntil([] { return false; }, ms); }
 
     FakeMessageBox pageDialogs;
+    FakeUrlOpener opener;
     platform::WebEngineBrowser browser;
     QStringList completed;
     QStringList failed;

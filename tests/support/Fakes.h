@@ -19,6 +19,12 @@ public:
         navigations.append(address);
         log.append(QStringLiteral("navigate ") + address);
     }
+    void startGame(const QString& address) override
+    {
+        gameStarts.append(address);
+        navigate(address);
+    }
+    void setLaunchHandler(LaunchHandler handler) override { launched = std::move(handler); }
     void act(const QList<portal::ElementStep>& steps) override
     {
         using Action = portal::ElementStep::Action;
@@ -37,7 +43,9 @@ public:
     }
 
     QStringList navigations;
+    QStringList gameStarts;
     QStringList log;
+    LaunchHandler launched;
     AddressHandler complete;
     FailureHandler failed;
     bool settled = false;

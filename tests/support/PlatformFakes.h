@@ -2,6 +2,7 @@
 
 #include "platform/Autostart.h"
 #include "platform/ProcessStarter.h"
+#include "platform/UrlOpener.h"
 
 #include <QSet>
 #include <QString>
@@ -43,4 +44,17 @@ public:
 
     QStringList started;
     QSet<QString> failing;
+};
+
+// Takes every address it is handed, or fails with the reason given.
+class FakeUrlOpener : public platform::UrlOpener {
+public:
+    void open(const QString& address, Done done) override
+    {
+        opened.append(address);
+        done(failWith.isEmpty() ? std::nullopt : std::optional(failWith));
+    }
+
+    QStringList opened;
+    QString failWith;
 };

@@ -98,9 +98,11 @@ portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
 }
 }  // namespace
 
-WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, QObject* parent)
-    : QObject(parent), profile_(profile), messages_(messages)
+WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener,
+                                   QObject* parent)
+    : QObject(parent), profile_(profile), messages_(messages), launch_(profile, messages, opener)
 {
+    launch_.setOverHandler([this] { quiet_.start(); });
     limit_.setSingleShot(true);
     limit_.setInterval(LoadTimeoutMs);
     connect(&limit_, &QTimer::timeout, this, [this] {
@@ -137,6 +139,11 @@ void WebEngineBrowser::setLoadFailedHandler(FailureHandler handler)
     onFailed_ = std::move(handler);
 }
 
+void WebEngineBrowser::setLaunchHandler(LaunchHandler handler)
+{
+    launch_.setHandler(std::move(handler));
+}
+
 void WebEngineBrowser::setSessionSettled(bool settled)
 {
     settled_ = settled;
@@ -152,13 +159,25 @@ void WebEngineBrowser::navigate(const QString& address)
                   QWebEngineScript::MainWorld);
         return;
     }
+    open(address, false);
+}
+
+void WebEngineBrowser::startGame(const QString& channelAddress)
+{
+    quiet_.start();
+    open(channelAddress, true);
+}
+
+void WebEngineBrowser::open(const QString& address, bool launches)
+{
     memory_.remember(address);
     if (startHeld_) {
         state_ = State::Held;
         address_ = address;
+        launches_ = launches;
         return;
     }
-    startLoad(address);
+    startLoad(address, launches);
 }
 
 void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
@@ -206,10 +225,10 @@ void WebEngineBrowser::release()
     if (heldFor_)
         heldFor_->removeEventFilter(this);
     if (state_ == State::Held)
-        startLoad(address_);
+        startLoad(address_, launches_);
 }
 
-void WebEngineBrowser::startLoad(const QString& address)
+void WebEngineBrowser::startLoad(const QString& address, bool launches)
 {
     dropPage();
     state_ = State::Loading;
@@ -231,6 +250,8 @@ void WebEngineBrowser::startLoad(const QString& address)
             [](QWebEngineCertificateError error) { error.rejectCertificate(); });
     page_->setFrameHandler([this](const QUrl& frame) { onFrameLoaded(frame); });
     page_->setDialogHandler([this](bool open) { onDialog(open); });
+    if (launches)
+        launch_.begin(page_);
     qCDebug(lcBrowser) << "load" << loggable(url);
     limit_.start();
     page_->load(url);
@@ -241,6 +262,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     const Handling handling(page_, quiet_);
     qCDebug(lcBrowser) << "load status" << info.status() << loggable(info.url()) << "in state" << int(state_);
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        shownAtLoadStart_ = page_->url();
         if (state_ == State::Showing) {
             // A form the page sent, or a script's redirect: the session may wait on it.
             address_ = memory_.resolve(info.url());
@@ -250,8 +272,18 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         return;
     }
     limit_.stop();
-    const QString address = memory_.resolve(info.url());
-    switch (endOf(info)) {
+    launch_.channelLoaded();
+    QString address = memory_.resolve(info.url());
+    LoadEnd end = endOf(info);
+    // A document that tries another program's address as it loads (a portal
+    // probing for its launcher) never reports its own end: the attempt's
+    // ends it, and counts as its end if the document is new.
+    if (end == LoadEnd::NoDocument && !WebPage::loadsItself(info.url()) && WebPage::loadsItself(page_->url())
+        && page_->url() != shownAtLoadStart_) {
+        end = LoadEnd::Document;
+        address = memory_.resolve(page_->url());
+    }
+    switch (end) {
     case LoadEnd::Document:
         state_ = State::Showing;
         reportDocument(address);
@@ -315,6 +347,7 @@ void WebEngineBrowser::fail(const QString& address, const portal::LoadFailure& f
 
 void WebEngineBrowser::dropPage()
 {
+    launch_.end();
     limit_.stop();
     frames_.clear();
     state_ = State::NoPage;
@@ -327,7 +360,7 @@ void WebEngineBrowser::quietTimeOver()
     // A load under way (the game-channel page, say) is never cut short, and a
     // page whose notification or dialog is still being handled stays: its
     // end starts the quiet time again.
-    if (settled_ && state_ == State::Showing && !page_->isLoading() && !page_->isBusy()) {
+    if (settled_ && state_ == State::Showing && !page_->isLoading() && !page_->isBusy() && !launch_.waiting()) {
         qCDebug(lcBrowser) << "page let go";
         dropPage();
     }

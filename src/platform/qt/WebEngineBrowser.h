@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Browser.h"
+#include "platform/qt/GameLaunch.h"
 #include "platform/qt/NavigationMemory.h"
 
 #include <QObject>
@@ -16,6 +17,7 @@ namespace platform {
 
 class BrowserProfile;
 class MessageBox;
+class UrlOpener;
 class WebPage;
 
 // The hidden browser on Qt WebEngine. Every navigation of the session gets a
@@ -23,7 +25,8 @@ class WebPage;
 // page it replaces is cut off before anything else happens: no event of a
 // document the session has left can reach it. Pages load only what scripts
 // and forms need, and the page is let go once the session is settled and the
-// page has been quiet for a while.
+// page has been quiet for a while. A game start's launch is handed to the
+// system by GameLaunch; the page stays while it waits for one.
 //
 // States, with what each holds:
 //   NoPage   nothing (at start, after a failure, a timeout or the release)
@@ -41,9 +44,12 @@ class WebPage;
 //   frame loaded    -              -               held                     held while loading, else reported
 //   end: document   -              -               Showing: frames, page    frames, page
 //   end: nothing    -              -               Showing, frames dropped  frames dropped
+//     (unless it was an address of another program's scheme that a new
+//      document of the page tried as it loaded: that document's end)
 //   end: failure    -              -               NoPage, failure told     NoPage, failure told
 //   time limit      -              -               NoPage, failure told     NoPage, failure told
-//   quiet, settled  -              -               -                        NoPage
+//   quiet, settled  -              -               -                        NoPage, unless a launch
+//                                                                            is waited for
 // A page dialog holds the time limit and the release until it is answered.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
@@ -53,10 +59,12 @@ public:
     // How long a settled session's page stays after its last activity.
     static constexpr int QuietMs = 2000;
 
-    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, QObject* parent = nullptr);
+    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
+    void startGame(const QString& channelAddress) override;
+    void setLaunchHandler(LaunchHandler handler) override;
     void act(const QList<portal::ElementStep>& steps) override;
     void setDocumentCompleteHandler(AddressHandler handler) override;
     void setLoadFailedHandler(FailureHandler handler) override;
@@ -67,9 +75,10 @@ public:
     // never sits there blank meanwhile.
     void startAfterFirstPaint(QWidget* window);
 
-    // The page of the moment, if any; for tests.
+    // For tests: the page of the moment, if any, and shorter waits.
     QWebEnginePage* currentPage() const;
     void setLoadTimeout(int milliseconds);
+    void setLaunchWait(int milliseconds) { launch_.setAfterLoadWait(milliseconds); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,7 +87,8 @@ private:
     enum class State { NoPage, Held, Loading, Showing };
 
     void release();
-    void startLoad(const QString& address);
+    void open(const QString& address, bool launches);
+    void startLoad(const QString& address, bool launches);
     void runInPage(const QString& script, quint32 world);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onFrameLoaded(const QUrl& address);
@@ -93,12 +103,15 @@ private:
     State state_ = State::NoPage;
     WebPage* page_ = nullptr;  // Loading and Showing
     QString address_;          // Held and Loading; Showing while the page loads
+    bool launches_ = false;    // Held: the navigation is a game start
+    QUrl shownAtLoadStart_;    // Loading; Showing while the page loads
     QStringList frames_;       // Loading; Showing while the page loads
     bool startHeld_ = false;  // until the window's first paint
     QPointer<QWidget> heldFor_;
     bool settled_ = false;
     QTimer limit_;
     QTimer quiet_;
+    GameLaunch launch_;
     NavigationMemory memory_;
     AddressHandler onComplete_;
     FailureHandler onFailed_;

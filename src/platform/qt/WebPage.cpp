@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 
 namespace platform {
 
@@ -47,6 +48,8 @@ WebPage::WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* pare
     : QWebEnginePage(&profile, parent), messages_(messages)
 {
     scripts().insert(frameReportScript());
+    // Addresses of other programs' schemes reach acceptNavigationRequest, which decides.
+    settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
 }
 
 void WebPage::setFrameHandler(FrameHandler handler)
@@ -57,6 +60,11 @@ void WebPage::setFrameHandler(FrameHandler handler)
 void WebPage::setDialogHandler(DialogHandler handler)
 {
     onDialog_ = std::move(handler);
+}
+
+void WebPage::setExternalHandler(ExternalHandler handler)
+{
+    onExternal_ = std::move(handler);
 }
 
 void WebPage::setWindowFactory(WindowFactory factory)
@@ -70,6 +78,7 @@ void WebPage::retire()
     onFrame_ = {};
     onDialog_ = {};
     windowFactory_ = {};
+    onExternal_ = {};
     retired_ = true;
     ++busy_;
     endBusy();
@@ -117,6 +126,23 @@ void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QStr
     const QString& prefix = frameReportPrefix();
     if (onFrame_ && message.startsWith(prefix))
         onFrame_(QUrl(message.mid(prefix.size())));
+}
+
+bool WebPage::loadsItself(const QUrl& address)
+{
+    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("about"),
+                                     QStringLiteral("data"), QStringLiteral("blob"), QStringLiteral("javascript"),
+                                     QStringLiteral("file")};
+    return schemes.contains(address.scheme());
+}
+
+bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool)
+{
+    if (loadsItself(url))
+        return true;
+    if (onExternal_)
+        onExternal_(url);
+    return false;
 }
 
 QWebEnginePage* WebPage::createWindow(WebWindowType)

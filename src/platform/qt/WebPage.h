@@ -19,6 +19,7 @@ public:
     using FrameHandler = std::function<void(const QUrl& address)>;
     using DialogHandler = std::function<void(bool open)>;
     using WindowFactory = std::function<QWebEnginePage*()>;
+    using ExternalHandler = std::function<void(const QUrl& address)>;
 
     // Held while something of the page is on the stack: one of its dialogs,
     // or its owner's handling of one of its notifications (which may open a
@@ -43,11 +44,20 @@ public:
     // Told when a script dialog of the page opens and when it closes.
     void setDialogHandler(DialogHandler handler);
 
+    // Where addresses go that the browser does not load itself: those of
+    // another program's scheme, such as a game launcher's. Without a handler
+    // they are refused, and nothing reaches the system.
+    void setExternalHandler(ExternalHandler handler);
+
     // Where pages this page opens in a new window go; without a factory such
     // pages are not opened.
     void setWindowFactory(WindowFactory factory);
 
     bool isBusy() const { return busy_ > 0; }
+
+    // Whether the browser loads the address itself, rather than hand it to
+    // another program.
+    static bool loadsItself(const QUrl& address);
 
     // Cuts the page off: no signal or handler of it reaches anyone again, and
     // it is deleted as soon as it is no longer busy.
@@ -61,6 +71,7 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
                                   const QString& sourceId) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:
     void endBusy();
@@ -70,6 +81,7 @@ private:
     FrameHandler onFrame_;
     DialogHandler onDialog_;
     WindowFactory windowFactory_;
+    ExternalHandler onExternal_;
     int busy_ = 0;
     bool retired_ = false;
 };
