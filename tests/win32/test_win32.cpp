@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,19 +51,24 @@ std::string contents(const fs::path& path)
 // Keys of the tests' own: they start missing, so storing must create them.
 const RunKey Test{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Run"};
 const RunKey Locked{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Locked"};
-const char* const LockedAnsi = "Software\\Quaylet Tests\\Locked";
+
+const wchar_t* wide(const std::u16string& text)
+{
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
 
 // Every byte the registry holds for a text value, terminator included; empty
 // when there is none.
-std::string storedBytes(const char* name, const char* keyPath = "Software\\Quaylet Tests\\Run")
+std::string storedBytes(const std::u16string& name, const RunKey& at = Test)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(at.root, wide(at.subKey), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return {};
     std::string bytes(4096, '\0');
     DWORD size = static_cast<DWORD>(bytes.size());
     DWORD type = REG_NONE;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS
+    if (RegQueryValueExW(key, wide(name), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size)
+            != ERROR_SUCCESS
         || type != REG_SZ)
         size = 0;
     RegCloseKey(key);
@@ -70,12 +76,21 @@ std::string storedBytes(const char* name, const char* keyPath = "Software\\Quayl
     return bytes;
 }
 
+// The bytes a text value holding text has: its UTF-16 units and one null unit.
+std::string storedForm(const std::u16string& text)
+{
+    return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(char16_t));
+}
+
 // The value as text, without its terminator.
-std::wstring storedText(const char* name)
+std::wstring storedText(const std::u16string& name)
 {
     const std::string bytes = storedBytes(name);
-    const std::u16string text = platform::fromAnsi(bytes.substr(0, bytes.empty() ? 0 : bytes.size() - 1));
-    return std::wstring(text.begin(), text.end());
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    if (!text.empty())
+        text.pop_back();
+    return text;
 }
 
 // Sets who may do what with the locked key, in the system's notation for
@@ -83,7 +98,7 @@ std::wstring storedText(const char* name)
 bool setLockedKeyAccess(const char* rules)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LockedAnsi, 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
         return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     LONG status = ERROR_INVALID_PARAMETER;
@@ -109,33 +124,34 @@ void registryTests()
 
     // Exactly one null after the text: a missing or doubled one breaks the Run key.
     CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", u"C:\\Games\\X\\X.exe") == ERROR_SUCCESS);
-    CHECK(storedBytes("Quaylet") == std::string("C:\\Games\\X\\X.exe") + '\0');
-    // Saving again replaces the value; the Korean path travels in code page 949.
-    CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", u"D:\\대항해\\X.exe") == ERROR_SUCCESS);
-    CHECK(storedBytes("Quaylet") == std::string("D:\\\xB4\xEB\xC7\xD7\xC7\xD8\\X.exe") + '\0');
-    CHECK(storedText("Quaylet") == L"D:\\대항해\\X.exe");
+    CHECK(storedBytes(u"Quaylet") == storedForm(u"C:\\Games\\X\\X.exe"));
+    // Saving again replaces the value, exactly as given even where code page
+    // 949 has no character (Thai, an emoji): a "?" there would name another path.
+    const std::u16string beyond949 = u"D:\\대항해\u0E01\U0001F600\\X.exe";
+    CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", beyond949) == ERROR_SUCCESS);
+    CHECK(storedBytes(u"Quaylet") == storedForm(beyond949));
     CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
-    CHECK(storedBytes("Quaylet").empty());
+    CHECK(storedBytes(u"Quaylet").empty());
     // Nothing left to remove is no failure, whether the value or the key is missing.
     CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
     CHECK(removeFromRunKey({HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone"}, u"Quaylet").ok);
     // Without a blank the command is the path as it is (with one, see processTests).
     CHECK(addToRunKey(Test, u"Quaylet", u"D:\\X.exe").ok);
-    CHECK(storedBytes("Quaylet") == std::string("D:\\X.exe") + '\0');
+    CHECK(storedBytes(u"Quaylet") == storedForm(u"D:\\X.exe"));
 
     // A key the caller may read but not write, as the machine-wide Run key is
     // for a standard user: clearing what is not there needs no write access.
     CHECK(SetRegValue(Locked.root, Locked.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
     CHECK(setLockedKeyAccess("D:P(A;;KR;;;WD)"));
     HKEY probe = nullptr;
-    CHECK(RegOpenKeyExA(HKEY_LOCAL_MACHINE, LockedAnsi, 0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED);
+    CHECK(RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED);
     CHECK(removeFromRunKey(Locked, u"Quaylet").ok);
     // A value that is there does need it, and the user hears that it takes an administrator.
     const RunKeyChange removed = removeFromRunKey(Locked, u"Present");
     CHECK(!removed.ok && removed.needsAdministrator && !removed.reason.empty());
-    CHECK(storedBytes("Present", LockedAnsi) == std::string("C:\\X.exe") + '\0');
+    CHECK(storedBytes(u"Present", Locked) == storedForm(u"C:\\X.exe"));
     const RunKeyChange added = addToRunKey(Locked, u"Quaylet", u"C:\\X.exe");
-    CHECK(!added.ok && added.needsAdministrator && storedBytes("Quaylet", LockedAnsi).empty());
+    CHECK(!added.ok && added.needsAdministrator && storedBytes(u"Quaylet", Locked).empty());
     // Any other failure is not put down to missing rights.
     const RunKeyChange noRoot = addToRunKey({nullptr, Test.subKey}, u"Quaylet", u"C:\\X.exe");
     CHECK(!noRoot.ok && !noRoot.needsAdministrator && !noRoot.reason.empty());
@@ -183,9 +199,9 @@ const std::wstring Record = L"--record-start";
 // What the started copy noted; empty when nothing started within ten seconds.
 std::wstring awaitStart()
 {
-    for (int i = 0; i < 200 && storedBytes("Started").empty(); ++i)
+    for (int i = 0; i < 200 && storedBytes(u"Started").empty(); ++i)
         Sleep(50);
-    return storedText("Started");
+    return storedText(u"Started");
 }
 
 // Starts commandLine the way Windows starts a Run value at logon: the whole
@@ -223,7 +239,7 @@ void processTests()
     // What the Run key holds starts the program itself at logon, not the planted one.
     removeTestKeys();
     CHECK(addToRunKey(Test, u"Probe", fs::path(program).u16string()).ok);
-    const std::wstring command = storedText("Probe");
+    const std::wstring command = storedText(u"Probe");
     CHECK(command == L'"' + program + L'"');
     CHECK(startAsAtLogon(command + L' ' + Record));
     CHECK(awaitStart().substr(0, program.size() + 1) == program + L'\n');
