@@ -51,6 +51,7 @@ std::string contents(const fs::path& path)
 // Keys of the tests' own: they start missing, so storing must create them.
 const RunKey Test{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Run"};
 const RunKey Locked{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Locked"};
+const RunKey OwnTest{HKEY_CURRENT_USER, u"Software\\Quaylet Tests\\Run"};
 
 const wchar_t* wide(const std::u16string& text)
 {
@@ -114,6 +115,7 @@ void removeTestKeys()
 {
     setLockedKeyAccess("D:P(A;;KA;;;WD)");  // a failed run may have left it locked
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Quaylet Tests");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quaylet Tests");
 }
 
 void registryTests()
@@ -134,10 +136,22 @@ void registryTests()
     CHECK(storedBytes(u"Quaylet").empty());
     // Nothing left to remove is no failure, whether the value or the key is missing.
     CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
-    CHECK(removeFromRunKey({HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone"}, u"Quaylet").ok);
+    CHECK(removeFromRunKeys({{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone"}}, u"Quaylet").ok);
     // Without a blank the command is the path as it is (with one, see processTests).
     CHECK(addToRunKey(Test, u"Quaylet", u"D:\\X.exe").ok);
     CHECK(storedBytes(u"Quaylet") == storedForm(u"D:\\X.exe"));
+
+    // The program starts at the logon of the user who asked for it only;
+    // clearing also takes away the value earlier versions wrote for everyone.
+    const std::u16string run = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const RunKey userRun{HKEY_CURRENT_USER, run};
+    const RunKey machineRun{HKEY_LOCAL_MACHINE, run};
+    CHECK(addToRunKey(userRunKey(), u"Quaylet", beyond949).ok);
+    CHECK(storedBytes(u"Quaylet", userRun) == storedForm(beyond949)
+          && storedBytes(u"Quaylet", machineRun).empty());
+    CHECK(SetRegValue(machineRun.root, run, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
+    CHECK(removeFromRunKeys({userRunKey(), machineRunKey()}, u"Quaylet").ok);
+    CHECK(storedBytes(u"Quaylet", userRun).empty() && storedBytes(u"Quaylet", machineRun).empty());
 
     // A key the caller may read but not write, as the machine-wide Run key is
     // for a standard user: clearing what is not there needs no write access.
@@ -145,11 +159,13 @@ void registryTests()
     CHECK(setLockedKeyAccess("D:P(A;;KR;;;WD)"));
     HKEY probe = nullptr;
     CHECK(RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED);
-    CHECK(removeFromRunKey(Locked, u"Quaylet").ok);
-    // A value that is there does need it, and the user hears that it takes an administrator.
-    const RunKeyChange removed = removeFromRunKey(Locked, u"Present");
+    CHECK(removeFromRunKeys({Locked}, u"Quaylet").ok);
+    // A value that is there does need it: the other keys are still cleared,
+    // and the user hears that the rest takes an administrator.
+    CHECK(SetRegValue(OwnTest.root, OwnTest.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
+    const RunKeyChange removed = removeFromRunKeys({Locked, OwnTest}, u"Present");
     CHECK(!removed.ok && removed.needsAdministrator && !removed.reason.empty());
-    CHECK(storedBytes(u"Present", Locked) == storedForm(u"C:\\X.exe"));
+    CHECK(storedBytes(u"Present", Locked) == storedForm(u"C:\\X.exe") && storedBytes(u"Present", OwnTest).empty());
     const RunKeyChange added = addToRunKey(Locked, u"Quaylet", u"C:\\X.exe");
     CHECK(!added.ok && added.needsAdministrator && storedBytes(u"Quaylet", Locked).empty());
     // Any other failure is not put down to missing rights.
