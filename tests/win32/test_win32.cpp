@@ -8,15 +8,18 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/RunKey.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 using namespace platform::win32;
 namespace fs = std::filesystem;
@@ -46,6 +49,54 @@ std::string contents(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
+}
+
+// Whom a file's access rules let in, in the system's notation, sorted;
+// "(unreadable)" when they cannot be read, "(other)" for a rule that is no
+// plain allowance. Wine keeps rules only as Unix permission bits, so whether
+// they are protected from inheritance cannot be read back here.
+std::vector<std::wstring> allowedSids(const fs::path& path)
+{
+    PACL rules = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &rules,
+                              nullptr, &descriptor)
+            != ERROR_SUCCESS
+        || !rules)
+        return {L"(unreadable)"};
+    std::vector<std::wstring> sids;
+    for (DWORD i = 0; i < rules->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* rule = nullptr;
+        wchar_t* sid = nullptr;
+        if (GetAce(rules, i, reinterpret_cast<void**>(&rule)) && rule->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
+            && ConvertSidToStringSidW(&rule->SidStart, &sid)) {
+            sids.emplace_back(sid);
+            LocalFree(sid);
+        } else {
+            sids.emplace_back(L"(other)");
+        }
+    }
+    LocalFree(descriptor);
+    std::sort(sids.begin(), sids.end());
+    return sids;
+}
+
+// The user running the tests, in the system's notation.
+std::wstring userSid()
+{
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE user[256];
+    DWORD size = sizeof(user);
+    wchar_t* text = nullptr;
+    std::wstring sid;
+    if (GetTokenInformation(token, TokenUser, user, size, &size)
+        && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
 }
 
 // Keys of the tests' own: they start missing, so storing must create them.
@@ -193,6 +244,10 @@ void fileTests()
           && files.finish(handle, error) && contents(target) == "old\r\n");
     CHECK(files.replace(fresh.u16string(), target.u16string(), error));
     CHECK(contents(target) == " 1 \r\nDaum\r\n" && contents(fresh) == "(missing)");
+    // Owner only: the user and the system (S-1-5-18) may open it, and the rename kept that.
+    std::vector<std::wstring> ownerOnly{userSid(), L"S-1-5-18"};
+    std::sort(ownerOnly.begin(), ownerOnly.end());
+    CHECK(allowedSids(target) == ownerOnly);
     error.clear();
     CHECK(!files.replace(fresh.u16string(), target.u16string(), error) && !error.empty());
 
