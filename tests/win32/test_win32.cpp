@@ -232,6 +232,7 @@ void fileTests()
     const fs::path folder = fs::temp_directory_path() / L"quaylet-save";
     const fs::path target = folder / L"사용자.ini";
     const fs::path fresh = folder / L"사용자.ini.new";
+    fs::remove_all(folder);  // what a run cut short left would hide what happens
     fs::create_directories(folder);
     platform::FileSystem& files = platform::fileSystem();
     platform::FileSystem::Handle handle = 0;
@@ -251,13 +252,21 @@ void fileTests()
     error.clear();
     CHECK(!files.replace(fresh.u16string(), target.u16string(), error) && !error.empty());
 
-    // Directories, hidden and system files count as absent.
-    CHECK(platform::isOrdinaryFile(target.u16string()));
-    CHECK(!platform::isOrdinaryFile(folder.u16string()) && !platform::isOrdinaryFile(fresh.u16string()));
+    // A reading takes an ordinary file up to the limit (here 11 bytes) and
+    // nothing else; directories, hidden and system files count as absent, and
+    // a pipe whose other end never writes is not waited for.
+    CHECK(platform::readOrdinaryFile(target.u16string(), 11) == " 1 \r\nDaum\r\n");
+    CHECK(!platform::readOrdinaryFile(target.u16string(), 10));
+    CHECK(!platform::readOrdinaryFile(folder.u16string(), 11)
+          && !platform::readOrdinaryFile(fresh.u16string(), 11));
     for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
         SetFileAttributesW(target.c_str(), attribute);
-        CHECK(!platform::isOrdinaryFile(target.u16string()));
+        CHECK(!platform::readOrdinaryFile(target.u16string(), 11));
     }
+    const HANDLE pipe =
+        CreateNamedPipeW(L"\\\\.\\pipe\\quaylet-tests", PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    CHECK(pipe != INVALID_HANDLE_VALUE && !platform::readOrdinaryFile(u"\\\\.\\pipe\\quaylet-tests", 11));
+    CloseHandle(pipe);
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     CHECK(files.remove(target.u16string()) && !files.remove(target.u16string()));
     fs::remove_all(folder);

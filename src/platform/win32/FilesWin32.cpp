@@ -90,11 +90,31 @@ std::u16string executablePath()
     return win32::executableInDirectory(win32::directoryOf(path), win32::baseNameOf(path));
 }
 
-bool isOrdinaryFile(const std::u16string& path)
+// A directory is not opened at all without FILE_FLAG_BACKUP_SEMANTICS; a
+// pipe or a device is turned away by its type before anything waits on it.
+std::optional<std::string> readOrdinaryFile(const std::u16string& path, std::size_t limit)
 {
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::optional<std::string> bytes;
+    BY_HANDLE_FILE_INFORMATION info{};
+    LARGE_INTEGER size{};
     constexpr DWORD NotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & NotOrdinary) == 0;
+    if (GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info)
+        && (info.dwFileAttributes & NotOrdinary) == 0 && GetFileSizeEx(file, &size)
+        && static_cast<unsigned long long>(size.QuadPart) <= limit) {
+        // One byte more than the limit tells a file that grew meanwhile.
+        bytes.emplace(limit + 1, '\0');
+        DWORD got = 0;
+        if (ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) && got <= limit)
+            bytes->resize(got);
+        else
+            bytes.reset();
+    }
+    CloseHandle(file);
+    return bytes;
 }
 
 bool FileSystem::create(const std::u16string& path, bool ownerOnly, Handle& handle, std::u16string& error)
