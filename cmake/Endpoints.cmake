@@ -35,8 +35,21 @@ endfunction()
 
 # One QUAYLET_HOST_<name> cache variable per endpoint: the real portal by
 # default, the sandbox with QUAYLET_SANDBOX_ENDPOINTS. A value given on the
-# command line or kept in the cache wins.
+# command line or kept in the cache wins, except when the option has changed
+# since the last configure: then all ten are set anew, so that turning the
+# sandbox off never keeps its hosts.
 quaylet_endpoint_hosts(sandbox_hosts ${QUAYLET_SANDBOX_DEFAULT_BASE_PORT})
+if(QUAYLET_SANDBOX_ENDPOINTS)
+    set(endpoints_mode ON)
+else()
+    set(endpoints_mode OFF)
+endif()
+set(reset_endpoints FALSE)
+if(DEFINED QUAYLET_SANDBOX_ENDPOINTS_APPLIED AND NOT QUAYLET_SANDBOX_ENDPOINTS_APPLIED STREQUAL endpoints_mode)
+    set(reset_endpoints TRUE)
+endif()
+set(QUAYLET_SANDBOX_ENDPOINTS_APPLIED ${endpoints_mode} CACHE INTERNAL
+    "QUAYLET_SANDBOX_ENDPOINTS when the endpoints were last set")
 set(QUAYLET_ENDPOINT_NAMES)
 list(LENGTH QUAYLET_ENDPOINT_TABLE table_length)
 math(EXPR last_row "${table_length} - 3")
@@ -51,8 +64,29 @@ foreach(row RANGE 0 ${last_row} 3)
         list(GET sandbox_hosts ${n} host)
     endif()
     list(APPEND QUAYLET_ENDPOINT_NAMES ${name})
+    if(reset_endpoints)
+        unset(QUAYLET_HOST_${name} CACHE)
+    endif()
     set(QUAYLET_HOST_${name} "${host}" CACHE STRING "${description}")
 endforeach()
+
+# A build whose endpoints lead back to this machine (127.x, localhost and its
+# subdomains, ::1) talks to the sandbox or to whatever listens there, never
+# to a portal: cmake --install refuses it before it copies anything.
+set(loopback_endpoints)
+foreach(name IN LISTS QUAYLET_ENDPOINT_NAMES)
+    string(TOLOWER "${QUAYLET_HOST_${name}}" host)
+    if(host MATCHES "^(127\\.[0-9.]*|([^:]*\\.)?localhost\\.?|\\[::1\\])(:[0-9]*)?$" OR host STREQUAL "::1")
+        list(APPEND loopback_endpoints QUAYLET_HOST_${name})
+    endif()
+endforeach()
+if(loopback_endpoints)
+    list(JOIN loopback_endpoints ", " loopback_names)
+    message(STATUS "Endpoints on loopback (${loopback_names}): cmake --install refuses this build")
+    install(CODE "message(FATAL_ERROR \"Not installed: ${loopback_names} point at loopback, \"
+        \"so this build would never reach a portal. Configure it with -DQUAYLET_SANDBOX_ENDPOINTS=OFF \"
+        \"and real hosts.\")")
+endif()
 
 # quaylet_write_endpoints(FILE [BASE_PORT port]): the source of
 # Endpoints::builtIn(), from the QUAYLET_HOST_* cache variables or, with

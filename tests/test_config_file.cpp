@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
 #include <string>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace storage;
 
@@ -55,8 +62,42 @@ TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
     ProgramDir dir;
     EXPECT_EQ(printed(loadFrom(dir)), "0000000");
     EXPECT_FALSE(dir.exists("config.ini")) << "loading must never create the file";
-    QDir(dir.path()).mkdir("config.ini");
-    EXPECT_EQ(printed(loadFrom(dir)), "0000000") << "a directory of that name counts as absent";
+}
+
+// Nothing but a regular file of at most 64 KiB is read: a pipe or a device
+// would hang the start or fill the memory. Each reading must end in time.
+TEST(ConfigFile, WhatIsNoShortRegularFileGivesDefaultsWithoutWaiting)
+{
+    const QByteArray settings(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\nDaum\r\n");
+    const auto padded = [&](qsizetype size) { return settings + QByteArray(size - settings.size(), ' '); };
+    const struct {
+        const char* what;
+        std::function<void(const ProgramDir& dir, const QString& path)> make;
+        std::string expected;
+    } cases[] = {
+        {"64 KiB", [&](const ProgramDir& dir, const QString&) { dir.write("config.ini", padded(64 * 1024)); },
+         "1111111"},
+        {"64 KiB + 1",
+         [&](const ProgramDir& dir, const QString&) { dir.write("config.ini", padded(64 * 1024 + 1)); },
+         "0000000"},
+        {"FIFO", [](const ProgramDir&, const QString& path) { ::mkfifo(QFile::encodeName(path), 0600); },
+         "0000000"},
+        {"link to /dev/zero", [](const ProgramDir&, const QString& path) { QFile::link("/dev/zero", path); },
+         "0000000"},
+        {"directory", [](const ProgramDir&, const QString& path) { QDir().mkdir(path); }, "0000000"},
+    };
+    for (const auto& c : cases) {
+        ProgramDir dir;
+        const QString path = dir.file("config.ini");
+        c.make(dir, path);
+        auto loading = std::async(std::launch::async, [&] { return printed(loadFrom(dir)); });
+        if (loading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            ADD_FAILURE() << c.what << ": still reading after 5 s";
+            // A writer that comes and goes lets a reader waiting on a FIFO end.
+            ::close(::open(QFile::encodeName(path), O_WRONLY | O_NONBLOCK));
+        }
+        EXPECT_EQ(loading.get(), c.expected) << c.what;
+    }
 }
 
 TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)

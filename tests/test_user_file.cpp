@@ -53,11 +53,13 @@ TEST_F(UserFileTest, ReadingKeepsWhatTheFileDoesNotSupply)
         {1, 0, "45:7=3\r\n45:7=3\r\n", "abc/password"},
         {0, 1, "45:7=3\r\n45:7=3\r\n", "id/password"},
         {1, 1, "45:7=3,45:7=3\r\n", "abc/abc"},  // the part behind a comma is the next value
+        {1, 1, "45~7=3\r\n" + QByteArray(64 * 1024, ' '), "id/password"},  // too long: damaged, left as it is
     };
     for (const Case& c : cases) {
         dir.write("User.ini", c.file);
         settings(c.idSave, c.pwdSave);
-        EXPECT_EQ(readInto("id", "password"), c.values) << c.file.toStdString();
+        EXPECT_EQ(readInto("id", "password"), c.values) << c.file.left(20).toStdString();
+        EXPECT_TRUE(dir.read("User.ini") == c.file) << "reading never changes the file";
     }
     EXPECT_TRUE(messages.shown.isEmpty());
 }

@@ -58,10 +58,11 @@ inline const QString IdTooLong = QStringLiteral("아이디가 너무 깁니다."
 inline const QString PasswordTooLong = QStringLiteral("비밀번호가 너무 깁니다.");
 inline const QString SitesNotOpened = QStringLiteral("다음 웹페이지를 열지 못했습니다.");
 
-// The reason when only an administrator may change the machine-wide list of
-// programs started at logon.
-inline const QString AdministratorRightsNeeded =
-    QStringLiteral("관리자 권한이 필요합니다. Quaylet을 관리자 권한으로 실행한 뒤 다시 저장하세요.");
+// The reason when the user's own entry is gone but the one an earlier version
+// wrote for every user of the machine stays: only an administrator may remove it.
+inline const QString MachineWideEntryNeedsAdministrator =
+    QStringLiteral("이전 버전이 모든 사용자용으로 등록한 항목은 관리자 권한으로만 해제할 수 있습니다. "
+                   "Quaylet을 관리자 권한으로 실행한 뒤 다시 저장하세요.");
 
 inline QString withReason(const QString& what, const QString& reason)
 {

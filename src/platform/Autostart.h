@@ -6,8 +6,8 @@
 
 namespace platform {
 
-// The list of programs started when a user logs on: the machine-wide Run key
-// of the registry on Windows, the user's own autostart folder elsewhere.
+// The user's own list of programs started when they log on: the Run key of
+// the registry under HKEY_CURRENT_USER on Windows, the autostart folder elsewhere.
 class Autostart {
 public:
     virtual ~Autostart() = default;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,9 +14,11 @@ std::u16string programDirectory();
 // Full path of the running executable.
 std::u16string executablePath();
 
-// True only for an existing ordinary file: directories, and on Windows
-// hidden or system files, count as absent.
-bool isOrdinaryFile(const std::u16string& path);
+// The bytes of an existing ordinary file no longer than limit. Nothing for a
+// missing or unreadable file, a longer one, and what counts as absent: a
+// directory, a device or a pipe (never waited for), and on Windows a hidden
+// or system file. Links are followed; what they lead to is judged.
+std::optional<std::string> readOrdinaryFile(const std::u16string& path, std::size_t limit);
 
 // The system's file operations that a whole-file save is made of. Each one
 // that fails answers false with the system's reason. Saves go through

@@ -50,9 +50,4 @@ QString fileInDirectory(const QString& directory, const QString& name)
     return QDir(directory).filePath(name);
 }
 
-bool ordinaryFileExists(const QString& path)
-{
-    return platform::isOrdinaryFile(path.toStdU16String());
-}
-
 }  // namespace storage

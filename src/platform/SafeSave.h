@@ -17,6 +17,5 @@ enum class FileAccess { Everyone, OwnerOnly };
 SaveResult saveFile(const QString& path, const QByteArray& bytes, FileAccess access);
 
 QString fileInDirectory(const QString& directory, const QString& name);
-bool ordinaryFileExists(const QString& path);
 
 }  // namespace storage

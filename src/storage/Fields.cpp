@@ -1,13 +1,14 @@
 #include "storage/Fields.h"
 
 #include "platform/CodePage.h"
-#include "platform/SafeSave.h"
-
-#include <QFile>
+#include "platform/Files.h"
 
 namespace storage {
 
 namespace {
+
+// Both files hold a few short lines; one this long was not written by the program.
+constexpr std::size_t LongestStoredFile = 64 * 1024;
 
 bool isBlank(QChar ch)
 {
@@ -69,12 +70,10 @@ QStringList storedValues(const QByteArray& bytes)
 
 std::optional<QStringList> readStoredValues(const QString& path)
 {
-    if (!ordinaryFileExists(path))
+    const std::optional<std::string> bytes = platform::readOrdinaryFile(path.toStdU16String(), LongestStoredFile);
+    if (!bytes)
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return storedValues(file.readAll());
+    return storedValues(QByteArray(bytes->data(), qsizetype(bytes->size())));
 }
 
 }  // namespace storage

@@ -18,7 +18,8 @@ QStringList readFields(const QString& text);
 QStringList storedValues(const QByteArray& bytes);
 
 // The values of a stored file, read whole in the ANSI code page; nothing when
-// there is no ordinary file of that name or it cannot be opened.
+// there is no ordinary file of that name, it cannot be read, or it is longer
+// than 64 KiB: damaged, since the program writes far less.
 std::optional<QStringList> readStoredValues(const QString& path);
 
 }  // namespace storage

@@ -25,6 +25,25 @@ std::u16string systemReason(int code)
     return QString::fromLocal8Bit(std::strerror(code)).toStdU16String();
 }
 
+// Up to count bytes, fewer when the file ends first; nothing when reading fails.
+std::optional<std::string> readUpTo(int fd, std::size_t count)
+{
+    std::string bytes(count, '\0');
+    std::size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, count - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        filled += std::size_t(got);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
 }  // namespace
 
 std::u16string programDirectory()
@@ -37,10 +56,22 @@ std::u16string executablePath()
     return QCoreApplication::applicationFilePath().toStdU16String();
 }
 
-bool isOrdinaryFile(const std::u16string& path)
+std::optional<std::string> readOrdinaryFile(const std::u16string& path, std::size_t limit)
 {
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer. The open
+    // file is what is judged, so nothing can be swapped in after a look.
+    const int fd = ::open(localPath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
     struct stat info {};
-    return ::stat(localPath(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    std::optional<std::string> bytes;
+    // One byte more than the limit tells a file that ends there from a longer one.
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        bytes = readUpTo(fd, limit + 1);
+    ::close(fd);
+    if (!bytes || bytes->size() > limit)
+        return std::nullopt;
+    return bytes;
 }
 
 bool FileSystem::create(const std::u16string& path, bool ownerOnly, Handle& handle, std::u16string& error)

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <algorithm>
+#include <vector>
 
 namespace platform {
 
@@ -33,10 +36,38 @@ std::wstring wide(const std::u16string& text)
     return std::wstring(text.begin(), text.end());
 }
 
+std::u16string utf16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
 std::u16string lastErrorText()
 {
-    const std::wstring text = win32::systemErrorText(GetLastError());
-    return std::u16string(text.begin(), text.end());
+    return utf16(win32::systemErrorText(GetLastError()));
+}
+
+// Only the user running the program and the system may open the file, and
+// the folder's rules are not inherited: the program directory may let every
+// local account read. A rename on the same disk keeps these rules. Freed
+// with LocalFree.
+bool ownerOnlyDescriptor(PSECURITY_DESCRIPTOR& descriptor)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    wchar_t* sid = nullptr;
+    const bool known = size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)
+                       && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+    CloseHandle(token);
+    if (!known)
+        return false;
+    const std::wstring rules = L"D:P(A;;FA;;;" + std::wstring(sid) + L")(A;;FA;;;SY)";
+    LocalFree(sid);
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(rules.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                nullptr);
 }
 
 HANDLE fileHandle(FileSystem::Handle handle)
@@ -59,20 +90,46 @@ std::u16string executablePath()
     return win32::executableInDirectory(win32::directoryOf(path), win32::baseNameOf(path));
 }
 
-bool isOrdinaryFile(const std::u16string& path)
+// A directory is not opened at all without FILE_FLAG_BACKUP_SEMANTICS; a
+// pipe or a device is turned away by its type before anything waits on it.
+std::optional<std::string> readOrdinaryFile(const std::u16string& path, std::size_t limit)
 {
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::optional<std::string> bytes;
+    BY_HANDLE_FILE_INFORMATION info{};
+    LARGE_INTEGER size{};
     constexpr DWORD NotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & NotOrdinary) == 0;
+    if (GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info)
+        && (info.dwFileAttributes & NotOrdinary) == 0 && GetFileSizeEx(file, &size)
+        && static_cast<unsigned long long>(size.QuadPart) <= limit) {
+        // One byte more than the limit tells a file that grew meanwhile.
+        bytes.emplace(limit + 1, '\0');
+        DWORD got = 0;
+        if (ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) && got <= limit)
+            bytes->resize(got);
+        else
+            bytes.reset();
+    }
+    CloseHandle(file);
+    return bytes;
 }
 
-// Who may read the file is left to the rights of the program directory.
-bool FileSystem::create(const std::u16string& path, bool, Handle& handle, std::u16string& error)
+bool FileSystem::create(const std::u16string& path, bool ownerOnly, Handle& handle, std::u16string& error)
 {
-    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+    if (ownerOnly && !ownerOnlyDescriptor(security.lpSecurityDescriptor)) {
         error = lastErrorText();
+        return false;
+    }
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, ownerOnly ? &security : nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD failure = GetLastError();
+    LocalFree(security.lpSecurityDescriptor);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = utf16(win32::systemErrorText(failure));
         return false;
     }
     handle = reinterpret_cast<Handle>(file);

@@ -8,7 +8,8 @@ namespace platform::win32 {
 
 // Stores data as the text value valueName (REG_SZ) of root\subKey, creating
 // the key when it is missing and replacing a value of the same name. All
-// texts reach the registry in the ANSI code page. Every step runs whatever
+// texts reach the registry as they are, in UTF-16: a path the ANSI code page
+// cannot spell would come out naming another. Every step runs whatever
 // the earlier ones returned; the result is the first failure's status, or
 // ERROR_SUCCESS.
 LONG SetRegValue(HKEY root, const std::u16string& subKey, const std::u16string& valueName,
