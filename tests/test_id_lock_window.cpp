@@ -10,6 +10,8 @@
 #include "support/PlatformFakes.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTest>
 #include <QDir>
 #include <QPointer>
 #include <QWebEnginePage>
@@ -21,6 +23,7 @@ using dialogs::IDLockWindow;
 namespace {
 
 const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locked</title>
+<a id="launcher" href="dho-test://unlock" style="display:block;height:60px">another program's address</a>
 <a id="nearMiss" href="/login/login.asp?l_url=elsewhere">login with a query</a>
 <a id="newWindow" href="/popup" target="_blank">in a new window</a>
 <button id="ask" onclick="document.title = confirm('진행할까요?') ? 'yes' : 'no'">ask</button>)";
@@ -82,7 +85,7 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     QPointer<QWidget> popup;
     ASSERT_TRUE(waitUntil([&] {
         popup = window->findChild<QWidget*>("frmIDLockPopup");
-        return popup && popup->isVisible() && popup->windowTitle() == "portal window";
+        return popup && popup->isVisible() && popup->windowTitle() == "127.0.0.1 - portal window";
     }));
     EXPECT_NE(popup->minimumSize(), popup->maximumSize()) << "resizable";
 
@@ -102,6 +105,32 @@ TEST_F(IDLockWindowTest, ASlowPageTheUserOpenedIsNeverCutShort)
         browser->setLoadTimeout(300);
     window->show();
     ASSERT_TRUE(waitUntil([&] { return page()->title() == "slow step"; }, 5000)) << page()->title().toStdString();
+}
+
+TEST_F(IDLockWindowTest, AClickOnAnAddressOfAnotherSchemeGoesNowhere)
+{
+    // A stand-in for the system's URL opener, first on the PATH, notes what
+    // it would open.
+    const QString bin = QDir::temp().filePath(QStringLiteral("quaylet-opener-%1").arg(QCoreApplication::applicationPid()));
+    QDir().mkpath(bin);
+    QFile opener(bin + "/xdg-open");
+    opener.open(QIODevice::WriteOnly);
+    opener.write("#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n");
+    opener.setPermissions(opener.permissions() | QFile::ExeOwner);
+    opener.close();
+    qputenv("PATH", (bin + ':').toUtf8() + qgetenv("PATH"));
+    window = new IDLockWindow(addresses, server.origin() + "/locked", profile, mainBrowser, messages);
+    window->show();
+    ASSERT_TRUE(waitUntil([&] { return page()->title() == "locked"; }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    waitUntil([] { return false; }, 500);  // the page has painted
+    QWidget* view = window->findChild<QWebEngineView*>("Web2")->focusProxy();
+    // A real click: a page's own scripts cannot act as the user does.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(20, 20));
+    waitUntil([] { return false; }, 1500);
+    EXPECT_FALSE(QFile::exists(bin + "/opened"));
+    QDir(bin).removeRecursively();
+    EXPECT_EQ(page()->url(), QUrl(server.origin() + "/locked"));
 }
 
 TEST(IDLockSizeRule, NeverNegativeAndIgnoresEmptySizes)

@@ -24,8 +24,8 @@ const QByteArray FramedPage = R"(<!doctype html><title>framed</title>
 <script>console.log(document.title + ' http://127.0.0.1/forged');</script>)";
 
 const QByteArray DialogPage = R"(<!doctype html><title>dialogs</title><script>
-alert('알림 "a"');
-document.title = [confirm('확인할까요?'), prompt('이름?', 'x')].join(',');
+alert('알림 <b>"a"</b>');
+document.title = [confirm('확인할까요?'), prompt('이름?', 'x'), confirm('2'), confirm('more'), alert('more')].join(',');
 </script>)";
 
 LoopbackServer::Response route(const LoopbackServer::Request& request)
@@ -40,6 +40,8 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, LoginForm, {}, 800};
     if (request.target.startsWith("/silent"))
         return {200, LoginForm, {}, 4000};
+    if (request.target == "/frame?inner=1")
+        return {200, "<script>onload = function () { dispatchEvent(new Event('load')); };</script>", {}};
     if (request.target == "/framed")
         return {200, FramedPage, {}};
     if (request.target == "/dialogs")
@@ -54,7 +56,7 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, "<title>late</title><script>setTimeout(function () { var f = document.createElement('iframe');"
                      " f.src = '/frame-of-late'; document.body.appendChild(f); }, 200);</script>", {}};
     if (request.target == "/frame-of-late")
-        return {200, "<p>frame</p>", {}, 700};
+        return {200, "<p>frame</p>", {}};
     if (request.target == "/self" && request.method == "POST")
         return {302, {}, "/main", 600};
     if (request.target == "/self")
@@ -131,19 +133,21 @@ TEST_F(WebEngineBrowserTest, FramesCountAsDocumentsOnlyWhenTheyReportThemselves)
 {
     load(server.origin() + "/framed");
     EXPECT_EQ(completed, (QStringList{server.origin() + "/frame?inner=1", server.origin() + "/framed"}))
-        << "the frame first, then its page; the page's own console line is no report";
+        << "the frame once, then its page; neither a synthetic load event nor the page's console line is a report";
 }
 
-TEST_F(WebEngineBrowserTest, PageDialogsReachTheUser)
+TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAndAtMostThreeADocument)
 {
-    pageDialogs.answers.push_back(platform::MessageBox::Answer::Ok);
+    pageDialogs.answers = {platform::MessageBox::Answer::Ok, platform::MessageBox::Answer::Ok,
+                           platform::MessageBox::Answer::Ok};
     load(server.origin() + "/dialogs");
-    ASSERT_EQ(pageDialogs.shown.size(), 2);
-    EXPECT_EQ(pageDialogs.shown[0].text, QStringLiteral("알림 \"a\""));
+    ASSERT_EQ(pageDialogs.shown.size(), 3);
+    EXPECT_EQ(pageDialogs.shown[0].text, QStringLiteral("127.0.0.1 웹 페이지의 메시지:\n알림 <b>\"a\"</b>"));
     EXPECT_EQ(pageDialogs.shown[0].icon, platform::MessageBox::Icon::Information);
-    EXPECT_EQ(pageDialogs.shown[1].text, QStringLiteral("확인할까요?"));
+    EXPECT_EQ(pageDialogs.shown[1].text, QStringLiteral("127.0.0.1 웹 페이지의 메시지:\n확인할까요?"));
     EXPECT_EQ(pageDialogs.shown[1].buttons, platform::MessageBox::Buttons::OkCancel);
-    EXPECT_EQ(evaluate("document.title").toString(), "true,") << "confirmed; the prompt was cancelled";
+    EXPECT_EQ(evaluate("document.title").toString(), "true,,true,false,")
+        << "confirmed; the prompt cancelled; past three, cancelled unseen";
 }
 
 TEST_F(WebEngineBrowserTest, FailuresSayWhy)
@@ -220,6 +224,17 @@ TEST_F(WebEngineBrowserTest, FillsValuesAsDataWhateverTheyHold)
     ASSERT_TRUE(waitUntil([&] { return completed.last().endsWith("/submit"); }));
 }
 
+TEST_F(WebEngineBrowserTest, StepsRunOnlyInTheDocumentTheyWereMeantFor)
+{
+    load(server.origin() + "/login");
+    browser.act({ElementStep::setValue("put_id", "captain"), ElementStep::click("btnSubmit")});
+    // The page moves on by itself before the steps reach it.
+    browser.currentPage()->runJavaScript("history.replaceState(null, '', '/elsewhere');");
+    runEventsFor(500);
+    EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
+    EXPECT_EQ(posts(), 0);
+}
+
 TEST_F(WebEngineBrowserTest, StepsAfterAMissingElementDoNothing)
 {
     load(server.origin() + "/login");
@@ -272,8 +287,8 @@ TEST_F(WebEngineBrowserTest, ALoadSupersededWhileItsRendererIsBusyIsNeverReporte
 
 TEST_F(WebEngineBrowserTest, AFrameOfTheDocumentLeftBehindIsNeverReported)
 {
+    // The frame comes while the next document is on its way.
     load(server.origin() + "/late-frame");
-    runEventsFor(400);
     browser.navigate(server.origin() + "/slow");
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
     runEventsFor(500);

@@ -141,5 +141,10 @@ inline const QString CloseCaption = QStringLiteral("닫기");
 inline const QString OpenSelectedCaption = QStringLiteral("선택한 웹페이지 열기");
 
 inline const QString UnlockWindowTitle = QStringLiteral("ID 잠금해지 페이지");
+// A window a portal page opened: the page's host first, which its title
+// cannot push aside, then its title.
+inline const QString PopupTitle = QStringLiteral("%1 - %2");
+// A script dialog of a portal page: where it comes from, then what it says.
+inline const QString PageSays = QStringLiteral("%1 웹 페이지의 메시지:");
 
 }  // namespace text

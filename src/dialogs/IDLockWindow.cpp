@@ -30,6 +30,7 @@ IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, p
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
     auto* web2 = new platform::WebPage(profile.get(), messages, web2View_);
+    web2->setWebOnly();
     // The portal's unlock procedure may open pages of its own.
     web2->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
     web2->setFrameHandler([this](const QUrl& address) { Web2_DocumentComplete(address); });
@@ -54,9 +55,12 @@ QWebEnginePage* IDLockWindow::openPopup(platform::BrowserProfile& profile, platf
     auto* view = new QWebEngineView(window);
     layout->addWidget(view);
     auto* page = new platform::WebPage(profile.get(), messages, view);
+    page->setWebOnly();
     page->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
     connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
-    connect(page, &QWebEnginePage::titleChanged, window, &QWidget::setWindowTitle);
+    const auto retitle = [window, page] { window->setWindowTitle(text::PopupTitle.arg(page->url().host(), page->title())); };
+    connect(page, &QWebEnginePage::titleChanged, window, retitle);
+    connect(page, &QWebEnginePage::urlChanged, window, retitle);
     view->setPage(page);
     window->resize(twipsSize(8835, 6345));
     window->show();

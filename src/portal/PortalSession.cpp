@@ -193,20 +193,11 @@ void PortalSession::navigate(const QString& address)
     browser_.navigate(address);
 }
 
-// Addresses as the log shows them: never the account's ID or password, which
-// a portal may carry in a query.
-QString PortalSession::loggable(const QString& address) const
+// Addresses as the log shows them: never a query, a fragment or user info,
+// where a portal may carry the account's ID or password in any spelling.
+QString PortalSession::loggable(const QString& address)
 {
-    QString shown = address;
-    const auto mask = [&shown](const QString& secret, const QString& mark) {
-        if (secret.isEmpty())
-            return;
-        shown.replace(secret, mark);
-        shown.replace(QString::fromLatin1(QUrl::toPercentEncoding(secret)), mark, Qt::CaseInsensitive);
-    };
-    mask(temp_.UserPWD, u"<password>"_s);
-    mask(temp_.UserID, u"<id>"_s);
-    return shown;
+    return QUrl(address).toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
 }
 
 void PortalSession::loggedIn(const QString& caption)

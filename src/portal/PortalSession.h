@@ -54,7 +54,7 @@ private:
     bool underWay() const;
     void tellUnreachable(const LoadFailure& failure);
     void navigate(const QString& address);
-    QString loggable(const QString& address) const;
+    static QString loggable(const QString& address);
     void reportSettled();
 
     AppState& state_;

@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <functional>
+#include <ostream>
 
 // Waits, running nothing else, until the condition holds or the time is up.
 inline bool eventually(const std::function<bool()>& condition, int timeoutMs = 20000)
@@ -39,6 +40,12 @@ struct Portal {
 
     QString caption(const QString& state) const { return "Quaylet - " + label + " " + state; }
 };
+
+// Names the portal in test names and failure messages.
+inline void PrintTo(const Portal& portal, std::ostream* out)
+{
+    *out << portal.name;
+}
 
 inline const Portal Netmarble{"Netmarble", "optDHONetmarble", "넷마블", "/login/login.asp",
                               "/main.asp", "put_id",          "put_pwd"};

@@ -52,4 +52,10 @@ QString elementStepsScript(const QList<portal::ElementStep>& steps)
     return QString::fromLatin1(StepRunner) + u'(' + data + u')';
 }
 
+QString inDocument(const QString& href, const QString& script)
+{
+    const QString literal = QString::fromUtf8(QJsonDocument(QJsonArray{href}).toJson(QJsonDocument::Compact));
+    return QStringLiteral("if (location.href === %1[0]) { %2; }").arg(literal, script);
+}
+
 }  // namespace platform

@@ -13,4 +13,8 @@ namespace platform {
 // The script evaluates to the number of steps carried out.
 QString elementStepsScript(const QList<portal::ElementStep>& steps);
 
+// The script, run only while the document's address is exactly href as the
+// page itself spells it.
+QString inDocument(const QString& href, const QString& script);
+
 }  // namespace platform

@@ -33,6 +33,8 @@ MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons bu
     QWidget* parent = parent_ && parent_->isVisible() && !parent_->isMinimized() ? parent_.data() : nullptr;
     QMessageBox box(boxIcon(icon), text::AppTitle, text, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("QuayletMessageBox"));
+    // Texts may come from a web page: never laid out as markup.
+    box.setTextFormat(Qt::PlainText);
     // The buttons read as the system's own would on a Korean desktop.
     const auto add = [&box](QMessageBox::StandardButton button, const QString& caption) {
         box.addButton(button)->setText(caption);

@@ -6,6 +6,7 @@
 #include "platform/qt/WebPage.h"
 
 #include <QEvent>
+#include <QPointer>
 #include <QLoggingCategory>
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
@@ -186,18 +187,29 @@ void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
     runInPage(elementStepsScript(steps), QWebEngineScript::ApplicationWorld);
 }
 
-// Scripts run one turn later, in order, and only if the document is still the
-// one they were meant for: a form must never go out just as a navigation
-// asked for in the same turn replaces its page.
+// Scripts run one turn later, in order, and only in the document they were
+// meant for: a form must never go out just as a navigation asked for in the
+// same turn replaces its page, nor credentials land in a document the page
+// went on to by itself.
 void WebEngineBrowser::runInPage(const QString& script, quint32 world)
 {
     if (state_ != State::Showing) {
         qCDebug(lcBrowser) << "script dropped: no document to run in";
         return;
     }
-    QTimer::singleShot(0, page_, [this, page = page_, script, world] {
-        if (page == page_ && state_ == State::Showing)
-            page->runJavaScript(script, world);
+    const QString meantFor = NavigationMemory::key(page_->url());
+    QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor] {
+        if (page != page_ || state_ != State::Showing)
+            return;
+        const QPointer<WebEngineBrowser> self(this);
+        page->runJavaScript(QStringLiteral("location.href"), QWebEngineScript::ApplicationWorld,
+                            [self, page, script, world, meantFor](const QVariant& href) {
+                                if (!self || page != self->page_ || NavigationMemory::key(href.toString()) != meantFor) {
+                                    qCDebug(lcBrowser) << "script dropped: the document changed";
+                                    return;
+                                }
+                                page->runJavaScript(inDocument(href.toString(), script), world);
+                            });
     });
 }
 

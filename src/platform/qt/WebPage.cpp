@@ -1,8 +1,10 @@
 #include "platform/qt/WebPage.h"
 
+#include "core/Texts.h"
 #include "platform/MessageBox.h"
 
 #include <QRandomGenerator>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -26,6 +28,8 @@ const QString& frameReportPrefix()
 
 constexpr quint32 FrameReportWorld = QWebEngineScript::ApplicationWorld + 1;
 
+constexpr int MaxDialogsPerDocument = 3;
+
 QWebEngineScript frameReportScript()
 {
     QWebEngineScript script;
@@ -36,7 +40,12 @@ QWebEngineScript frameReportScript()
     script.setSourceCode(QStringLiteral(
                              "(function (prefix) {"
                              "  if (window === window.top) return;"
-                             "  window.addEventListener('load', function () { console.log(prefix + location.href); });"
+                             "  var reported = false;"
+                             "  window.addEventListener('load', function (event) {"
+                             "    if (!event.isTrusted || reported) return;"
+                             "    reported = true;"
+                             "    console.log(prefix + location.href);"
+                             "  });"
                              "})(%1);")
                              .arg(u'"' + frameReportPrefix() + u'"'));
     return script;
@@ -50,6 +59,10 @@ WebPage::WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* pare
     scripts().insert(frameReportScript());
     // Addresses of other programs' schemes reach acceptNavigationRequest, which decides.
     settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
+    connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            dialogsOfDocument_ = 0;
+    });
 }
 
 void WebPage::setFrameHandler(FrameHandler handler)
@@ -91,28 +104,34 @@ void WebPage::endBusy()
         QMetaObject::invokeMethod(this, [this] { delete this; }, Qt::QueuedConnection);
 }
 
-void WebPage::dialog(bool open)
+// Shows a script dialog, saying which host it comes from. A page cut off
+// shows none, and a document that has shown three gets the rest answered as
+// a browser's "prevent more dialogs" does: dismissed, or cancelled.
+bool WebPage::dialogShown(const QUrl& origin, const QString& message, bool question)
 {
+    if (retired_ || ++dialogsOfDocument_ > MaxDialogsPerDocument)
+        return false;
+    const Busy busy(this);
     if (onDialog_)
-        onDialog_(open);
-}
-
-void WebPage::javaScriptAlert(const QUrl&, const QString& message)
-{
-    const Busy busy(this);
-    dialog(true);
-    messages_.show(message, MessageBox::Icon::Information, MessageBox::Buttons::Ok);
-    dialog(false);
-}
-
-bool WebPage::javaScriptConfirm(const QUrl&, const QString& message)
-{
-    const Busy busy(this);
-    dialog(true);
-    const bool confirmed = messages_.show(message, MessageBox::Icon::Question, MessageBox::Buttons::OkCancel)
-                           == MessageBox::Answer::Ok;
-    dialog(false);
+        onDialog_(true);
+    const bool confirmed =
+        messages_.show(text::PageSays.arg(origin.host()) + u'\n' + message,
+                       question ? MessageBox::Icon::Question : MessageBox::Icon::Information,
+                       question ? MessageBox::Buttons::OkCancel : MessageBox::Buttons::Ok)
+        == MessageBox::Answer::Ok;
+    if (onDialog_)
+        onDialog_(false);
     return confirmed;
+}
+
+void WebPage::javaScriptAlert(const QUrl& securityOrigin, const QString& message)
+{
+    dialogShown(securityOrigin, message, false);
+}
+
+bool WebPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& message)
+{
+    return dialogShown(securityOrigin, message, true);
 }
 
 bool WebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)
@@ -138,6 +157,8 @@ bool WebPage::loadsItself(const QUrl& address)
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool)
 {
+    if (webOnly_)
+        return url.scheme() == u"http" || url.scheme() == u"https" || url == QUrl(QStringLiteral("about:blank"));
     if (loadsItself(url))
         return true;
     if (onExternal_)

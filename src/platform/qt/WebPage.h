@@ -55,6 +55,10 @@ public:
 
     bool isBusy() const { return busy_ > 0; }
 
+    // Goes only to web addresses (http, https, about:blank): a page the user
+    // sees and clicks in.
+    void setWebOnly() { webOnly_ = true; }
+
     // Whether the browser loads the address itself, rather than hand it to
     // another program.
     static bool loadsItself(const QUrl& address);
@@ -75,7 +79,7 @@ protected:
 
 private:
     void endBusy();
-    void dialog(bool open);
+    bool dialogShown(const QUrl& origin, const QString& message, bool question);
 
     MessageBox& messages_;
     FrameHandler onFrame_;
@@ -84,6 +88,8 @@ private:
     ExternalHandler onExternal_;
     int busy_ = 0;
     bool retired_ = false;
+    bool webOnly_ = false;
+    int dialogsOfDocument_ = 0;
 };
 
 }  // namespace platform
