@@ -106,23 +106,24 @@ private:
     bool ready_ = false;
 };
 
-// The program itself, started from a copy in its own program directory and
-// worked through its windows.
+// The program itself, worked through its windows.
 class Quaylet {
 public:
+    // Started from a copy in its own program directory.
     explicit Quaylet(const QString& programDirectory)
     {
         const QString copy = QDir(programDirectory).filePath("quaylet");
         QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.setWorkingDirectory(QDir::tempPath());
-        process_.start(copy);
-        const QString socketPath = QDir(programDirectory).filePath("quaylet-control");
-        eventually([&] {
-            socket_.connectToServer(socketPath);
-            return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
-        });
+        start(copy, {}, QDir(programDirectory).filePath("quaylet-control"));
+    }
+
+    // Started by a command, in the environment given, with its control
+    // surface at socketPath (QUAYLET_CONTROL_SOCKET of that environment).
+    Quaylet(const QString& command, const QStringList& arguments, const QProcessEnvironment& environment,
+            const QString& socketPath)
+    {
+        process_.setProcessEnvironment(environment);
+        start(command, arguments, socketPath);
     }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
@@ -210,6 +211,18 @@ public:
     }
 
 private:
+    void start(const QString& command, const QStringList& arguments, const QString& socketPath)
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.setWorkingDirectory(QDir::tempPath());
+        process_.start(command, arguments);
+        eventually([&] {
+            socket_.connectToServer(socketPath);
+            return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
+        });
+    }
+
     QProcess process_;
     QLocalSocket socket_;
 };
