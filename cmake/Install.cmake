@@ -1,18 +1,35 @@
-# cmake --install: the executable in a program directory of its own, which
-# holds config.ini and User.ini beside it, so the user must own it. On Linux a
-# desktop entry and the icon put the program in the desktop's menu.
+# cmake --install: the executable in a program directory of its own, lib/quaylet,
+# with a command in bin that links to it. config.ini and User.ini live beside
+# the executable while the user may write there, else in the user's own
+# folder. On Linux a desktop entry, the icon and the AppStream metadata put the
+# program in the desktop's menu and software centres.
 if(WIN32)
     install(TARGETS quaylet RUNTIME DESTINATION .)
     return()
 endif()
 
+# The desktop entry and the metadata are named by the program's AppStream id.
+set(QUAYLET_APP_ID io.github.quaylet.Quaylet)
 set(QUAYLET_PROGRAM_DIRECTORY lib/quaylet)
 install(TARGETS quaylet RUNTIME DESTINATION ${QUAYLET_PROGRAM_DIRECTORY})
 install(FILES ${PROJECT_SOURCE_DIR}/share/quaylet.svg DESTINATION share/icons/hicolor/scalable/apps)
-# The entry names the executable by its full path, known only once the prefix is.
+configure_file(${PROJECT_SOURCE_DIR}/share/quaylet.metainfo.xml.in
+    ${CMAKE_BINARY_DIR}/${QUAYLET_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/${QUAYLET_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+# The command and the entry are known only once the prefix is. Under /usr the
+# entry names the command, which is on every PATH; under any other prefix,
+# whose bin may not be, the executable by its full path.
 install(CODE "
-    set(program \"\${CMAKE_INSTALL_PREFIX}/${QUAYLET_PROGRAM_DIRECTORY}/quaylet\")
+    set(prefix \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    file(MAKE_DIRECTORY \"\${prefix}/bin\")
+    file(CREATE_LINK ../${QUAYLET_PROGRAM_DIRECTORY}/quaylet \"\${prefix}/bin/quaylet\" SYMBOLIC)
+    message(STATUS \"Installing: \${prefix}/bin/quaylet\")
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+        set(program quaylet)
+    else()
+        set(program \"\${CMAKE_INSTALL_PREFIX}/${QUAYLET_PROGRAM_DIRECTORY}/quaylet\")
+    endif()
     include(\"${PROJECT_SOURCE_DIR}/cmake/DesktopEntry.cmake\")
     quaylet_write_desktop_entry(\"${PROJECT_SOURCE_DIR}/share/quaylet.desktop.in\"
-        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/applications/quaylet.desktop\" \"\${program}\")
+        \"\${prefix}/share/applications/${QUAYLET_APP_ID}.desktop\" \"\${program}\")
 ")

@@ -29,14 +29,15 @@ protected:
     FakeSessionUi ui;
     FakeMessageBox messages;
     FakeAutostart autostart;
-    storage::UserFile users{state, dir.path(), messages};
+    storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
     portal::PortalSession session{state, addresses, web, ui, messages};
     std::unique_ptr<QDialog> dialog;
 
     void openLogin() { show(std::make_unique<dialogs::LoginDialog>(state, users, session, messages)); }
     void openConfig()
     {
-        show(std::make_unique<dialogs::ConfigDialog>(state, dir.path(), users, autostart, messages));
+        show(std::make_unique<dialogs::ConfigDialog>(state, storage::SettingsFolder(dir.path()), users, autostart,
+                                                     messages));
     }
 
     void show(std::unique_ptr<QDialog> opened)

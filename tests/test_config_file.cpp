@@ -32,7 +32,7 @@ std::string printed(const AppState& s)
 AppState loadFrom(const ProgramDir& dir)
 {
     AppState state;
-    ConfigLoad(dir.path(), state);
+    ConfigLoad(SettingsFolder(dir.path()), state);
     return state;
 }
 
@@ -109,7 +109,7 @@ TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)
         dir.write("config.ini", bytes);
         const AppState state = loadFrom(dir);
         dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
-        ASSERT_TRUE(ConfigSave(dir.path(), {state.Config, state.Temp.DHOPortal}).ok);
+        ASSERT_TRUE(ConfigSave(SettingsFolder(dir.path()), {state.Config, state.Temp.DHOPortal}).ok);
         EXPECT_EQ(dir.read("config.ini"), bytes);
         EXPECT_EQ(dir.entries(), QStringList{"config.ini"}) << "nothing is left beside it";
     }

@@ -144,9 +144,9 @@ TEST_F(WindowManagerTest, AnOpenUnlockWindowKeepsItsPageAndAClosedOneIsMadeAfres
     AppState state;
     FakeAutostart autostart;
     FakeProcessStarter processes;
-    storage::UserFile users{state, QDir::tempPath(), messages};
-    WindowManager windows{
-        {state, addresses, QDir::tempPath(), users, messages, autostart, processes, profile, mainBrowser}};
+    const storage::SettingsFolder settings(QDir::tempPath());
+    storage::UserFile users{state, settings, messages};
+    WindowManager windows{{state, addresses, settings, users, messages, autostart, processes, profile, mainBrowser}};
     state.Temp.IDLockURL = server.origin() + "/lock?first";
     windows.showUnlockWindow();
     ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 1; }));

@@ -474,8 +474,9 @@ TEST_F(SessionTest, StartupLogsInAutomaticallyOnlyWhenSetAndSurvivesDamagedFiles
         dir.write("config.ini", c.config);
         if (*c.user)
             dir.write("User.ini", c.user);
-        storage::UserFile users{state, dir.path(), messages};
-        Form_Load(state, dir.path(), users, session);
+        const storage::SettingsFolder folder(dir.path());
+        storage::UserFile users{state, folder, messages};
+        Form_Load(state, folder, users, session);
         EXPECT_EQ(messages.shown.size(), c.messages);
         EXPECT_EQ(web.navigations.value(0), c.firstPage);
         EXPECT_EQ(state.Temp.UserID, c.id) << "the credentials are read only for the automatic login";

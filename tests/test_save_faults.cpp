@@ -45,7 +45,7 @@ protected:
     ProgramDir dir;
     AppState state;
     platform::QtMessageBox messages;
-    storage::UserFile users{state, dir.path(), messages};
+    storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
 
     void SetUp() override
     {
@@ -93,7 +93,7 @@ TEST_F(SaveFaultTest, SettingsSaveTellsOnceOfBothFilesAndKeepsThem)
     for (const std::optional<Fault> fault : Faults) {
         SCOPED_TRACE(fault ? int(*fault) : -1);
         FakeAutostart autostart;
-        dialogs::ConfigDialog dialog(state, dir.path(), users, autostart, messages);
+        dialogs::ConfigDialog dialog(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
         dialog.show();
         dialog.findChild<QAbstractButton*>("optGSAWindow")->click();
         dialog.findChild<QAbstractButton*>("optDHODaum")->click();
@@ -144,6 +144,26 @@ TEST(SafeSave, AReadOnlyFileIsRefusedAndLeftAsItWas)
     EXPECT_TRUE(result.error.contains("read-only")) << result.error.toStdString();
     EXPECT_EQ(dir.read("config.ini"), OldConfig);
     EXPECT_EQ(dir.entries(), QStringList{"config.ini"});
+}
+
+// Saved in the user's folder, the message names the files there; this one
+// cannot be made, for a file has its name.
+TEST(SettingsSave, TheMessageNamesTheFilesWhereTheyWereToBeSaved)
+{
+    ProgramDir dir;
+    dir.write("Quaylet", "a file");
+    const storage::SettingsFolder folder(dir.path(), dir.file("Quaylet"));
+    AppState state;
+    FakeMessageBox messages;
+    storage::UserFile users{state, folder, messages};
+    FakeAutostart autostart;
+    dialogs::ConfigDialog dialog(state, folder, users, autostart, messages);
+    dialog.findChild<QAbstractButton*>("cmdSumit")->click();
+    ASSERT_EQ(messages.shown.size(), 1);
+    for (const char* name : {"config.ini", "User.ini"}) {
+        const QString file = QDir::toNativeSeparators(dir.file("Quaylet/") + name);
+        EXPECT_TRUE(messages.shown[0].text.contains("(" + file + ")")) << messages.shown[0].text.toStdString();
+    }
 }
 
 }  // namespace

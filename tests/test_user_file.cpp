@@ -24,7 +24,7 @@ protected:
     ProgramDir dir;
     AppState state;
     FakeMessageBox messages;
-    UserFile users{state, dir.path(), messages};
+    UserFile users{state, storage::SettingsFolder(dir.path()), messages};
 
     void settings(int idSave, int pwdSave)
     {
@@ -38,7 +38,7 @@ protected:
         next.Temp.UserID = id;
         next.Temp.UserPWD = password;
         next.Config = state.Config;
-        UserFile(next, dir.path(), messages).AutoLoginF();
+        UserFile(next, storage::SettingsFolder(dir.path()), messages).AutoLoginF();
         return next.Temp.UserID + "/" + next.Temp.UserPWD;
     }
 };

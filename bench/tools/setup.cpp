@@ -33,7 +33,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: bench-setup DIRECTORY Netmarble|Daum ID PASSWORD\n");
         return 2;
     }
-    const QString directory = QString::fromLocal8Bit(argv[1]);
+    const storage::SettingsFolder directory(QString::fromLocal8Bit(argv[1]));
 
     storage::ConfigValues config;
     config.settings.IDSave = 1;

@@ -4,10 +4,10 @@
 #include "storage/ConfigFile.h"
 #include "storage/UserFile.h"
 
-void Form_Load(AppState& state, const QString& programDirectory, storage::UserFile& userFile,
+void Form_Load(AppState& state, const storage::SettingsFolder& settings, storage::UserFile& userFile,
                portal::PortalSession& session)
 {
-    storage::ConfigLoad(programDirectory, state);
+    storage::ConfigLoad(settings, state);
     if (state.Config.AutoLogin == 1) {
         userFile.AutoLoginF();
         session.PortalLogin();

@@ -8,10 +8,11 @@ namespace portal {
 class PortalSession;
 }
 namespace storage {
+class SettingsFolder;
 class UserFile;
-}
+}  // namespace storage
 
 // The main window's load: settings first, then the automatic login, which
 // starts whether or not an ID and a password were found.
-void Form_Load(AppState& state, const QString& programDirectory, storage::UserFile& userFile,
+void Form_Load(AppState& state, const storage::SettingsFolder& settings, storage::UserFile& userFile,
                portal::PortalSession& session);

@@ -80,7 +80,7 @@ void WindowManager::showLoginDialog()
 void WindowManager::showConfigDialog()
 {
     execSingle(config_, [this] {
-        return new dialogs::ConfigDialog(services_.state, services_.programDirectory, services_.userFile,
+        return new dialogs::ConfigDialog(services_.state, services_.settings, services_.userFile,
                                          services_.autostart, services_.messages, mainWindow_);
     });
 }

@@ -27,14 +27,15 @@ class Browser;
 class PortalSession;
 }  // namespace portal
 namespace storage {
+class SettingsFolder;
 class UserFile;
-}
+}  // namespace storage
 
 // Everything the secondary windows are made from.
 struct WindowServices {
     AppState& state;
     const Addresses& addresses;
-    QString programDirectory;
+    const storage::SettingsFolder& settings;
     storage::UserFile& userFile;
     platform::MessageBox& messages;
     platform::Autostart& autostart;

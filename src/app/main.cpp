@@ -8,10 +8,12 @@
 #include "platform/Files.h"
 #include "platform/ProcessStarter.h"
 #include "platform/UrlOpener.h"
+#include "platform/UserFolder.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"
+#include "storage/SettingsFolder.h"
 #include "storage/UserFile.h"
 
 #include <QApplication>
@@ -41,11 +43,14 @@ int main(int argc, char* argv[])
     app.setWindowIcon(artwork::programIcon());
     useKoreanFonts();
 
-    const QString programDirectory = QString::fromStdU16String(platform::programDirectory());
+    // Where config.ini and User.ini live is settled once, here, for the whole run.
+    const auto settings =
+        storage::SettingsFolder::decide(QString::fromStdU16String(platform::programDirectory()),
+                                        QString::fromStdU16String(platform::userSettingsDirectory()));
     AppState state;
     const Addresses addresses(Endpoints::builtIn());
     platform::QtMessageBox messages;
-    storage::UserFile userFile(state, programDirectory, messages);
+    storage::UserFile userFile(state, settings, messages);
 
     platform::BrowserProfile profile;
     const std::unique_ptr<platform::UrlOpener> opener = platform::systemUrlOpener();
@@ -56,8 +61,7 @@ int main(int argc, char* argv[])
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();
 
-    WindowManager windows(
-        {state, addresses, programDirectory, userFile, messages, *autostart, *processes, profile, web});
+    WindowManager windows({state, addresses, settings, userFile, messages, *autostart, *processes, profile, web});
     MainWindow mainWindow(windows);
     messages.setParentWindow(&mainWindow);
     portal::PortalSession session(state, addresses, web, mainWindow, messages);
@@ -66,7 +70,7 @@ int main(int argc, char* argv[])
     windows.setMainWindow(&mainWindow);
 
     web.startAfterFirstPaint(&mainWindow);
-    Form_Load(state, programDirectory, userFile, session);
+    Form_Load(state, settings, userFile, session);
     mainWindow.show();
     return app.exec();
 }

@@ -48,12 +48,13 @@ inline const QString DaumJoinQuestion = QStringLiteral(
     "다음 대항해시대에 가입이 되어있지 않습니다.\r\n"
     "'예' 를 누르시면 다음 대항해시대에 자동으로 가입됩니다.");
 
-// What a save or a start could not do; the system's reason follows.
-inline const QString ConfigNotSaved = QStringLiteral("설정 파일(config.ini)을 저장하지 못했습니다.");
+// What a save or a start could not do; the system's reason follows. In the
+// file messages %1 is the full path of the file the save was for.
+inline const QString ConfigNotSaved = QStringLiteral("설정 파일(%1)을 저장하지 못했습니다.");
 inline const QString StartAtLogonNotAdded = QStringLiteral("시작 프로그램에 Quaylet을 등록하지 못했습니다.");
 inline const QString StartAtLogonNotRemoved =
     QStringLiteral("시작 프로그램에서 Quaylet 등록을 해제하지 못했습니다.");
-inline const QString UserFileNotSaved = QStringLiteral("사용자 정보 파일(User.ini)을 저장하지 못했습니다.");
+inline const QString UserFileNotSaved = QStringLiteral("사용자 정보 파일(%1)을 저장하지 못했습니다.");
 inline const QString IdTooLong = QStringLiteral("아이디가 너무 깁니다.");
 inline const QString PasswordTooLong = QStringLiteral("비밀번호가 너무 깁니다.");
 inline const QString SitesNotOpened = QStringLiteral("다음 웹페이지를 열지 못했습니다.");

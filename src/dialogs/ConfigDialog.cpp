@@ -9,6 +9,7 @@
 #include "storage/UserFile.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -46,12 +47,12 @@ std::uint8_t valueOf(const QCheckBox* box)
 
 }  // namespace
 
-ConfigDialog::ConfigDialog(AppState& state, QString programDirectory, storage::UserFile& userFile,
+ConfigDialog::ConfigDialog(AppState& state, storage::SettingsFolder settings, storage::UserFile& userFile,
                            platform::Autostart& autostart, platform::MessageBox& messages, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint),
       state_(state),
-      programDirectory_(std::move(programDirectory)),
+      settings_(std::move(settings)),
       userFile_(userFile),
       autostart_(autostart),
       messages_(messages)
@@ -148,8 +149,10 @@ void ConfigDialog::cmdSumit_Click()
     // A step that fails leaves its previous file or entry as it was and the
     // later steps still run; the user hears of every failure once, at the end.
     QStringList failures;
-    if (const storage::SaveResult saved = storage::ConfigSave(programDirectory_, values); !saved.ok)
-        failures.append(text::withReason(text::ConfigNotSaved, saved.error));
+    if (const storage::SaveResult saved = storage::ConfigSave(settings_, values); !saved.ok)
+        failures.append(text::withReason(
+            text::ConfigNotSaved.arg(QDir::toNativeSeparators(settings_.fileToSave(storage::ConfigFileName))),
+            saved.error));
 
     state_.Config = values.settings;
     if (values.portal)
@@ -162,7 +165,8 @@ void ConfigDialog::cmdSumit_Click()
             startAtLogon ? text::StartAtLogonNotAdded : text::StartAtLogonNotRemoved, registered.error));
 
     if (const storage::SaveResult saved = userFile_.UserSave(); !saved.ok)
-        failures.append(text::withReason(text::UserFileNotSaved, saved.error));
+        failures.append(
+            text::withReason(text::UserFileNotSaved.arg(QDir::toNativeSeparators(userFile_.path())), saved.error));
 
     if (!failures.isEmpty())
         messages_.show(failures.join(QStringLiteral("\n\n")), platform::MessageBox::Icon::Exclamation,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "storage/SettingsFolder.h"
 
 #include <QDialog>
 
@@ -23,7 +24,7 @@ namespace dialogs {
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:
-    ConfigDialog(AppState& state, QString programDirectory, storage::UserFile& userFile,
+    ConfigDialog(AppState& state, storage::SettingsFolder settings, storage::UserFile& userFile,
                  platform::Autostart& autostart, platform::MessageBox& messages, QWidget* parent = nullptr);
 
     // Saving the password needs the ID saved, automatic login the password.
@@ -34,7 +35,7 @@ private:
     void cmdSumit_Click();
 
     AppState& state_;
-    QString programDirectory_;
+    storage::SettingsFolder settings_;
     storage::UserFile& userFile_;
     platform::Autostart& autostart_;
     platform::MessageBox& messages_;

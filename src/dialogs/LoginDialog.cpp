@@ -7,6 +7,7 @@
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -180,8 +181,9 @@ void LoginDialog::NLogin()
     session_.PortalLogin();
     const storage::SaveResult saved = userFile_.UserSave();
     if (!saved.ok) {
-        messages_.show(text::withReason(text::UserFileNotSaved, saved.error),
-                       platform::MessageBox::Icon::Exclamation, platform::MessageBox::Buttons::Ok);
+        messages_.show(
+            text::withReason(text::UserFileNotSaved.arg(QDir::toNativeSeparators(userFile_.path())), saved.error),
+            platform::MessageBox::Icon::Exclamation, platform::MessageBox::Buttons::Ok);
     }
     accept();
 }

@@ -8,7 +8,8 @@
 
 namespace platform {
 
-// Directory of the running executable, where config.ini and User.ini live.
+// Directory of the running executable: its program directory, where
+// config.ini and User.ini live while it can be written.
 std::u16string programDirectory();
 
 // Full path of the running executable.

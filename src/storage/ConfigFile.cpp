@@ -38,10 +38,9 @@ QByteArray numberLine(std::uint8_t value)
 
 }  // namespace
 
-void ConfigLoad(const QString& programDirectory, AppState& state)
+void ConfigLoad(const SettingsFolder& folder, AppState& state)
 {
-    if (const std::optional<QStringList> values =
-            readStoredValues(fileInDirectory(programDirectory, ConfigFileName)))
+    if (const std::optional<QStringList> values = readStoredValues(folder.fileToRead(ConfigFileName)))
         loadConfigValues(*values, state);
 }
 
@@ -75,10 +74,9 @@ QByteArray configFileBytes(const ConfigValues& values)
     return bytes;
 }
 
-SaveResult ConfigSave(const QString& programDirectory, const ConfigValues& values)
+SaveResult ConfigSave(const SettingsFolder& folder, const ConfigValues& values)
 {
-    return saveFile(fileInDirectory(programDirectory, ConfigFileName), configFileBytes(values),
-                    FileAccess::Everyone);
+    return folder.save(ConfigFileName, configFileBytes(values), FileAccess::Everyone);
 }
 
 }  // namespace storage

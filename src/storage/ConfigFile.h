@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "platform/SafeSave.h"
+#include "storage/SettingsFolder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,9 +21,9 @@ struct ConfigValues {
     std::optional<Portal> portal;
 };
 
-// Reads config.ini from the program directory into the shared settings and
-// DHOPortal. Never fails: anything missing or unusable keeps its default 0.
-void ConfigLoad(const QString& programDirectory, AppState& state);
+// Reads config.ini into the shared settings and DHOPortal. Never fails:
+// anything missing or unusable keeps its default 0.
+void ConfigLoad(const SettingsFolder& folder, AppState& state);
 
 // Sets the settings and DHOPortal from the values of a config.ini, as
 // ConfigLoad does once it has read the file.
@@ -30,7 +31,7 @@ void loadConfigValues(const QStringList& values, AppState& state);
 
 // Rewrites config.ini: six number lines " n " and the portal word, each
 // ended by CR LF; no portal line when no portal is chosen.
-SaveResult ConfigSave(const QString& programDirectory, const ConfigValues& values);
+SaveResult ConfigSave(const SettingsFolder& folder, const ConfigValues& values);
 
 QByteArray configFileBytes(const ConfigValues& values);
 

@@ -17,9 +17,9 @@ QByteArray ansiLine(const QString& value)
 
 }  // namespace
 
-UserFile::UserFile(AppState& state, QString programDirectory, platform::MessageBox& messages)
+UserFile::UserFile(AppState& state, SettingsFolder folder, platform::MessageBox& messages)
     : state_(state),
-      directory_(std::move(programDirectory)),
+      folder_(std::move(folder)),
       messages_(messages),
       crypt_(state.Temp, [this] { emptyAfterDamage(); })
 {
@@ -27,13 +27,13 @@ UserFile::UserFile(AppState& state, QString programDirectory, platform::MessageB
 
 QString UserFile::path() const
 {
-    return fileInDirectory(directory_, UserFileName);
+    return folder_.fileToSave(UserFileName);
 }
 
 void UserFile::emptyAfterDamage()
 {
     // Failing to empty the file only means the message comes again next time.
-    saveFile(path(), QByteArray(), FileAccess::OwnerOnly);
+    folder_.save(UserFileName, QByteArray(), FileAccess::OwnerOnly);
     messages_.show(text::UserDataDamaged, platform::MessageBox::Icon::Information,
                    platform::MessageBox::Buttons::Ok);
 }
@@ -42,7 +42,7 @@ void UserFile::AutoLoginF()
 {
     // The whole file is read first: emptying it after a damaged value must
     // not change what the rest of this reading sees.
-    const std::optional<QStringList> stored = readStoredValues(path());
+    const std::optional<QStringList> stored = readStoredValues(folder_.fileToRead(UserFileName));
     if (!stored)
         return;
     const QStringList& values = *stored;
@@ -81,8 +81,9 @@ SaveResult UserFile::UserSave()
 {
     // Without automatic login nothing reads the file before a settings save:
     // the empty values in memory must not replace the saved ones.
-    const QStringList stored =
-        idKnown_ && passwordKnown_ ? QStringList() : readStoredValues(path()).value_or(QStringList());
+    const QStringList stored = idKnown_ && passwordKnown_
+                                   ? QStringList()
+                                   : readStoredValues(folder_.fileToRead(UserFileName)).value_or(QStringList());
     QByteArray bytes;
     const TempState& temp = state_.Temp;
     if (state_.Config.IDSave == 1) {
@@ -97,7 +98,7 @@ SaveResult UserFile::UserSave()
             bytes += *password;
         }
     }
-    return saveFile(path(), bytes, FileAccess::OwnerOnly);
+    return folder_.save(UserFileName, bytes, FileAccess::OwnerOnly);
 }
 
 }  // namespace storage

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "platform/SafeSave.h"
 #include "storage/Crypt.h"
+#include "storage/SettingsFolder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,7 +23,7 @@ inline const QString UserFileName = QStringLiteral("User.ini");
 // enciphered password (when PWDSave is 1 as well), each ended by CR LF.
 class UserFile {
 public:
-    UserFile(AppState& state, QString programDirectory, platform::MessageBox& messages);
+    UserFile(AppState& state, SettingsFolder folder, platform::MessageBox& messages);
 
     // Fills UserID and UserPWD from the file as IDSave and PWDSave allow; keeps
     // them as they are wherever the file has no value. Never fails.
@@ -37,6 +38,7 @@ public:
     // ID or password the format cannot carry is refused.
     SaveResult UserSave();
 
+    // Where the file is saved.
     QString path() const;
     Crypt& crypt() { return crypt_; }
 
@@ -47,7 +49,7 @@ private:
                                         qsizetype index);
 
     AppState& state_;
-    QString directory_;
+    SettingsFolder folder_;
     platform::MessageBox& messages_;
     Crypt crypt_;
     // Whether UserID and UserPWD hold values of this run, read or typed;

@@ -1,5 +1,7 @@
 // Built only into the end-to-end test build of the program: lets the tests see and
-// work its windows as a user does, through a local socket in the program directory.
+// work its windows as a user does, through a local socket in the program directory
+// or, for an installed program whose directory is read-only, where
+// QUAYLET_CONTROL_SOCKET says.
 
 #include "platform/qt/WebEngineBrowser.h"
 
@@ -116,7 +118,8 @@ QJsonObject handle(const QJsonObject& request)
 
 void startControlSurface()
 {
-    const QString path = QCoreApplication::applicationDirPath() + "/quaylet-control";
+    const QString path = qEnvironmentVariable("QUAYLET_CONTROL_SOCKET",
+                                              QCoreApplication::applicationDirPath() + "/quaylet-control");
     QLocalServer::removeServer(path);
     auto* server = new QLocalServer(QCoreApplication::instance());
     server->listen(path);

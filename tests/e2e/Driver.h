@@ -113,10 +113,10 @@ private:
     bool ready_ = false;
 };
 
-// The program itself, started from a copy in its own program directory and
-// worked through its windows.
+// The program itself, worked through its windows.
 class Quaylet {
 public:
+    // Started from a copy in its own program directory.
     explicit Quaylet(const QString& programDirectory) : dir_(programDirectory)
     {
         const QString copy = dir_.filePath("quaylet");
@@ -133,15 +133,16 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PATH", dir_.filePath("bin") + ':' + environment.value("PATH"));
         process_.setProcessEnvironment(environment);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.setWorkingDirectory(QDir::tempPath());
-        process_.start(copy);
-        const QString socketPath = QDir(programDirectory).filePath("quaylet-control");
-        eventually([&] {
-            socket_.connectToServer(socketPath);
-            return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
-        });
+        start(copy, {}, dir_.filePath("quaylet-control"));
+    }
+
+    // Started by a command, in the environment given, with its control
+    // surface at socketPath (QUAYLET_CONTROL_SOCKET of that environment).
+    Quaylet(const QString& command, const QStringList& arguments, const QProcessEnvironment& environment,
+            const QString& socketPath)
+    {
+        process_.setProcessEnvironment(environment);
+        start(command, arguments, socketPath);
     }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
@@ -242,6 +243,18 @@ public:
     }
 
 private:
+    void start(const QString& command, const QStringList& arguments, const QString& socketPath)
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.setWorkingDirectory(QDir::tempPath());
+        process_.start(command, arguments);
+        eventually([&] {
+            socket_.connectToServer(socketPath);
+            return socket_.waitForConnected(200) || process_.state() == QProcess::NotRunning;
+        });
+    }
+
     QDir dir_;
     QProcess process_;
     QLocalSocket socket_;

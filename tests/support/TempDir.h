@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -16,8 +17,10 @@ public:
     QString file(const QString& name) const { return dir_.filePath(name); }
     bool exists(const QString& name) const { return QFile::exists(file(name)); }
 
+    // Makes the folders the name passes through as well.
     void write(const QString& name, const QByteArray& bytes) const
     {
+        QDir(dir_.path()).mkpath(QFileInfo(file(name)).path());
         QFile out(file(name));
         out.open(QIODevice::WriteOnly);
         out.write(bytes);

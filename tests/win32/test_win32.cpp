@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/UserFolder.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/RunKey.h"
@@ -272,6 +273,27 @@ void fileTests()
     fs::remove_all(folder);
 }
 
+// Where config.ini and User.ini go when the program directory may not be
+// written: Quaylet in the user's local application data folder.
+void userFolderTests()
+{
+    const std::u16string folder = platform::userSettingsDirectory();
+    CHECK(folder.ends_with(u"\\Quaylet") && fs::is_directory(fs::path(folder).parent_path()));
+    fs::remove_all(folder);
+    std::u16string error;
+    CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder));
+    CHECK(platform::makeUserSettingsDirectory(folder, error));  // there already
+    CHECK(platform::canCreateFilesIn(folder) && fs::is_empty(folder));
+    fs::remove_all(folder);
+
+    // A file with the folder's name: refused, named, and left as it was.
+    std::ofstream(fs::path(folder)) << "mine";
+    CHECK(!platform::makeUserSettingsDirectory(folder, error) && error.starts_with(folder + u": ")
+          && error.size() > folder.size() + 2);
+    CHECK(contents(folder) == "mine");
+    fs::remove(folder);
+}
+
 // A copy of this program started with this argument notes its path and
 // command line in the value "Started" of the test key.
 const std::wstring Record = L"--record-start";
@@ -348,6 +370,7 @@ int main()
 
     registryTests();
     fileTests();
+    userFolderTests();
     processTests();
 
     std::printf("%d passed, %d failed\n", passed, failed);

@@ -1,6 +1,7 @@
 #include "platform/Autostart.h"
 
 #include "platform/SafeSave.h"
+#include "platform/posix/XdgConfig.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,15 +175,6 @@ private:
     QString userFolder_;
     QString machineFolder_;
 };
-
-// Relative paths are invalid in the XDG variables and are skipped.
-QString userConfigDirectory()
-{
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (QDir::isAbsolutePath(configHome))
-        return configHome;
-    return storage::fileInDirectory(QDir::homePath(), QStringLiteral(".config"));
-}
 
 // The most important machine-wide configuration directory: the first
 // absolute entry of XDG_CONFIG_DIRS.

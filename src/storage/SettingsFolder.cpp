@@ -1,0 +1,45 @@
+#include "storage/SettingsFolder.h"
+
+#include "platform/UserFolder.h"
+
+namespace storage {
+
+SettingsFolder SettingsFolder::decide(const QString& programDirectory, const QString& userDirectory)
+{
+    // Without a folder of the user's the program directory is all there is.
+    if (userDirectory.isEmpty() || platform::canCreateFilesIn(programDirectory.toStdU16String()))
+        return SettingsFolder(programDirectory);
+    return SettingsFolder(programDirectory, userDirectory);
+}
+
+SettingsFolder::SettingsFolder(QString programDirectory) : programDirectory_(std::move(programDirectory))
+{
+}
+
+SettingsFolder::SettingsFolder(QString programDirectory, QString userDirectory)
+    : programDirectory_(std::move(programDirectory)),
+      userDirectory_(std::move(userDirectory))
+{
+}
+
+QString SettingsFolder::fileToRead(const QString& name) const
+{
+    if (const QString own = fileToSave(name); inUserFolder() && ordinaryFileExists(own))
+        return own;
+    return fileInDirectory(programDirectory_, name);
+}
+
+QString SettingsFolder::fileToSave(const QString& name) const
+{
+    return fileInDirectory(inUserFolder() ? userDirectory_ : programDirectory_, name);
+}
+
+SaveResult SettingsFolder::save(const QString& name, const QByteArray& bytes, FileAccess access) const
+{
+    if (std::u16string error;
+        inUserFolder() && !platform::makeUserSettingsDirectory(userDirectory_.toStdU16String(), error))
+        return {false, QString::fromStdU16String(error)};
+    return saveFile(fileToSave(name), bytes, access);
+}
+
+}  // namespace storage

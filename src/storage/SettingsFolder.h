@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/SafeSave.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace storage {
+
+// Where config.ini and User.ini are read and saved. While the program
+// directory can be written they live there, beside the executable, so a copy
+// of the program keeps its files. Otherwise they are saved in the user's own
+// folder and read from it where it has them; the program directory's file,
+// an administrator's for instance, serves until then.
+class SettingsFolder {
+public:
+    // Decides by trying to make a file in the program directory.
+    static SettingsFolder decide(const QString& programDirectory, const QString& userDirectory);
+
+    // Files beside the executable.
+    explicit SettingsFolder(QString programDirectory);
+    // Files saved in the user's own folder.
+    SettingsFolder(QString programDirectory, QString userDirectory);
+
+    bool inUserFolder() const { return !userDirectory_.isEmpty(); }
+
+    QString fileToRead(const QString& name) const;
+    QString fileToSave(const QString& name) const;
+
+    // Saves the file where fileToSave says, making the user's folder first.
+    SaveResult save(const QString& name, const QByteArray& bytes, FileAccess access) const;
+
+private:
+    QString programDirectory_;
+    QString userDirectory_;  // empty while the program directory is used
+};
+
+}  // namespace storage

@@ -1,0 +1,120 @@
+// Where config.ini and User.ini live: beside the executable while its
+// directory can be written, else in the user's own folder, made on the first
+// save and read in preference to the program directory's file.
+
+#include "platform/UserFolder.h"
+#include "storage/ConfigFile.h"
+#include "storage/SettingsFolder.h"
+#include "support/TempDir.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+
+#include <sys/stat.h>
+
+using storage::SettingsFolder;
+
+namespace {
+
+const QByteArray AdministratorsConfig(" 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nDaum\r\n");
+
+int modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+TEST(SettingsFolder, TheProgramDirectoryIsUsedWhileAFileCanBeMadeThere)
+{
+    ProgramDir dir;
+    const QString user = dir.file("home/.config/Quaylet");
+    EXPECT_FALSE(SettingsFolder::decide(dir.path(), user).inUserFolder());
+    EXPECT_TRUE(dir.entries().isEmpty()) << "the trial file is gone";
+    // As root the directory is read-only to the user nobody.
+    WithoutWriteAccess readOnly(dir.path());
+    EXPECT_TRUE(SettingsFolder::decide(dir.path(), user).inUserFolder());
+}
+
+TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirst)
+{
+    ProgramDir dir;
+    dir.write("program/config.ini", AdministratorsConfig);
+    const SettingsFolder folder(dir.file("program"), dir.file("home/.config/Quaylet"));
+    AppState state;
+    storage::ConfigLoad(folder, state);
+    EXPECT_EQ(state.Config.AutoLogin, 1) << "the administrator's file is the default";
+    EXPECT_TRUE(dir.entries("home").isEmpty()) << "reading makes nothing";
+
+    const storage::ConfigValues values{{1, 0, 0, 0, 1, AfterStart::Quit}, Portal::Netmarble};
+    ASSERT_TRUE(storage::ConfigSave(folder, values).ok);
+    EXPECT_EQ(dir.read("home/.config/Quaylet/config.ini"), storage::configFileBytes(values));
+    EXPECT_EQ(dir.read("program/config.ini"), AdministratorsConfig);
+    EXPECT_EQ(modeOf(dir.file("home/.config")), 0700);
+    EXPECT_EQ(modeOf(dir.file("home/.config/Quaylet")), 0700);
+    storage::ConfigLoad(folder, state);
+    EXPECT_EQ(state.Config.AutoLogin, 0);
+    EXPECT_EQ(state.Config.GSA, AfterStart::Quit);
+}
+
+// A folder that cannot be made fails the save with its name and reason; the
+// program directory's file stays the one read.
+TEST(SettingsFolder, AUserFolderThatCannotBeMadeFailsTheSaveAndNamesIt)
+{
+    const struct {
+        const char* file;    // made as an ordinary file
+        const char* folder;  // the user's folder
+        int reason;
+    } cases[] = {
+        {"user/Quaylet", "user/Quaylet", ENOTDIR},
+        {"user", "user/Quaylet", ENOTDIR},
+        {nullptr, "Quaylet", EACCES},  // in a directory the user may not write
+    };
+    for (const auto& c : cases) {
+        ProgramDir dir;
+        dir.write("config.ini", AdministratorsConfig);
+        if (c.file)
+            dir.write(c.file, "mine");
+        const SettingsFolder folder(dir.path(), dir.file(c.folder));
+        storage::SaveResult saved;
+        {
+            std::optional<WithoutWriteAccess> readOnly;
+            if (!c.file)
+                readOnly.emplace(dir.path());
+            saved = storage::ConfigSave(folder, {});
+        }
+        EXPECT_FALSE(saved.ok) << c.folder;
+        EXPECT_EQ(saved.error, dir.file(c.folder) + ": " + QString::fromLocal8Bit(std::strerror(c.reason)));
+        EXPECT_EQ(folder.fileToRead(storage::ConfigFileName), dir.file("config.ini"));
+        EXPECT_EQ(dir.read("config.ini"), AdministratorsConfig);
+        if (c.file) {
+            EXPECT_EQ(dir.read(c.file), "mine");
+        }
+    }
+}
+
+TEST(SettingsFolder, TheUserFolderFollowsXdgConfigHome)
+{
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", "/home/captain");
+    const std::pair<const char*, std::u16string> cases[] = {
+        {"/srv/config", u"/srv/config/Quaylet"},
+        {"", u"/home/captain/.config/Quaylet"},
+        {"relative/config", u"/home/captain/.config/Quaylet"},
+        {nullptr, u"/home/captain/.config/Quaylet"},
+    };
+    for (const auto& [value, folder] : cases) {
+        if (value)
+            qputenv("XDG_CONFIG_HOME", value);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(platform::userSettingsDirectory(), folder) << (value ? value : "unset");
+    }
+    qputenv("HOME", home);
+    configHome.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", configHome);
+}
+
+}  // namespace
