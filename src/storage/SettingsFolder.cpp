@@ -2,6 +2,8 @@
 
 #include "platform/UserFolder.h"
 
+#include <QFileInfo>
+
 namespace storage {
 
 SettingsFolder SettingsFolder::decide(const QString& programDirectory, const QString& userDirectory)
@@ -24,7 +26,7 @@ SettingsFolder::SettingsFolder(QString programDirectory, QString userDirectory)
 
 QString SettingsFolder::fileToRead(const QString& name) const
 {
-    if (const QString own = fileToSave(name); inUserFolder() && ordinaryFileExists(own))
+    if (const QString own = fileToSave(name); inUserFolder() && QFileInfo(own).isFile())
         return own;
     return fileInDirectory(programDirectory_, name);
 }

@@ -196,14 +196,15 @@ TEST_F(EndToEnd, ThePortalsOwnQuestionsAndNoticesReachTheUser)
 {
     start({"--confirm-logout", "--alert-on-failure"});
     quaylet->logInThroughDialog("captain", "wrong", Netmarble.option);
-    EXPECT_EQ(quaylet->waitForMessage(), "아이디 또는 비밀번호가 맞지 않습니다.");
+    // Each says which host it comes from.
+    EXPECT_EQ(quaylet->waitForMessage(), "127.0.0.1 웹 페이지의 메시지:\n아이디 또는 비밀번호가 맞지 않습니다.");
     quaylet->answer(QMessageBox::Ok);
     ASSERT_TRUE(quaylet->waitForWindow("frmLogin"));
     quaylet->logInThroughDialog("captain", "sea", Netmarble.option);
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그인 완료"));
 
     quaylet->click("frmMain", "cmdLogin");
-    EXPECT_EQ(quaylet->waitForMessage(), "로그아웃 하시겠습니까?");
+    EXPECT_EQ(quaylet->waitForMessage(), "127.0.0.1 웹 페이지의 메시지:\n로그아웃 하시겠습니까?");
     quaylet->answer(QMessageBox::Ok);
     EXPECT_TRUE(quaylet->waitForCaption("Quaylet - 넷마블 로그아웃 완료"));
     EXPECT_TRUE(sandbox->waitForEvent("logout"));
