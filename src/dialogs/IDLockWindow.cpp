@@ -58,7 +58,9 @@ QWebEnginePage* IDLockWindow::openPopup(platform::BrowserProfile& profile, platf
     page->setWebOnly();
     page->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
     connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
-    const auto retitle = [window, page] { window->setWindowTitle(text::PopupTitle.arg(page->url().host(), page->title())); };
+    const auto retitle = [window, page] {
+        window->setWindowTitle(text::PopupTitle.arg(page->url().host(), page->title()));
+    };
     connect(page, &QWebEnginePage::titleChanged, window, retitle);
     connect(page, &QWebEnginePage::urlChanged, window, retitle);
     view->setPage(page);

@@ -14,7 +14,10 @@ Q_LOGGING_CATEGORY(lcLaunch, "quaylet.launch", QtWarningMsg)
 using portal::LaunchReport;
 
 GameLaunch::GameLaunch(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener, QObject* parent)
-    : QObject(parent), profile_(profile), messages_(messages), opener_(opener)
+    : QObject(parent),
+      profile_(profile),
+      messages_(messages),
+      opener_(opener)
 {
     afterLoad_.setSingleShot(true);
     afterLoad_.setInterval(AfterLoadMs);

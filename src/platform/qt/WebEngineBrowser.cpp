@@ -2,12 +2,13 @@
 
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/LeanPage.h"
+#include "platform/qt/LoadEnd.h"
 #include "platform/qt/PageScripts.h"
 #include "platform/qt/WebPage.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
@@ -22,18 +23,6 @@ Q_LOGGING_CATEGORY(lcBrowser, "quaylet.browser", QtWarningMsg)
 namespace {
 // The longest the engine waits for the first paint of the window.
 constexpr int FirstPaintWaitMs = 300;
-// The engine's own error numbers.
-constexpr int ErrorAborted = -3;
-constexpr int ErrorConnectionClosed = -100;
-constexpr int ErrorConnectionReset = -101;
-constexpr int ErrorConnectionRefused = -102;
-constexpr int ErrorConnectionAborted = -103;
-constexpr int ErrorNameNotResolved = -105;
-constexpr int ErrorTimedOut = -7;
-constexpr int ErrorConnectionTimedOut = -118;
-constexpr int ErrorEmptyResponse = -324;
-constexpr int ErrorIncompleteChunkedEncoding = -355;
-constexpr int ErrorContentLengthMismatch = -354;
 
 const QLatin1String ScriptScheme("javascript:");
 
@@ -41,23 +30,6 @@ const QLatin1String ScriptScheme("javascript:");
 QString loggable(const QUrl& url)
 {
     return url.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
-}
-
-// How a load ended: with a document, without one (the engine stopped it, or
-// it turned into a download or an empty answer), or with a failure.
-enum class LoadEnd { Document, NoDocument, Failure };
-
-LoadEnd endOf(const QWebEngineLoadingInfo& info)
-{
-    switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadSucceededStatus:
-        return info.isErrorPage() ? LoadEnd::Failure : LoadEnd::Document;
-    case QWebEngineLoadingInfo::LoadStoppedStatus: return LoadEnd::NoDocument;
-    case QWebEngineLoadingInfo::LoadFailedStatus:
-        return info.errorCode() == ErrorAborted ? LoadEnd::NoDocument : LoadEnd::Failure;
-    case QWebEngineLoadingInfo::LoadStartedStatus: break;
-    }
-    return LoadEnd::NoDocument;
 }
 
 // Holds the page through one of its notifications; the quiet time starts
@@ -69,39 +41,14 @@ struct Handling {
     QTimer& quiet;
 };
 
-portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
-{
-    using Kind = portal::LoadFailure::Kind;
-    const int code = info.errorCode();
-    switch (info.errorDomain()) {
-    case QWebEngineLoadingInfo::CertificateErrorDomain: return {Kind::Certificate, code};
-    case QWebEngineLoadingInfo::HttpStatusCodeDomain: return {Kind::ServerError, code};
-    case QWebEngineLoadingInfo::DnsErrorDomain: return {Kind::HostNotFound, code};
-    default: break;
-    }
-    switch (code) {
-    case ErrorConnectionRefused: return {Kind::Refused, code};
-    case ErrorNameNotResolved: return {Kind::HostNotFound, code};
-    case ErrorTimedOut:
-    case ErrorConnectionTimedOut: return {Kind::TimedOut, code};
-    case ErrorConnectionClosed:
-    case ErrorConnectionReset:
-    case ErrorConnectionAborted:
-    case ErrorEmptyResponse:
-    case ErrorIncompleteChunkedEncoding:
-    case ErrorContentLengthMismatch: return {Kind::ConnectionLost, code};
-    default: break;
-    }
-    // The engine's certificate errors are numbered -200 to -299.
-    if (code <= -200 && code > -300)
-        return {Kind::Certificate, code};
-    return {Kind::Other, code};
-}
 }  // namespace
 
 WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener,
                                    QObject* parent)
-    : QObject(parent), profile_(profile), messages_(messages), launch_(profile, messages, opener)
+    : QObject(parent),
+      profile_(profile),
+      messages_(messages),
+      launch_(profile, messages, opener)
 {
     launch_.setOverHandler([this] { quiet_.start(); });
     limit_.setSingleShot(true);
@@ -204,7 +151,8 @@ void WebEngineBrowser::runInPage(const QString& script, quint32 world)
         const QPointer<WebEngineBrowser> self(this);
         page->runJavaScript(QStringLiteral("location.href"), QWebEngineScript::ApplicationWorld,
                             [self, page, script, world, meantFor](const QVariant& href) {
-                                if (!self || page != self->page_ || NavigationMemory::key(href.toString()) != meantFor) {
+                                if (!self || page != self->page_
+                                    || NavigationMemory::key(href.toString()) != meantFor) {
                                     qCDebug(lcBrowser) << "script dropped: the document changed";
                                     return;
                                 }

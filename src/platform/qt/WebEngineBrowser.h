@@ -106,7 +106,7 @@ private:
     bool launches_ = false;    // Held: the navigation is a game start
     QUrl shownAtLoadStart_;    // Loading; Showing while the page loads
     QStringList frames_;       // Loading; Showing while the page loads
-    bool startHeld_ = false;  // until the window's first paint
+    bool startHeld_ = false;   // until the window's first paint
     QPointer<QWidget> heldFor_;
     bool settled_ = false;
     QTimer limit_;

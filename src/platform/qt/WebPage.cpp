@@ -37,16 +37,15 @@ QWebEngineScript frameReportScript()
     script.setWorldId(FrameReportWorld);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setRunsOnSubFrames(true);
-    script.setSourceCode(QStringLiteral(
-                             "(function (prefix) {"
-                             "  if (window === window.top) return;"
-                             "  var reported = false;"
-                             "  window.addEventListener('load', function (event) {"
-                             "    if (!event.isTrusted || reported) return;"
-                             "    reported = true;"
-                             "    console.log(prefix + location.href);"
-                             "  });"
-                             "})(%1);")
+    script.setSourceCode(QStringLiteral("(function (prefix) {"
+                                        "  if (window === window.top) return;"
+                                        "  var reported = false;"
+                                        "  window.addEventListener('load', function (event) {"
+                                        "    if (!event.isTrusted || reported) return;"
+                                        "    reported = true;"
+                                        "    console.log(prefix + location.href);"
+                                        "  });"
+                                        "})(%1);")
                              .arg(u'"' + frameReportPrefix() + u'"'));
     return script;
 }
@@ -54,7 +53,8 @@ QWebEngineScript frameReportScript()
 }  // namespace
 
 WebPage::WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* parent)
-    : QWebEnginePage(&profile, parent), messages_(messages)
+    : QWebEnginePage(&profile, parent),
+      messages_(messages)
 {
     scripts().insert(frameReportScript());
     // Addresses of other programs' schemes reach acceptNavigationRequest, which decides.
@@ -101,7 +101,8 @@ void WebPage::endBusy()
 {
     // Deleted from the event loop, once whoever emitted or called has returned.
     if (--busy_ == 0 && retired_)
-        QMetaObject::invokeMethod(this, [this] { delete this; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { delete this; }, Qt::QueuedConnection);
 }
 
 // Shows a script dialog, saying which host it comes from. A page cut off
@@ -114,11 +115,10 @@ bool WebPage::dialogShown(const QUrl& origin, const QString& message, bool quest
     const Busy busy(this);
     if (onDialog_)
         onDialog_(true);
-    const bool confirmed =
-        messages_.show(text::PageSays.arg(origin.host()) + u'\n' + message,
-                       question ? MessageBox::Icon::Question : MessageBox::Icon::Information,
-                       question ? MessageBox::Buttons::OkCancel : MessageBox::Buttons::Ok)
-        == MessageBox::Answer::Ok;
+    const bool confirmed = messages_.show(text::PageSays.arg(origin.host()) + u'\n' + message,
+                                          question ? MessageBox::Icon::Question : MessageBox::Icon::Information,
+                                          question ? MessageBox::Buttons::OkCancel : MessageBox::Buttons::Ok)
+                           == MessageBox::Answer::Ok;
     if (onDialog_)
         onDialog_(false);
     return confirmed;
@@ -150,7 +150,7 @@ void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QStr
 bool WebPage::loadsItself(const QUrl& address)
 {
     static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("about"),
-                                     QStringLiteral("data"), QStringLiteral("blob"), QStringLiteral("javascript"),
+                                     QStringLiteral("data"), QStringLiteral("blob"),  QStringLiteral("javascript"),
                                      QStringLiteral("file")};
     return schemes.contains(address.scheme());
 }

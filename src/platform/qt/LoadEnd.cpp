@@ -1,0 +1,66 @@
+#include "platform/qt/LoadEnd.h"
+
+#include <QWebEngineLoadingInfo>
+
+namespace platform {
+
+namespace {
+
+// The engine's own error numbers.
+constexpr int ErrorAborted = -3;
+constexpr int ErrorConnectionClosed = -100;
+constexpr int ErrorConnectionReset = -101;
+constexpr int ErrorConnectionRefused = -102;
+constexpr int ErrorConnectionAborted = -103;
+constexpr int ErrorNameNotResolved = -105;
+constexpr int ErrorTimedOut = -7;
+constexpr int ErrorConnectionTimedOut = -118;
+constexpr int ErrorEmptyResponse = -324;
+constexpr int ErrorIncompleteChunkedEncoding = -355;
+constexpr int ErrorContentLengthMismatch = -354;
+
+}  // namespace
+
+LoadEnd endOf(const QWebEngineLoadingInfo& info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        return info.isErrorPage() ? LoadEnd::Failure : LoadEnd::Document;
+    case QWebEngineLoadingInfo::LoadStoppedStatus: return LoadEnd::NoDocument;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        return info.errorCode() == ErrorAborted ? LoadEnd::NoDocument : LoadEnd::Failure;
+    case QWebEngineLoadingInfo::LoadStartedStatus: break;
+    }
+    return LoadEnd::NoDocument;
+}
+
+portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
+{
+    using Kind = portal::LoadFailure::Kind;
+    const int code = info.errorCode();
+    switch (info.errorDomain()) {
+    case QWebEngineLoadingInfo::CertificateErrorDomain: return {Kind::Certificate, code};
+    case QWebEngineLoadingInfo::HttpStatusCodeDomain: return {Kind::ServerError, code};
+    case QWebEngineLoadingInfo::DnsErrorDomain: return {Kind::HostNotFound, code};
+    default: break;
+    }
+    switch (code) {
+    case ErrorConnectionRefused: return {Kind::Refused, code};
+    case ErrorNameNotResolved: return {Kind::HostNotFound, code};
+    case ErrorTimedOut:
+    case ErrorConnectionTimedOut: return {Kind::TimedOut, code};
+    case ErrorConnectionClosed:
+    case ErrorConnectionReset:
+    case ErrorConnectionAborted:
+    case ErrorEmptyResponse:
+    case ErrorIncompleteChunkedEncoding:
+    case ErrorContentLengthMismatch: return {Kind::ConnectionLost, code};
+    default: break;
+    }
+    // The engine's certificate errors are numbered -200 to -299.
+    if (code <= -200 && code > -300)
+        return {Kind::Certificate, code};
+    return {Kind::Other, code};
+}
+
+}  // namespace platform
