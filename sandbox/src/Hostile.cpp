@@ -35,19 +35,12 @@ size_t portalIndex(Endpoint endpoint)
 
 std::optional<HostileMode> hostileModeNamed(std::string_view name)
 {
-    for (const auto& [modeName, mode] : ModeNames) {
-        if (modeName == name)
-            return mode;
-    }
-    return std::nullopt;
+    return valueNamed(ModeNames, name);
 }
 
 std::string hostileModeNames()
 {
-    std::string names;
-    for (const auto& [modeName, mode] : ModeNames)
-        names += (names.empty() ? "" : ", ") + std::string(modeName);
-    return names;
+    return namesOf(ModeNames);
 }
 
 Hostile::Hostile(HostileMode mode, const Layout& layout, RequestLog& log, StopSignal& stop)

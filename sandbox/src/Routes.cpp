@@ -70,9 +70,9 @@ bool isFormBody(const httplib::Request& request)
     return request.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded");
 }
 
-constexpr std::pair<LaunchMode, std::string_view> LaunchModes[] = {
-    {LaunchMode::Href, "href"}, {LaunchMode::Iframe, "iframe"}, {LaunchMode::Timer, "timer"},
-    {LaunchMode::Redirect, "redirect"}, {LaunchMode::Popup, "popup"}};
+constexpr std::pair<std::string_view, LaunchMode> LaunchModes[] = {
+    {"href", LaunchMode::Href}, {"iframe", LaunchMode::Iframe}, {"timer", LaunchMode::Timer},
+    {"redirect", LaunchMode::Redirect}, {"popup", LaunchMode::Popup}};
 
 // The launcher's address names the portal and the account, so a test sees
 // whose game it would start.
@@ -188,19 +188,12 @@ private:
 
 std::optional<LaunchMode> launchModeNamed(std::string_view name)
 {
-    for (const auto& [mode, modeName] : LaunchModes) {
-        if (modeName == name)
-            return mode;
-    }
-    return std::nullopt;
+    return valueNamed(LaunchModes, name);
 }
 
 std::string launchModeNames()
 {
-    std::string names;
-    for (const auto& [mode, name] : LaunchModes)
-        names += (names.empty() ? "" : ", ") + std::string(name);
-    return names;
+    return namesOf(LaunchModes);
 }
 
 class Portals::Handlers {

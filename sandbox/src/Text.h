@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,5 +44,26 @@ std::string htmlEscape(std::string_view text);
 // A JSON string literal, quotes included. Valid UTF-8 stands as it is; bytes
 // that are not valid UTF-8 become U+FFFD so that the line stays valid JSON.
 std::string jsonString(std::string_view text);
+
+// The value a table of named options gives a name, if any.
+template <typename Value, std::size_t N>
+std::optional<Value> valueNamed(const std::pair<std::string_view, Value> (&table)[N], std::string_view name)
+{
+    for (const auto& [valueName, value] : table) {
+        if (valueName == name)
+            return value;
+    }
+    return std::nullopt;
+}
+
+// The names of such a table, for a usage line: "a, b, c".
+template <typename Value, std::size_t N>
+std::string namesOf(const std::pair<std::string_view, Value> (&table)[N])
+{
+    std::string names;
+    for (const auto& [name, value] : table)
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    return names;
+}
 
 }  // namespace sandbox
