@@ -16,6 +16,8 @@
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -89,8 +91,8 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesAndKeepsThem)
         dialogs::ConfigDialog settings(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
         settings.findChild<QAbstractButton*>("optGSAWindow")->click();
         settings.findChild<QAbstractButton*>("optDHODaum")->click();
-        expectToldOnce(
-            fault, [&] { settings.findChild<QAbstractButton*>("cmdSumit")->click(); }, {"config.ini", "User.ini"});
+        expectToldOnce(fault, [&] { settings.findChild<QAbstractButton*>("cmdSumit")->click(); },
+                       {"config.ini", "User.ini"});
         EXPECT_EQ(state.Config.GSA, AfterStart::Minimise) << "the running program still takes the new settings";
 
         state.Temp.UserPWD = "sea";
