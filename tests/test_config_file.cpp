@@ -18,22 +18,18 @@ using namespace storage;
 
 namespace {
 
-// The six settings and the portal in file order, one digit each.
-std::string printed(const AppState& s)
+// The six settings and the portal loaded from the directory, in file order,
+// one digit each.
+std::string loaded(const ProgramDir& dir)
 {
+    AppState s;
+    ConfigLoad(SettingsFolder(dir.path()), s);
     std::string digits;
     for (const int value :
          {int(s.Config.WindowRun), int(s.Config.IDSave), int(s.Config.PWDSave), int(s.Config.AutoLogin),
           int(s.Config.AutoRun), int(s.Config.GSA), int(s.Temp.DHOPortal)})
         digits += std::to_string(value);
     return digits;
-}
-
-AppState loadFrom(const ProgramDir& dir)
-{
-    AppState state;
-    ConfigLoad(SettingsFolder(dir.path()), state);
-    return state;
 }
 
 TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
@@ -60,11 +56,11 @@ TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
     for (const auto& [bytes, expected] : cases) {
         ProgramDir dir;
         dir.write("config.ini", bytes);
-        EXPECT_EQ(printed(loadFrom(dir)), expected) << bytes.left(80).toStdString();
+        EXPECT_EQ(loaded(dir), expected) << bytes.left(80).toStdString();
     }
 
     ProgramDir dir;
-    EXPECT_EQ(printed(loadFrom(dir)), "0000000");
+    EXPECT_EQ(loaded(dir), "0000000");
     EXPECT_FALSE(dir.exists("config.ini")) << "loading must never create the file";
 }
 
@@ -81,7 +77,7 @@ TEST(ConfigFile, WhatIsNoRegularFileGivesDefaultsWithoutWaiting)
         ProgramDir dir;
         const QByteArray path = QFile::encodeName(dir.file("config.ini"));
         make(path);
-        auto loading = std::async(std::launch::async, [&] { return printed(loadFrom(dir)); });
+        auto loading = std::async(std::launch::async, [&] { return loaded(dir); });
         if (loading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
             ADD_FAILURE() << what << ": still reading after 5 s";
             // A writer that comes and goes lets a reader waiting on a FIFO end.
@@ -98,7 +94,8 @@ TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)
                                     QByteArray(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n")}) {
         ProgramDir dir;
         dir.write("config.ini", bytes);
-        const AppState state = loadFrom(dir);
+        AppState state;
+        ConfigLoad(SettingsFolder(dir.path()), state);
         dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
         ASSERT_TRUE(ConfigSave(SettingsFolder(dir.path()), {state.Config, state.Temp.DHOPortal}).ok);
         EXPECT_EQ(dir.read("config.ini"), bytes);
