@@ -20,6 +20,7 @@
 #include <string>
 
 using namespace platform::win32;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -58,14 +59,13 @@ std::wstring ownerAndRules(const fs::path& path)
     constexpr SECURITY_INFORMATION Asked = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     wchar_t* text = nullptr;
-    std::wstring found = L"(unreadable)";
-    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, Asked, nullptr, nullptr, nullptr, nullptr, &descriptor)
+    const bool read =
+        GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, Asked, nullptr, nullptr, nullptr, nullptr, &descriptor)
             == ERROR_SUCCESS
         && ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, Asked, &text,
-                                                                nullptr)) {
-        found = text;
-        LocalFree(text);
-    }
+                                                                nullptr);
+    const std::wstring found = read ? text : L"(unreadable)";
+    LocalFree(text);
     LocalFree(descriptor);
     return found;
 }
@@ -91,22 +91,11 @@ std::u16string stored(const std::u16string& name, const RunKey& at = Test)
 {
     std::u16string units(2048, u'\0');
     DWORD size = static_cast<DWORD>(units.size() * sizeof(char16_t));
-    DWORD type = REG_NONE;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(at.root, wide(at.subKey), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS
-        || RegQueryValueExW(key, wide(name), nullptr, &type, reinterpret_cast<BYTE*>(units.data()), &size)
-               != ERROR_SUCCESS
-        || type != REG_SZ)
+    if (RegGetValueW(at.root, wide(at.subKey), wide(name), RRF_RT_REG_SZ, nullptr, units.data(), &size)
+        != ERROR_SUCCESS)
         size = 0;
-    RegCloseKey(key);
     units.resize(size / sizeof(char16_t));
     return units;
-}
-
-// What a text value holding text holds: its units and one null unit.
-std::u16string storedForm(const std::u16string& text)
-{
-    return text + u'\0';
 }
 
 // Sets who may do what with the locked key, in the system's notation for
@@ -114,16 +103,14 @@ std::u16string storedForm(const std::u16string& text)
 bool setLockedKeyAccess(const char* rules)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
-        return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    LONG status = ERROR_INVALID_PARAMETER;
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr)) {
-        status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-        LocalFree(descriptor);
-    }
+    const bool set =
+        RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, WRITE_DAC, &key) == ERROR_SUCCESS
+        && ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr)
+        && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    LocalFree(descriptor);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return set;
 }
 
 void removeTestKeys()
@@ -145,7 +132,7 @@ void registryTests()
     const std::u16string beyond949 = u"D:\\대항해\u0E01\U0001F600\\X.exe";
     CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", beyond949) == ERROR_SUCCESS);
-    CHECK(stored(u"Quaylet") == storedForm(beyond949));
+    CHECK(stored(u"Quaylet") == beyond949 + u'\0');
     CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
     CHECK(stored(u"Quaylet").empty());
     // Nothing left to remove is no failure, whether the value or the key is missing.
@@ -159,7 +146,7 @@ void registryTests()
     const RunKey userRun{HKEY_CURRENT_USER, run};
     const RunKey machineRun{HKEY_LOCAL_MACHINE, run};
     CHECK(addToRunKey(userRunKey(), u"Quaylet", beyond949).ok);
-    CHECK(stored(u"Quaylet", userRun) == storedForm(beyond949) && stored(u"Quaylet", machineRun).empty());
+    CHECK(stored(u"Quaylet", userRun) == beyond949 + u'\0' && stored(u"Quaylet", machineRun).empty());
     CHECK(SetRegValue(machineRun.root, run, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(removeFromRunKeys({userRunKey(), machineRunKey()}, u"Quaylet").ok);
     CHECK(stored(u"Quaylet", userRun).empty() && stored(u"Quaylet", machineRun).empty());
@@ -174,7 +161,7 @@ void registryTests()
     CHECK(SetRegValue(OwnTest.root, OwnTest.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
     const RunKeyChange removed = removeFromRunKeys({Locked, OwnTest}, u"Present");
     CHECK(!removed.ok && removed.needsAdministrator && !removed.reason.empty());
-    CHECK(stored(u"Present", Locked) == storedForm(u"C:\\X.exe") && stored(u"Present", OwnTest).empty());
+    CHECK(stored(u"Present", Locked) == u"C:\\X.exe\0"s && stored(u"Present", OwnTest).empty());
     const RunKeyChange added = addToRunKey(Locked, u"Quaylet", u"C:\\X.exe");
     CHECK(!added.ok && added.needsAdministrator && stored(u"Quaylet", Locked).empty());
     // Any other failure is not put down to missing rights.
@@ -264,10 +251,12 @@ std::u16string awaitStart()
     return stored(u"Started");
 }
 
-// Starts commandLine the way Windows starts a Run value at logon: the whole
-// value as the command line, without a separate program name.
-bool startAsAtLogon(std::wstring commandLine)
+// Starts what a value of the test key holds the way Windows starts a Run
+// value at logon: the whole value, up to its null, as the command line
+// without a separate program name; Record follows it.
+bool startAsAtLogon(const std::u16string& name)
 {
+    std::wstring commandLine = std::wstring(wide(stored(name))) + L' ' + Record;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -294,14 +283,12 @@ void processTests()
     removeTestKeys();
     CHECK(startMaximized(program, Record));
     // The command line stays unquoted.
-    CHECK(awaitStart() == storedForm(u16(program + L'\n' + program + L' ' + Record)));
+    CHECK(awaitStart() == u16(program + L'\n' + program + L' ' + Record + L'\0'));
 
     // What the Run key holds starts the program itself at logon, not the planted one.
     removeTestKeys();
     CHECK(addToRunKey(Test, u"Probe", u16(program)).ok);
-    const std::wstring command = L'"' + program + L'"';
-    CHECK(stored(u"Probe") == storedForm(u16(command)));
-    CHECK(startAsAtLogon(command + L' ' + Record));
+    CHECK(startAsAtLogon(u"Probe"));
     CHECK(awaitStart().starts_with(u16(program + L'\n')));
     removeTestKeys();
 
