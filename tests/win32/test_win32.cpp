@@ -37,13 +37,6 @@ void check(bool ok, const char* what, int line)
 
 #define CHECK(condition) check((condition), #condition, __LINE__)
 
-std::wstring modulePath()
-{
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
-}
-
 std::string contents(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -277,8 +270,9 @@ void processTests()
     const fs::path folder = fs::temp_directory_path() / L"quaylet process";
     const std::wstring program = (folder / L"probe dir" / L"probe.exe").wstring();
     fs::create_directories(folder / L"probe dir");
-    CHECK(fs::copy_file(modulePath(), program, fs::copy_options::overwrite_existing)
-          && fs::copy_file(modulePath(), folder / L"probe.exe", fs::copy_options::overwrite_existing));
+    const fs::path self = platform::executablePath();
+    CHECK(fs::copy_file(self, program, fs::copy_options::overwrite_existing)
+          && fs::copy_file(self, folder / L"probe.exe", fs::copy_options::overwrite_existing));
 
     removeTestKeys();
     CHECK(startMaximized(program, Record));
@@ -302,10 +296,10 @@ void processTests()
 
 int main()
 {
-    const std::wstring_view commandLine = GetCommandLineW();
+    const std::wstring commandLine = GetCommandLineW();
     if (commandLine.ends_with(L' ' + Record)) {
-        const std::wstring noted = modulePath() + L'\n' + GetCommandLineW();
-        return SetRegValue(Test.root, Test.subKey, u"Started", u16(noted)) == ERROR_SUCCESS ? 0 : 1;
+        const std::u16string noted = platform::executablePath() + u'\n' + u16(commandLine);
+        return SetRegValue(Test.root, Test.subKey, u"Started", noted) == ERROR_SUCCESS ? 0 : 1;
     }
 
     registryTests();
