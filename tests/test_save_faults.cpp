@@ -1,14 +1,13 @@
 // Saves that fail on the way to the disk, seen from the windows that make
 // them: the settings dialog (config.ini and User.ini) and the login dialog
 // (User.ini). Each failure keeps the previous files whole, leaves no
-// temporary file, and is told in one message box titled "Quaylet".
+// temporary file, and is told in one message naming the files and the reason.
 // A file the user made read-only is refused as well.
 
 #include "core/Addresses.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/SafeSave.h"
-#include "platform/qt/QtMessageBox.h"
 #include "portal/PortalSession.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"
@@ -17,12 +16,9 @@
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -44,7 +40,8 @@ class SaveFaultTest : public ::testing::Test {
 protected:
     ProgramDir dir;
     AppState state;
-    platform::QtMessageBox messages;
+    FakeMessageBox messages;
+    FakeAutostart autostart;
     storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
 
     void SetUp() override
@@ -57,72 +54,53 @@ protected:
         state.Temp.UserPWD = QStringLiteral("sea");
     }
 
-    // Saves under the fault, answers every message box with OK and returns
-    // them as "title: text"; the files must be as they were.
-    QStringList boxesOfSave(std::optional<Fault> fault, const std::function<void()>& save)
+    // Saves under the fault and expects one message naming the files where
+    // they were to be saved and the reason the fault gave; the files must be
+    // as they were.
+    void expectToldOnce(std::optional<Fault> fault, const std::function<void()>& save, const QStringList& files)
     {
-        QStringList boxes;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            boxes.append(box->windowTitle() + ": " + box->text());
-            box->button(QMessageBox::Ok)->click();
-        });
-        answer.start(10);
+        messages.shown.clear();
         if (fault) {
-            FaultyFiles files(*fault);
+            FaultyFiles faulty(*fault);
             save();
-            EXPECT_GE(files.faults, 1);
-            for (const QString& created : files.created)
+            for (const QString& created : faulty.created)
                 EXPECT_EQ(QFileInfo(created).dir(), QDir(dir.path())) << "beside the file, on its disk";
         } else {
             WithoutWriteAccess readOnly(dir.path());
             save();
         }
+        ASSERT_EQ(messages.shown.size(), 1);
+        const QString& text = messages.shown[0].text;
+        for (const QString& file : files)
+            EXPECT_TRUE(text.contains("(" + QDir::toNativeSeparators(file) + ")")) << text.toStdString();
+        EXPECT_TRUE(!fault || text.contains(FaultyFiles::reason(*fault))) << text.toStdString();
         EXPECT_EQ(dir.read("config.ini"), OldConfig);
         EXPECT_EQ(dir.read("User.ini"), OldUsers);
         EXPECT_EQ(dir.entries(), (QStringList{"config.ini", "User.ini"})) << "no temporary file is left";
-        return boxes;
     }
 };
 
-TEST_F(SaveFaultTest, SettingsSaveTellsOnceOfBothFilesAndKeepsThem)
+TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesAndKeepsThem)
 {
+    const Addresses addresses{Endpoints::builtIn()};
+    FakeBrowser web;
+    FakeSessionUi ui;
+    portal::PortalSession session{state, addresses, web, ui, messages};
     for (const std::optional<Fault> fault : Faults) {
         SCOPED_TRACE(fault ? int(*fault) : -1);
-        FakeAutostart autostart;
-        dialogs::ConfigDialog dialog(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
-        dialog.show();
-        dialog.findChild<QAbstractButton*>("optGSAWindow")->click();
-        dialog.findChild<QAbstractButton*>("optDHODaum")->click();
-        const QStringList boxes =
-            boxesOfSave(fault, [&] { dialog.findChild<QAbstractButton*>("cmdSumit")->click(); });
-        ASSERT_EQ(boxes.size(), 1);
-        EXPECT_TRUE(boxes[0].startsWith("Quaylet: ") && boxes[0].contains("config.ini")
-                    && boxes[0].contains("User.ini") && (!fault || boxes[0].contains(FaultyFiles::reason(*fault))))
-            << boxes[0].toStdString();
+        dialogs::ConfigDialog settings(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
+        settings.findChild<QAbstractButton*>("optGSAWindow")->click();
+        settings.findChild<QAbstractButton*>("optDHODaum")->click();
+        expectToldOnce(fault, [&] { settings.findChild<QAbstractButton*>("cmdSumit")->click(); },
+                       {dir.file("config.ini"), dir.file("User.ini")});
         EXPECT_EQ(state.Config.GSA, AfterStart::Minimise) << "the running program still takes the new settings";
-    }
-}
 
-TEST_F(SaveFaultTest, LoginTellsOnceOfTheCredentialsFileAndKeepsIt)
-{
-    for (const std::optional<Fault> fault : Faults) {
-        SCOPED_TRACE(fault ? int(*fault) : -1);
-        const Addresses addresses{Endpoints::builtIn()};
-        FakeBrowser web;
-        FakeSessionUi ui;
-        portal::PortalSession session{state, addresses, web, ui, messages};
-        dialogs::LoginDialog dialog(state, users, session, messages);
-        dialog.show();
-        dialog.findChild<QLineEdit*>("txtID")->setText("captain");
-        dialog.findChild<QLineEdit*>("txtPassword")->setText("new password");
-        const QStringList boxes =
-            boxesOfSave(fault, [&] { dialog.findChild<QAbstractButton*>("cmdLogin")->click(); });
-        ASSERT_EQ(boxes.size(), 1);
-        EXPECT_TRUE(boxes[0].startsWith("Quaylet: ") && boxes[0].contains("User.ini")) << boxes[0].toStdString();
+        state.Temp.UserPWD = "sea";
+        dialogs::LoginDialog login(state, users, session, messages);
+        login.findChild<QLineEdit*>("txtID")->setText("captain");
+        login.findChild<QLineEdit*>("txtPassword")->setText("new password");
+        expectToldOnce(fault, [&] { login.findChild<QAbstractButton*>("cmdLogin")->click(); },
+                       {dir.file("User.ini")});
         EXPECT_EQ(state.Temp.UserPWD, "new password") << "the login itself goes on";
     }
 }
@@ -147,23 +125,14 @@ TEST(SafeSave, AReadOnlyFileIsRefusedAndLeftAsItWas)
 }
 
 // Saved in the user's folder, the message names the files there; this one
-// cannot be made, for a file has its name.
-TEST(SettingsSave, TheMessageNamesTheFilesWhereTheyWereToBeSaved)
+// cannot be made, for config.ini is in its way.
+TEST_F(SaveFaultTest, TheMessageNamesTheFilesWhereTheyWereToBeSaved)
 {
-    ProgramDir dir;
-    dir.write("Quaylet", "a file");
-    const storage::SettingsFolder folder(dir.path(), dir.file("Quaylet"));
-    AppState state;
-    FakeMessageBox messages;
-    storage::UserFile users{state, folder, messages};
-    FakeAutostart autostart;
-    dialogs::ConfigDialog dialog(state, folder, users, autostart, messages);
-    dialog.findChild<QAbstractButton*>("cmdSumit")->click();
-    ASSERT_EQ(messages.shown.size(), 1);
-    for (const char* name : {"config.ini", "User.ini"}) {
-        const QString file = QDir::toNativeSeparators(dir.file("Quaylet/") + name);
-        EXPECT_TRUE(messages.shown[0].text.contains("(" + file + ")")) << messages.shown[0].text.toStdString();
-    }
+    const storage::SettingsFolder folder(dir.path(), dir.file("config.ini/Quaylet"));
+    storage::UserFile usersThere{state, folder, messages};
+    dialogs::ConfigDialog dialog(state, folder, usersThere, autostart, messages);
+    expectToldOnce(std::nullopt, [&] { dialog.findChild<QAbstractButton*>("cmdSumit")->click(); },
+                   {dir.file("config.ini/Quaylet/config.ini"), dir.file("config.ini/Quaylet/User.ini")});
 }
 
 }  // namespace

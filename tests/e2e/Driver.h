@@ -137,12 +137,11 @@ public:
     }
 
     // Started by a command, in the environment given, with its control
-    // surface at socketPath (QUAYLET_CONTROL_SOCKET of that environment).
-    Quaylet(const QString& command, const QStringList& arguments, const QProcessEnvironment& environment,
-            const QString& socketPath)
+    // surface where QUAYLET_CONTROL_SOCKET of that environment says.
+    Quaylet(const QString& command, const QStringList& arguments, const QProcessEnvironment& environment)
     {
         process_.setProcessEnvironment(environment);
-        start(command, arguments, socketPath);
+        start(command, arguments, environment.value("QUAYLET_CONTROL_SOCKET"));
     }
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }

@@ -36,11 +36,7 @@ public:
     }
     void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }
     void setLoadFailedHandler(FailureHandler handler) override { failed = std::move(handler); }
-    void setSessionSettled(bool value) override
-    {
-        settled = value;
-        settledReports.append(value);
-    }
+    void setSessionSettled(bool value) override { settled = value; }
 
     QStringList navigations;
     QStringList gameStarts;
@@ -49,7 +45,6 @@ public:
     AddressHandler complete;
     FailureHandler failed;
     bool settled = false;
-    QList<bool> settledReports;
 };
 
 // Message box with queued answers; records what was shown.

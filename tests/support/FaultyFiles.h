@@ -49,12 +49,10 @@ public:
     }
 
     QStringList created;  // every new file a save began, in order
-    int faults = 0;       // how often the fault struck
 
 private:
     bool fail(std::u16string& error)
     {
-        ++faults;
         error = reason(fault_).toStdU16String();
         return false;
     }

@@ -1,17 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QList>
-#include <QMap>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUrlQuery>
-#include <QCoreApplication>
 #include <QTimer>
+#include <QUrlQuery>
 
 #include <functional>
+#include <memory>
 
 // A small HTTP server on 127.0.0.1 for tests: one request per connection,
 // answered by a handler; every request but the site icon is recorded.
@@ -51,11 +50,9 @@ public:
 private:
     void serve(QTcpSocket* socket)
     {
-        auto* buffer = new QByteArray;
-        connect(socket, &QTcpSocket::disconnected, socket, [socket, buffer] {
-            delete buffer;
-            socket->deleteLater();
-        });
+        // Held by the connection below, so it goes with the socket.
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             buffer->append(socket->readAll());
             const qsizetype headerEnd = buffer->indexOf("\r\n\r\n");

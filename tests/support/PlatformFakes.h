@@ -11,14 +11,8 @@
 // Records every change to the start-at-logon list; can be told to fail.
 class FakeAutostart : public platform::Autostart {
 public:
-    bool add(const QString& name, const QString&, QString* error) override
-    {
-        return answer(QStringLiteral("add ") + name, error);
-    }
-    bool remove(const QString& name, QString* error) override
-    {
-        return answer(QStringLiteral("remove ") + name, error);
-    }
+    bool add(const QString& name, const QString&, QString* error) override { return answer("add " + name, error); }
+    bool remove(const QString& name, QString* error) override { return answer("remove " + name, error); }
 
     QStringList calls;
     QString failWith;  // the system's reason to report; empty for success

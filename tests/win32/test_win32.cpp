@@ -13,16 +13,14 @@
 #include <sddl.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 using namespace platform::win32;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -39,65 +37,30 @@ void check(bool ok, const char* what, int line)
 
 #define CHECK(condition) check((condition), #condition, __LINE__)
 
-std::wstring modulePath()
-{
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
-}
-
 std::string contents(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
 }
 
-// Whom a file's access rules let in, in the system's notation, sorted;
-// "(unreadable)" when they cannot be read, "(other)" for a rule that is no
-// plain allowance. Wine keeps rules only as Unix permission bits, so whether
-// they are protected from inheritance cannot be read back here.
-std::vector<std::wstring> allowedSids(const fs::path& path)
+// A file's owner and access rules, in the system's notation; "(unreadable)"
+// when they cannot be read. Wine builds the rules from the file's Unix
+// permission bits, in an order of its own, so whether they are protected
+// from inheritance cannot be read back here.
+std::wstring ownerAndRules(const fs::path& path)
 {
-    PACL rules = nullptr;
+    constexpr SECURITY_INFORMATION Asked = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &rules,
-                              nullptr, &descriptor)
-            != ERROR_SUCCESS
-        || !rules)
-        return {L"(unreadable)"};
-    std::vector<std::wstring> sids;
-    for (DWORD i = 0; i < rules->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* rule = nullptr;
-        wchar_t* sid = nullptr;
-        if (GetAce(rules, i, reinterpret_cast<void**>(&rule)) && rule->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
-            && ConvertSidToStringSidW(&rule->SidStart, &sid)) {
-            sids.emplace_back(sid);
-            LocalFree(sid);
-        } else {
-            sids.emplace_back(L"(other)");
-        }
-    }
-    LocalFree(descriptor);
-    std::sort(sids.begin(), sids.end());
-    return sids;
-}
-
-// The user running the tests, in the system's notation.
-std::wstring userSid()
-{
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE user[256];
-    DWORD size = sizeof(user);
     wchar_t* text = nullptr;
-    std::wstring sid;
-    if (GetTokenInformation(token, TokenUser, user, size, &size)
-        && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
-        sid = text;
-        LocalFree(text);
-    }
-    CloseHandle(token);
-    return sid;
+    const bool read =
+        GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, Asked, nullptr, nullptr, nullptr, nullptr, &descriptor)
+            == ERROR_SUCCESS
+        && ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, Asked, &text,
+                                                                nullptr);
+    const std::wstring found = read ? text : L"(unreadable)";
+    LocalFree(text);
+    LocalFree(descriptor);
+    return found;
 }
 
 // Keys of the tests' own: they start missing, so storing must create them.
@@ -110,40 +73,22 @@ const wchar_t* wide(const std::u16string& text)
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-// Every byte the registry holds for a text value, terminator included; empty
+std::u16string u16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+// Every unit the registry holds for a text value, terminator included; empty
 // when there is none.
-std::string storedBytes(const std::u16string& name, const RunKey& at = Test)
+std::u16string stored(const std::u16string& name, const RunKey& at = Test)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(at.root, wide(at.subKey), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return {};
-    std::string bytes(4096, '\0');
-    DWORD size = static_cast<DWORD>(bytes.size());
-    DWORD type = REG_NONE;
-    if (RegQueryValueExW(key, wide(name), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size)
-            != ERROR_SUCCESS
-        || type != REG_SZ)
+    std::u16string units(2048, u'\0');
+    DWORD size = static_cast<DWORD>(units.size() * sizeof(char16_t));
+    if (RegGetValueW(at.root, wide(at.subKey), wide(name), RRF_RT_REG_SZ, nullptr, units.data(), &size)
+        != ERROR_SUCCESS)
         size = 0;
-    RegCloseKey(key);
-    bytes.resize(size);
-    return bytes;
-}
-
-// The bytes a text value holding text has: its UTF-16 units and one null unit.
-std::string storedForm(const std::u16string& text)
-{
-    return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(char16_t));
-}
-
-// The value as text, without its terminator.
-std::wstring storedText(const std::u16string& name)
-{
-    const std::string bytes = storedBytes(name);
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    if (!text.empty())
-        text.pop_back();
-    return text;
+    units.resize(size / sizeof(char16_t));
+    return units;
 }
 
 // Sets who may do what with the locked key, in the system's notation for
@@ -151,16 +96,14 @@ std::wstring storedText(const std::u16string& name)
 bool setLockedKeyAccess(const char* rules)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
-        return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    LONG status = ERROR_INVALID_PARAMETER;
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr)) {
-        status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-        LocalFree(descriptor);
-    }
+    const bool set =
+        RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, WRITE_DAC, &key) == ERROR_SUCCESS
+        && ConvertStringSecurityDescriptorToSecurityDescriptorA(rules, SDDL_REVISION_1, &descriptor, nullptr)
+        && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    LocalFree(descriptor);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return set;
 }
 
 void removeTestKeys()
@@ -176,50 +119,44 @@ void registryTests()
     CHECK(GetACP() == 949);                         // run with LC_ALL=ko_KR.UTF-8
     CHECK(platform::toAnsi(u"a\u0E01b") == "a?b");  // Thai has no place in 949
 
-    // Exactly one null after the text: a missing or doubled one breaks the Run key.
-    CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", u"C:\\Games\\X\\X.exe") == ERROR_SUCCESS);
-    CHECK(storedBytes(u"Quaylet") == storedForm(u"C:\\Games\\X\\X.exe"));
     // Saving again replaces the value, exactly as given even where code page
-    // 949 has no character (Thai, an emoji): a "?" there would name another path.
+    // 949 has no character (Thai, an emoji): a "?" there would name another
+    // path. Exactly one null follows: a missing or doubled one breaks the Run key.
     const std::u16string beyond949 = u"D:\\대항해\u0E01\U0001F600\\X.exe";
+    CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", beyond949) == ERROR_SUCCESS);
-    CHECK(storedBytes(u"Quaylet") == storedForm(beyond949));
+    CHECK(stored(u"Quaylet") == beyond949 + u'\0');
     CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
-    CHECK(storedBytes(u"Quaylet").empty());
+    CHECK(stored(u"Quaylet").empty());
     // Nothing left to remove is no failure, whether the value or the key is missing.
     CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
     CHECK(removeFromRunKeys({{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone"}}, u"Quaylet").ok);
-    // Without a blank the command is the path as it is (with one, see processTests).
-    CHECK(addToRunKey(Test, u"Quaylet", u"D:\\X.exe").ok);
-    CHECK(storedBytes(u"Quaylet") == storedForm(u"D:\\X.exe"));
 
-    // The program starts at the logon of the user who asked for it only;
+    // The program starts at the logon of the user who asked for it only, by
+    // its path as it is without a blank (with one, see processTests);
     // clearing also takes away the value earlier versions wrote for everyone.
     const std::u16string run = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const RunKey userRun{HKEY_CURRENT_USER, run};
     const RunKey machineRun{HKEY_LOCAL_MACHINE, run};
     CHECK(addToRunKey(userRunKey(), u"Quaylet", beyond949).ok);
-    CHECK(storedBytes(u"Quaylet", userRun) == storedForm(beyond949)
-          && storedBytes(u"Quaylet", machineRun).empty());
+    CHECK(stored(u"Quaylet", userRun) == beyond949 + u'\0' && stored(u"Quaylet", machineRun).empty());
     CHECK(SetRegValue(machineRun.root, run, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(removeFromRunKeys({userRunKey(), machineRunKey()}, u"Quaylet").ok);
-    CHECK(storedBytes(u"Quaylet", userRun).empty() && storedBytes(u"Quaylet", machineRun).empty());
+    CHECK(stored(u"Quaylet", userRun).empty() && stored(u"Quaylet", machineRun).empty());
 
     // A key the caller may read but not write, as the machine-wide Run key is
     // for a standard user: clearing what is not there needs no write access.
     CHECK(SetRegValue(Locked.root, Locked.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
     CHECK(setLockedKeyAccess("D:P(A;;KR;;;WD)"));
-    HKEY probe = nullptr;
-    CHECK(RegOpenKeyExW(Locked.root, wide(Locked.subKey), 0, KEY_SET_VALUE, &probe) == ERROR_ACCESS_DENIED);
     CHECK(removeFromRunKeys({Locked}, u"Quaylet").ok);
     // A value that is there does need it: the other keys are still cleared,
     // and the user hears that the rest takes an administrator.
     CHECK(SetRegValue(OwnTest.root, OwnTest.subKey, u"Present", u"C:\\X.exe") == ERROR_SUCCESS);
     const RunKeyChange removed = removeFromRunKeys({Locked, OwnTest}, u"Present");
     CHECK(!removed.ok && removed.needsAdministrator && !removed.reason.empty());
-    CHECK(storedBytes(u"Present", Locked) == storedForm(u"C:\\X.exe") && storedBytes(u"Present", OwnTest).empty());
+    CHECK(stored(u"Present", Locked) == u"C:\\X.exe\0"s && stored(u"Present", OwnTest).empty());
     const RunKeyChange added = addToRunKey(Locked, u"Quaylet", u"C:\\X.exe");
-    CHECK(!added.ok && added.needsAdministrator && storedBytes(u"Quaylet", Locked).empty());
+    CHECK(!added.ok && added.needsAdministrator && stored(u"Quaylet", Locked).empty());
     // Any other failure is not put down to missing rights.
     const RunKeyChange noRoot = addToRunKey({nullptr, Test.subKey}, u"Quaylet", u"C:\\X.exe");
     CHECK(!noRoot.ok && !noRoot.needsAdministrator && !noRoot.reason.empty());
@@ -246,10 +183,10 @@ void fileTests()
           && files.finish(handle, error) && contents(target) == "old\r\n");
     CHECK(files.replace(fresh.u16string(), target.u16string(), error));
     CHECK(contents(target) == " 1 \r\nDaum\r\n" && contents(fresh) == "(missing)");
-    // Owner only: the user and the system (S-1-5-18) may open it, and the rename kept that.
-    std::vector<std::wstring> ownerOnly{userSid(), L"S-1-5-18"};
-    std::sort(ownerOnly.begin(), ownerOnly.end());
-    CHECK(allowedSids(target) == ownerOnly);
+    // Owner only: the user, who owns it, and the system may open it, and the rename kept that.
+    const std::wstring rules = ownerAndRules(target);
+    const std::wstring owner = rules.substr(2, rules.find(L"D:") - 2);
+    CHECK(rules == L"O:" + owner + L"D:(A;;FA;;;SY)(A;;FA;;;" + owner + L")");
     error.clear();
     CHECK(!files.replace(fresh.u16string(), target.u16string(), error) && !error.empty());
 
@@ -298,18 +235,21 @@ void userFolderTests()
 // command line in the value "Started" of the test key.
 const std::wstring Record = L"--record-start";
 
-// What the started copy noted; empty when nothing started within ten seconds.
-std::wstring awaitStart()
+// What the started copy noted, as stored; empty when nothing started within
+// ten seconds.
+std::u16string awaitStart()
 {
-    for (int i = 0; i < 200 && storedBytes(u"Started").empty(); ++i)
+    for (int i = 0; i < 200 && stored(u"Started").empty(); ++i)
         Sleep(50);
-    return storedText(u"Started");
+    return stored(u"Started");
 }
 
-// Starts commandLine the way Windows starts a Run value at logon: the whole
-// value as the command line, without a separate program name.
-bool startAsAtLogon(std::wstring commandLine)
+// Starts what a value of the test key holds the way Windows starts a Run
+// value at logon: the whole value, up to its null, as the command line
+// without a separate program name; Record follows it.
+bool startAsAtLogon(const std::u16string& name)
 {
+    std::wstring commandLine = std::wstring(wide(stored(name))) + L' ' + Record;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -323,28 +263,27 @@ bool startAsAtLogon(std::wstring commandLine)
 
 void processTests()
 {
-    CHECK(!startMaximized(L"C:\\No Such Folder\\nothing.exe", L"--exit"));
-    CHECK(startMaximized(modulePath(), L"--exit"));  // a copy of this program that just ends
+    CHECK(!startMaximized(L"C:\\No Such Folder\\nothing.exe", Record));
 
     // The program sits in a folder with a blank, and a program is planted
     // where the part of its path before the blank would name one.
     const fs::path folder = fs::temp_directory_path() / L"quaylet process";
     const std::wstring program = (folder / L"probe dir" / L"probe.exe").wstring();
     fs::create_directories(folder / L"probe dir");
-    CHECK(fs::copy_file(modulePath(), program, fs::copy_options::overwrite_existing)
-          && fs::copy_file(modulePath(), folder / L"probe.exe", fs::copy_options::overwrite_existing));
+    const fs::path self = platform::executablePath();
+    CHECK(fs::copy_file(self, program, fs::copy_options::overwrite_existing)
+          && fs::copy_file(self, folder / L"probe.exe", fs::copy_options::overwrite_existing));
 
     removeTestKeys();
     CHECK(startMaximized(program, Record));
-    CHECK(awaitStart() == program + L'\n' + program + L' ' + Record);  // the command line stays unquoted
+    // The command line stays unquoted.
+    CHECK(awaitStart() == u16(program + L'\n' + program + L' ' + Record + L'\0'));
 
     // What the Run key holds starts the program itself at logon, not the planted one.
     removeTestKeys();
-    CHECK(addToRunKey(Test, u"Probe", fs::path(program).u16string()).ok);
-    const std::wstring command = storedText(u"Probe");
-    CHECK(command == L'"' + program + L'"');
-    CHECK(startAsAtLogon(command + L' ' + Record));
-    CHECK(awaitStart().substr(0, program.size() + 1) == program + L'\n');
+    CHECK(addToRunKey(Test, u"Probe", u16(program)).ok);
+    CHECK(startAsAtLogon(u"Probe"));
+    CHECK(awaitStart().starts_with(u16(program + L'\n')));
     removeTestKeys();
 
     // The copies may still be ending.
@@ -357,15 +296,10 @@ void processTests()
 
 int main()
 {
-    const std::wstring_view commandLine = GetCommandLineW();
-    if (commandLine.ends_with(L" --exit"))
-        return 0;
+    const std::wstring commandLine = GetCommandLineW();
     if (commandLine.ends_with(L' ' + Record)) {
-        const std::wstring noted = modulePath() + L'\n' + GetCommandLineW();
-        return SetRegValue(Test.root, Test.subKey, u"Started", std::u16string(noted.begin(), noted.end()))
-                       == ERROR_SUCCESS
-                   ? 0
-                   : 1;
+        const std::u16string noted = platform::executablePath() + u'\n' + u16(commandLine);
+        return SetRegValue(Test.root, Test.subKey, u"Started", noted) == ERROR_SUCCESS ? 0 : 1;
     }
 
     registryTests();
