@@ -3,6 +3,7 @@
 #include "core/Endpoints.h"
 
 #include <QString>
+#include <QUrl>
 
 // Every fixed address the program navigates to or compares with, built once
 // from the endpoints. The same string serves both uses: the session rules
@@ -50,4 +51,11 @@ inline bool addressEquals(const QString& address, const QString& fixed)
 inline bool addressBeginsWith(const QString& address, const QString& fixed)
 {
     return address.startsWith(fixed, Qt::CaseSensitive);
+}
+
+// An address as the logs show it: never a query, a fragment or user info,
+// where a portal may carry the account's ID or password in any spelling.
+inline QString loggableAddress(const QUrl& address)
+{
+    return address.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
 }

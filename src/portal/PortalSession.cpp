@@ -74,7 +74,7 @@ void PortalSession::GameStart()
     const bool netmarble = temp_.DHOPortal == Portal::Netmarble;
     ui_.setCaption(netmarble ? text::NetmarbleGameStarting : text::DaumGameStarting);
     const QString& channel = netmarble ? addresses_.NetmarbleChannelPage : addresses_.DaumChannelPage;
-    qCDebug(lcSession).noquote() << "game start" << loggable(channel);
+    qCDebug(lcSession).noquote() << "game start" << loggableAddress(QUrl(channel));
     browser_.startGame(channel);
     if (state_.Config.GSA == AfterStart::Minimise) {
         ui_.minimise();
@@ -125,7 +125,7 @@ void PortalSession::Web_DocumentComplete(const QString& address)
     const QList<Rule>& rules = temp_.DHOPortal == Portal::Netmarble ? netmarble_ : daum_;
     const auto acting = std::find_if(rules.begin(), rules.end(),
                                      [&address](const Rule& rule) { return rule.applies(address); });
-    qCDebug(lcSession).noquote() << "completed" << loggable(address) << "->"
+    qCDebug(lcSession).noquote() << "completed" << loggableAddress(QUrl(address)) << "->"
                                  << (acting == rules.end() ? "no rule" : acting->name);
     if (acting != rules.end())
         acting->act(address);
@@ -134,7 +134,7 @@ void PortalSession::Web_DocumentComplete(const QString& address)
 
 void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& failure)
 {
-    qCDebug(lcSession).noquote() << "failed" << loggable(address) << "kind" << int(failure.kind) << "code"
+    qCDebug(lcSession).noquote() << "failed" << loggableAddress(QUrl(address)) << "kind" << int(failure.kind) << "code"
                                  << failure.code;
     // A game start that fails leaves the session as it is; a program that
     // was to end after it has nothing left to wait for.
@@ -189,15 +189,8 @@ void PortalSession::tellUnreachable(const LoadFailure& failure)
 
 void PortalSession::navigate(const QString& address)
 {
-    qCDebug(lcSession).noquote() << "navigate" << loggable(address);
+    qCDebug(lcSession).noquote() << "navigate" << loggableAddress(QUrl(address));
     browser_.navigate(address);
-}
-
-// Addresses as the log shows them: never a query, a fragment or user info,
-// where a portal may carry the account's ID or password in any spelling.
-QString PortalSession::loggable(const QString& address)
-{
-    return QUrl(address).toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
 }
 
 void PortalSession::loggedIn(const QString& caption)

@@ -54,7 +54,6 @@ private:
     bool underWay() const;
     void tellUnreachable(const LoadFailure& failure);
     void navigate(const QString& address);
-    static QString loggable(const QString& address);
     void reportSettled();
 
     AppState& state_;

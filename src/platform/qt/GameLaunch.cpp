@@ -59,9 +59,7 @@ void GameLaunch::channelLoaded()
 void GameLaunch::end()
 {
     ++start_;
-    waiting_ = false;
-    afterLoad_.stop();
-    longest_.stop();
+    stopWaiting();
     handedOff_.clear();
     for (const QPointer<WebPage>& popup : std::exchange(popups_, {})) {
         if (popup)
@@ -109,11 +107,16 @@ QWebEnginePage* GameLaunch::openPopup()
     return popup;
 }
 
-void GameLaunch::over(const LaunchReport& report)
+void GameLaunch::stopWaiting()
 {
     waiting_ = false;
     afterLoad_.stop();
     longest_.stop();
+}
+
+void GameLaunch::over(const LaunchReport& report)
+{
+    stopWaiting();
     if (onOver_)
         onOver_();
     if (onReport_)

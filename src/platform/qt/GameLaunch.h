@@ -44,6 +44,7 @@ public:
 private:
     void handOff(const QUrl& address);
     QWebEnginePage* openPopup();
+    void stopWaiting();
     void over(const portal::LaunchReport& report);
 
     BrowserProfile& profile_;

@@ -1,5 +1,6 @@
 #include "platform/qt/WebEngineBrowser.h"
 
+#include "core/Addresses.h"
 #include "platform/qt/BrowserProfile.h"
 #include "platform/qt/LeanPage.h"
 #include "platform/qt/LoadEnd.h"
@@ -26,12 +27,6 @@ constexpr int FirstPaintWaitMs = 300;
 
 const QLatin1String ScriptScheme("javascript:");
 
-// The address without its query, for the log: a query may carry an account.
-QString loggable(const QUrl& url)
-{
-    return url.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment);
-}
-
 // Holds the page through one of its notifications; the quiet time starts
 // again once the notification has been handled, however long that took.
 struct Handling {
@@ -54,7 +49,7 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages
     limit_.setSingleShot(true);
     limit_.setInterval(LoadTimeoutMs);
     connect(&limit_, &QTimer::timeout, this, [this] {
-        qCDebug(lcBrowser) << "no answer in time" << loggable(QUrl(address_));
+        qCDebug(lcBrowser) << "no answer in time" << loggableAddress(QUrl(address_));
         fail(address_, {portal::LoadFailure::Kind::TimedOut, 0});
     });
     quiet_.setSingleShot(true);
@@ -212,7 +207,7 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
     page_->setDialogHandler([this](bool open) { onDialog(open); });
     if (launches)
         launch_.begin(page_);
-    qCDebug(lcBrowser) << "load" << loggable(url);
+    qCDebug(lcBrowser) << "load" << loggableAddress(url);
     limit_.start();
     page_->load(url);
 }
@@ -220,7 +215,7 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     const Handling handling(page_, quiet_);
-    qCDebug(lcBrowser) << "load status" << info.status() << loggable(info.url()) << "in state" << int(state_);
+    qCDebug(lcBrowser) << "load status" << info.status() << loggableAddress(info.url()) << "in state" << int(state_);
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
         shownAtLoadStart_ = page_->url();
         if (state_ == State::Showing) {
@@ -249,12 +244,12 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         reportDocument(address);
         return;
     case LoadEnd::NoDocument:
-        qCDebug(lcBrowser) << "ended without a document" << loggable(info.url()) << info.errorCode();
+        qCDebug(lcBrowser) << "ended without a document" << loggableAddress(info.url()) << info.errorCode();
         state_ = State::Showing;
         frames_.clear();
         return;
     case LoadEnd::Failure:
-        qCDebug(lcBrowser) << "load failed" << loggable(info.url()) << info.errorCode() << info.errorString();
+        qCDebug(lcBrowser) << "load failed" << loggableAddress(info.url()) << info.errorCode() << info.errorString();
         fail(address, failureOf(info));
         return;
     }
@@ -273,7 +268,7 @@ void WebEngineBrowser::onFrameLoaded(const QUrl& address)
 
 void WebEngineBrowser::reportDocument(const QString& address)
 {
-    qCDebug(lcBrowser) << "document complete" << loggable(QUrl(address)) << "after" << frames_.size() << "frames";
+    qCDebug(lcBrowser) << "document complete" << loggableAddress(QUrl(address)) << "after" << frames_.size() << "frames";
     const WebPage* page = page_;
     // A rule acting on a frame may navigate: the rest is then left behind.
     for (const QString& frame : std::exchange(frames_, {})) {
@@ -290,7 +285,6 @@ void WebEngineBrowser::onDialog(bool open)
 {
     if (open) {
         limit_.stop();
-        quiet_.stop();
         return;
     }
     if (page_->isLoading())
