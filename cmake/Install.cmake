@@ -1,17 +1,17 @@
-# cmake --install: the executable in a program directory of its own, lib/quaylet,
+# cmake --install: the program and its engine in a program directory of their own, lib/quaylet,
 # with a command in bin that links to it. config.ini and User.ini live beside
 # the executable while the user may write there, else in the user's own
 # folder. On Linux a desktop entry, the icon and the AppStream metadata put the
 # program in the desktop's menu and software centres.
 if(WIN32)
-    install(TARGETS quaylet RUNTIME DESTINATION .)
+    install(TARGETS quaylet quaylet-engine RUNTIME DESTINATION .)
     return()
 endif()
 
 # The desktop entry and the metadata are named by the program's AppStream id.
 set(QUAYLET_APP_ID io.github.quaylet.Quaylet)
 set(QUAYLET_PROGRAM_DIRECTORY lib/quaylet)
-install(TARGETS quaylet RUNTIME DESTINATION ${QUAYLET_PROGRAM_DIRECTORY})
+install(TARGETS quaylet quaylet-engine RUNTIME DESTINATION ${QUAYLET_PROGRAM_DIRECTORY})
 install(FILES ${PROJECT_SOURCE_DIR}/share/quaylet.svg DESTINATION share/icons/hicolor/scalable/apps)
 configure_file(${PROJECT_SOURCE_DIR}/share/quaylet.metainfo.xml.in
     ${CMAKE_BINARY_DIR}/${QUAYLET_APP_ID}.metainfo.xml @ONLY)

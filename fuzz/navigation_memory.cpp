@@ -4,7 +4,7 @@
 // share an entry only when they are spellings of one address.
 
 #include "Check.h"
-#include "platform/qt/NavigationMemory.h"
+#include "platform/webengine/NavigationMemory.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,13 +1,11 @@
-// The ID unlock window on the real browser engine, and the window manager that opens it.
+// The ID unlock window on the real browser engine.
 
-#include "app/WindowManager.h"
-#include "dialogs/IDLockWindow.h"
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/WebEngineBrowser.h"
-#include "storage/UserFile.h"
+#include "core/Addresses.h"
+#include "engine/IDLockWindow.h"
+#include "platform/webengine/BrowserProfile.h"
+#include "platform/webengine/WebEngineBrowser.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
-#include "support/PlatformFakes.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,7 +16,7 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
-using dialogs::IDLockWindow;
+using engine::IDLockWindow;
 
 namespace {
 
@@ -42,9 +40,10 @@ protected:
         e.NetmarbleLogin = server.origin().mid(7);  // host:port
         return e;
     }()};
-    FakeBrowser mainBrowser;
     FakeMessageBox messages;
     platform::BrowserProfile profile;
+    int unlocks = 0;
+    std::function<void()> unlocked = [this] { ++unlocks; };
     QPointer<IDLockWindow> window;
 
     void TearDown() override { delete window; }
@@ -53,21 +52,9 @@ protected:
     void click(const QString& id) { page()->runJavaScript("document.getElementById('" + id + "').click()"); }
 };
 
-class WindowManagerTest : public IDLockWindowTest {};
-
-// The visible windows of the program with this name.
-QWidgetList shown(const QString& name)
-{
-    QWidgetList found;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->objectName() == name)
-            found.append(window);
-    return found;
-}
-
 TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPageWithAQueryIsNoUnlock)
 {
-    window = new IDLockWindow(addresses, server.origin() + "/locked", profile, mainBrowser, messages);
+    window = new IDLockWindow(server.origin() + "/locked", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 1 && !page()->isLoading(); }));
@@ -92,14 +79,14 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     click("nearMiss");
     ASSERT_TRUE(waitUntil([&] { return window && server.requests.size() == 3 && !page()->isLoading(); }));
     EXPECT_EQ(messages.shown.size(), 1) << "the login page with a query is not the end of the unlock";
-    EXPECT_TRUE(mainBrowser.navigations.isEmpty());
+    EXPECT_EQ(unlocks, 0);
     window->close();
     EXPECT_TRUE(waitUntil([&] { return popup.isNull(); }, 5000)) << "it closes with the unlock window";
 }
 
 TEST_F(IDLockWindowTest, ASlowPageTheUserOpenedIsNeverCutShort)
 {
-    window = new IDLockWindow(addresses, server.origin() + "/slow-step", profile, mainBrowser, messages);
+    window = new IDLockWindow(server.origin() + "/slow-step", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
     // However short the hidden browser's load limit, none applies here.
     for (auto* browser : window->findChildren<platform::WebEngineBrowser*>())
         browser->setLoadTimeout(300);
@@ -119,7 +106,7 @@ TEST_F(IDLockWindowTest, AClickOnAnAddressOfAnotherSchemeGoesNowhere)
     opener.setPermissions(opener.permissions() | QFile::ExeOwner);
     opener.close();
     qputenv("PATH", (bin + ':').toUtf8() + qgetenv("PATH"));
-    window = new IDLockWindow(addresses, server.origin() + "/locked", profile, mainBrowser, messages);
+    window = new IDLockWindow(server.origin() + "/locked", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
     window->show();
     ASSERT_TRUE(waitUntil([&] { return page()->title() == "locked"; }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -137,29 +124,6 @@ TEST(IDLockSizeRule, NeverNegativeAndIgnoresEmptySizes)
 {
     EXPECT_FALSE(IDLockWindow::browserSizeFor({0, 6000}).has_value());
     EXPECT_EQ(IDLockWindow::browserSizeFor({150, 421}), QSize(0, 1));
-}
-
-TEST_F(WindowManagerTest, AnOpenUnlockWindowKeepsItsPageAndAClosedOneIsMadeAfresh)
-{
-    AppState state;
-    FakeAutostart autostart;
-    FakeProcessStarter processes;
-    const storage::SettingsFolder settings(QDir::tempPath());
-    storage::UserFile users{state, settings, messages};
-    WindowManager windows{{state, addresses, settings, users, messages, autostart, processes, profile, mainBrowser}};
-    state.Temp.IDLockURL = server.origin() + "/lock?first";
-    windows.showUnlockWindow();
-    ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 1; }));
-    state.Temp.IDLockURL = server.origin() + "/lock?second";
-    windows.showUnlockWindow();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 500);
-    ASSERT_EQ(shown("frmIDLock").size(), 1);
-    EXPECT_EQ(server.requests.size(), 1) << "an open window keeps its page";
-    shown("frmIDLock")[0]->close();
-    ASSERT_TRUE(waitUntil([&] { return shown("frmIDLock").isEmpty(); }));
-    windows.showUnlockWindow();
-    ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 2; }));
-    EXPECT_EQ(server.requests.last().target, "/lock?second");
 }
 
 }  // namespace

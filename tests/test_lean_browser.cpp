@@ -1,5 +1,5 @@
 #include "core/Addresses.h"
-#include "dialogs/IDLockWindow.h"
+#include "engine/IDLockWindow.h"
 #include "support/BrowserTest.h"
 
 #include <QElapsedTimer>
@@ -58,11 +58,8 @@ TEST_F(LeanBrowserTest, HiddenPageRunsScriptsButFetchesNoImagesOrFontsWhileTheUn
         EXPECT_EQ(requestsFor(target), 0) << target.toStdString();
 
     // The unlock window shares the profile and shows a normal browser.
-    Endpoints endpoints = Endpoints::builtIn();
-    const Addresses addresses(endpoints);
-    FakeBrowser mainBrowser;
     FakeMessageBox messages;
-    auto* window = new dialogs::IDLockWindow(addresses, server.origin() + "/page", profile(), mainBrowser, messages);
+    auto* window = new engine::IDLockWindow(server.origin() + "/page", {}, profile(), messages, [] {});
     window->show();
     for (const QString& target : Unneeded)
         EXPECT_TRUE(waitUntil([&] { return requestsFor(target) == 1; })) << target.toStdString();

@@ -1,10 +1,10 @@
 #include "app/WindowManager.h"
 
 #include "dialogs/ConfigDialog.h"
-#include "dialogs/IDLockWindow.h"
 #include "dialogs/InfoBox.h"
 #include "dialogs/LoginDialog.h"
 #include "dialogs/WebDialog.h"
+#include "platform/engine/EngineProcess.h"
 
 #include <QWidget>
 
@@ -51,10 +51,8 @@ WindowManager::WindowManager(WindowServices services) : services_(std::move(serv
 
 WindowManager::~WindowManager()
 {
-    // Modeless windows still open go now, before the browser profile they may use.
     delete info_;
     delete web_;
-    delete unlock_;
 }
 
 void WindowManager::setSession(portal::PortalSession* session)
@@ -99,8 +97,7 @@ void WindowManager::showWebDialog()
 
 void WindowManager::showUnlockWindow()
 {
-    showSingle(unlock_, [this] {
-        return new dialogs::IDLockWindow(services_.addresses, services_.state.Temp.IDLockURL, services_.profile,
-                                         services_.mainBrowser, services_.messages);
-    });
+    // When the unlock is done, the login starts again.
+    services_.engine.showUnlockWindow(services_.state.Temp.IDLockURL, services_.addresses.NetmarbleUnlockedPage,
+                                      [this] { services_.engine.navigate(services_.addresses.NetmarbleLoginPage); });
 }

@@ -11,19 +11,17 @@ class QWidget;
 
 namespace dialogs {
 class ConfigDialog;
-class IDLockWindow;
 class InfoBox;
 class LoginDialog;
 class WebDialog;
 }  // namespace dialogs
 namespace platform {
 class Autostart;
-class BrowserProfile;
+class EngineProcess;
 class MessageBox;
 class ProcessStarter;
 }  // namespace platform
 namespace portal {
-class Browser;
 class PortalSession;
 }  // namespace portal
 namespace storage {
@@ -40,8 +38,7 @@ struct WindowServices {
     platform::MessageBox& messages;
     platform::Autostart& autostart;
     platform::ProcessStarter& processes;
-    platform::BrowserProfile& profile;
-    portal::Browser& mainBrowser;
+    platform::EngineProcess& engine;  // the hidden browser, which also shows the unlock window
 };
 
 // Creates the secondary windows afresh from the shared state when they are
@@ -69,5 +66,4 @@ private:
     QPointer<dialogs::ConfigDialog> config_;
     QPointer<dialogs::InfoBox> info_;
     QPointer<dialogs::WebDialog> web_;
-    QPointer<dialogs::IDLockWindow> unlock_;
 };

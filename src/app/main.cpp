@@ -7,11 +7,9 @@
 #include "platform/Autostart.h"
 #include "platform/Files.h"
 #include "platform/ProcessStarter.h"
-#include "platform/UrlOpener.h"
 #include "platform/UserFolder.h"
-#include "platform/qt/BrowserProfile.h"
+#include "platform/engine/EngineProcess.h"
 #include "platform/qt/QtMessageBox.h"
-#include "platform/qt/WebEngineBrowser.h"
 #include "portal/PortalSession.h"
 #include "storage/SettingsFolder.h"
 #include "storage/UserFile.h"
@@ -36,7 +34,6 @@ void useKoreanFonts()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // The program ends only by closing the main window or by its after-start action.
     app.setQuitOnLastWindowClosed(false);
@@ -52,16 +49,14 @@ int main(int argc, char* argv[])
     platform::QtMessageBox messages;
     storage::UserFile userFile(state, settings, messages);
 
-    platform::BrowserProfile profile;
-    const std::unique_ptr<platform::UrlOpener> opener = platform::systemUrlOpener();
-    // The main window's browser `Web`, never shown.
-    platform::WebEngineBrowser web(profile, messages, *opener, &app);
+    // The main window's browser `Web`, never shown, in a process of its own.
+    platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
     web.setObjectName(QStringLiteral("Web"));
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();
 
-    WindowManager windows({state, addresses, settings, userFile, messages, *autostart, *processes, profile, web});
+    WindowManager windows({state, addresses, settings, userFile, messages, *autostart, *processes, web});
     MainWindow mainWindow(windows);
     messages.setParentWindow(&mainWindow);
     portal::PortalSession session(state, addresses, web, mainWindow, messages);

@@ -25,7 +25,10 @@ struct ElementStep {
 
 // Why a document could not be loaded.
 struct LoadFailure {
-    enum class Kind { Refused, HostNotFound, Certificate, TimedOut, ConnectionLost, ServerError, Other };
+    enum class Kind {
+        Refused, HostNotFound, Certificate, TimedOut, ConnectionLost, ServerError, Other,
+        BrowserEnded,  // the browser itself ended before the document came
+    };
     Kind kind = Kind::Other;
     int code = 0;  // the engine's error number, or the HTTP status of a server error
 };

@@ -84,6 +84,7 @@ inline const QString HostNotFound = QStringLiteral("서버 주소를 찾을 수 
 inline const QString CertificateRejected = QStringLiteral("서버의 보안 인증서를 신뢰할 수 없습니다.");
 inline const QString NoAnswer = QStringLiteral("서버가 30초 동안 응답하지 않았습니다.");
 inline const QString ConnectionLost = QStringLiteral("서버와의 연결이 끊어졌습니다.");
+inline const QString BrowserEnded = QStringLiteral("웹 브라우저가 예기치 않게 종료되었습니다.");
 inline const QString ServerError = QStringLiteral("서버에서 오류가 발생했습니다. (HTTP %1)");
 inline const QString NetworkError = QStringLiteral("네트워크 오류가 발생했습니다. (오류 %1)");
 

@@ -28,6 +28,7 @@ QString reasonFor(const LoadFailure& failure)
     case LoadFailure::Kind::TimedOut: return text::NoAnswer;
     case LoadFailure::Kind::ConnectionLost: return text::ConnectionLost;
     case LoadFailure::Kind::ServerError: return text::ServerError.arg(failure.code);
+    case LoadFailure::Kind::BrowserEnded: return text::BrowserEnded;
     case LoadFailure::Kind::Other: break;
     }
     return text::NetworkError.arg(failure.code);

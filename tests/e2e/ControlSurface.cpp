@@ -1,9 +1,10 @@
-// Built only into the end-to-end test build of the program: lets the tests see and
-// work its windows as a user does, through a local socket in the program directory
-// or, for an installed program whose directory is read-only, where
-// QUAYLET_CONTROL_SOCKET says.
+// Built only into the end-to-end test build of the program and of its engine:
+// lets the tests see and work their windows as a user does, through a local
+// socket in the program directory or, for an installed program whose
+// directory is read-only, where QUAYLET_CONTROL_SOCKET says. The engine's
+// socket has "-engine" added to the name.
 
-#include "platform/qt/WebEngineBrowser.h"
+#include "platform/engine/EngineProcess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,8 +18,6 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 namespace {
 
@@ -35,8 +34,8 @@ QWidget* visibleWindow(const QString& name)
 }
 
 // The named visible windows with the text and state of their own buttons and
-// text boxes, the open message box, and whether the hidden browser holds a
-// page (and with it a renderer), all seen at one moment.
+// text boxes, the open message box, and the process id of the program's
+// engine (0 while none runs), all seen at one moment.
 QJsonObject state()
 {
     QJsonObject windows;
@@ -57,8 +56,8 @@ QJsonObject state()
     QJsonObject now{{"windows", windows}};
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
         now["message"] = QJsonObject{{"title", box->windowTitle()}, {"text", box->text()}};
-    const auto* web = QCoreApplication::instance()->findChild<platform::WebEngineBrowser*>("Web", Qt::FindDirectChildrenOnly);
-    now["page"] = web && web->currentPage();
+    if (const auto* web = QCoreApplication::instance()->findChild<platform::EngineProcess*>("Web", Qt::FindDirectChildrenOnly))
+        now["engine"] = web->engineId();
     return now;
 }
 
@@ -102,8 +101,9 @@ QJsonObject handle(const QJsonObject& request)
         // whose event loop lasts until a later command closes it.
         QTimer::singleShot(0, widget, [widget] { QTest::mouseClick(widget, Qt::LeftButton); });
     } else if (command == "key") {
-        if (auto* view = qobject_cast<QWebEngineView*>(widget); view && view->focusProxy())
-            widget = view->focusProxy();
+        // A web view takes keys through its focus proxy.
+        if (widget->focusProxy())
+            widget = widget->focusProxy();
         const auto key = Qt::Key(request["key"].toInt());
         QTimer::singleShot(0, widget, [widget, key] {
             widget->window()->activateWindow();
@@ -119,7 +119,8 @@ QJsonObject handle(const QJsonObject& request)
 void startControlSurface()
 {
     const QString path = qEnvironmentVariable("QUAYLET_CONTROL_SOCKET",
-                                              QCoreApplication::applicationDirPath() + "/quaylet-control");
+                                              QCoreApplication::applicationDirPath() + "/quaylet-control")
+                         + QUAYLET_CONTROL_SUFFIX;
     QLocalServer::removeServer(path);
     auto* server = new QLocalServer(QCoreApplication::instance());
     server->listen(path);

@@ -121,6 +121,7 @@ public:
     {
         const QString copy = dir_.filePath("quaylet");
         QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
+        QFile::copy(QStringLiteral(QUAYLET_E2E_ENGINE), dir_.filePath("quaylet-engine"));
         // A stand-in for the system's URL opener notes every address it is
         // handed, and fails while the file "opener-fails" exists.
         dir_.mkpath("bin");
@@ -161,22 +162,30 @@ public:
     bool waitForExit(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     qint64 processId() const { return process_.processId(); }
 
-    // Sends a command to the control surface; its answer, empty when none came.
+    // Sends a command to the program's control surface, or to its engine's
+    // when the program has no such window; the answer, empty when none came.
     QJsonObject call(const QJsonObject& request)
     {
-        if (!connected())
-            return {};
-        socket_.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + "\n");
-        socket_.flush();
-        eventually(
-            [&] { return socket_.canReadLine() || (socket_.waitForReadyRead(50) && socket_.canReadLine()); },
-            5000);
-        return QJsonDocument::fromJson(socket_.readLine()).object();
+        const QJsonObject answer = callOn(socket_, request);
+        if (!answer.contains("error") || !connectEngine(callOn(socket_, {{"command", "state"}})["engine"]))
+            return answer;
+        return callOn(engineSocket_, request);
     }
 
-    // The visible windows with their controls, the open message box and whether
-    // the hidden browser holds a page, seen at one moment.
-    const QJsonObject state() { return call({{"command", "state"}}); }
+    // The visible windows of the program and its engine with their controls,
+    // the open message box and the engine's process id (0 while none runs).
+    const QJsonObject state()
+    {
+        QJsonObject now = callOn(socket_, {{"command", "state"}});
+        if (connectEngine(now["engine"])) {
+            QJsonObject windows = now["windows"].toObject();
+            const QJsonObject engineWindows = callOn(engineSocket_, {{"command", "state"}})["windows"].toObject();
+            for (auto window = engineWindows.begin(); window != engineWindows.end(); ++window)
+                windows.insert(window.key(), window.value());
+            now["windows"] = windows;
+        }
+        return now;
+    }
     QString caption() { return state()["windows"]["frmMain"]["title"].toString(); }
     bool windowOpen(const QString& name) { return state()["windows"].toObject().contains(name); }
 
@@ -206,7 +215,7 @@ public:
 
     bool waitForIdleBrowser()
     {
-        return eventually([&] { return state()["page"] == false; }, 10000);
+        return eventually([&] { return state()["engine"].toInteger() == 0; }, 10000);
     }
 
     // The text of the message box once one is open; empty when none opened in time.
@@ -242,8 +251,40 @@ public:
     }
 
 private:
+    static QJsonObject callOn(QLocalSocket& socket, const QJsonObject& request)
+    {
+        if (socket.state() != QLocalSocket::ConnectedState)
+            return {};
+        socket.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + "\n");
+        socket.flush();
+        eventually(
+            [&] {
+                return socket.canReadLine() || (socket.waitForReadyRead(50) && socket.canReadLine())
+                       || socket.state() != QLocalSocket::ConnectedState;
+            },
+            5000);
+        return QJsonDocument::fromJson(socket.readLine()).object();
+    }
+
+    // Engines come and go: connected to the one of the moment, by its process id.
+    bool connectEngine(const QJsonValue& engine)
+    {
+        if (engine.toInteger() == 0)
+            return false;
+        if (engine.toInteger() == connectedEngine_ && engineSocket_.state() == QLocalSocket::ConnectedState)
+            return true;
+        engineSocket_.abort();
+        connectedEngine_ = 0;
+        engineSocket_.connectToServer(socketPath_ + "-engine");
+        if (!engineSocket_.waitForConnected(500))
+            return false;
+        connectedEngine_ = engine.toInteger();
+        return true;
+    }
+
     void start(const QString& command, const QStringList& arguments, const QString& socketPath)
     {
+        socketPath_ = socketPath;
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.setStandardOutputFile(QProcess::nullDevice());
         process_.setWorkingDirectory(QDir::tempPath());
@@ -256,5 +297,8 @@ private:
 
     QDir dir_;
     QProcess process_;
+    QString socketPath_;
     QLocalSocket socket_;
+    QLocalSocket engineSocket_;
+    qint64 connectedEngine_ = 0;
 };

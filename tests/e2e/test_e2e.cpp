@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <memory>
 
 namespace {
@@ -33,8 +35,9 @@ class EachPortal : public EndToEnd, public ::testing::WithParamInterface<Portal>
 INSTANTIATE_TEST_SUITE_P(Portals, EachPortal, ::testing::Values(Netmarble, Daum),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Settled after each step, the hidden browser lets its page go; the next step
-// works on a fresh page and never asks for an old document again.
+// Settled after each step, the program lets its engine go; the next step
+// works in a fresh engine with the cookies of the old one, and never asks
+// for an old document again.
 TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
 {
     const Portal& portal = GetParam();
@@ -42,7 +45,8 @@ TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
     const QString password = QStringLiteral("q\"u'o\\te</script><script>alert(1)</script>선장`${x}`\nnext");
     start();
     EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
-    EXPECT_FALSE(quaylet->state()["page"].toBool()) << "no page before the first login";
+    EXPECT_TRUE(eventually([&] { return quaylet->state()["engine"].toInteger() != 0; }))
+        << "the engine starts once the window has painted";
     quaylet->logInThroughDialog("echo", password, portal.option);
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
     EXPECT_EQ(quaylet->mainWindow(), portal.caption("로그인 완료") + " | 로그아웃 | game start");
@@ -95,6 +99,51 @@ TEST_P(EachPortal, FailureReopensTheDialogAndTheNextLoginWorks)
     QThread::msleep(3000);
     quaylet->logInThroughDialog("homeward", "sea", GetParam().option);
     EXPECT_TRUE(quaylet->waitForCaption(GetParam().caption("로그인 완료")));
+}
+
+// The engine killed in the middle of a login, a game start and a logout:
+// each ends with one box and leaves the session as a failed load would; the
+// next operation starts a fresh engine.
+TEST_P(EachPortal, AnEngineKilledMidwayFailsOnlyWhatItWasDoing)
+{
+    const Portal& portal = GetParam();
+    const QString told = portal.label + "에 연결할 수 없습니다.\n웹 브라우저가 예기치 않게 종료되었습니다.";
+    const auto killEngine = [&] {
+        qint64 engine = 0;
+        EXPECT_TRUE(eventually([&] { return (engine = quaylet->state()["engine"].toInteger()) != 0; }));
+        ::kill(pid_t(engine), SIGKILL);
+    };
+    const auto toldOnce = [&](const QString& after) {
+        EXPECT_EQ(quaylet->waitForMessage(), told);
+        EXPECT_EQ(quaylet->state()["message"]["title"], "Quaylet");
+        EXPECT_EQ(quaylet->mainWindow(), after);
+        quaylet->answer(QMessageBox::Ok);
+        EXPECT_TRUE(eventually([&] { return !quaylet->state()["message"].isObject(); }));
+    };
+    start({"--first-page-delay", "1500"});
+    quaylet->logInThroughDialog("captain", "sea", portal.option);
+    // The login's first page is on its way for 1.5 s.
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 중..")));
+    QThread::msleep(500);
+    killEngine();
+    toldOnce("Quaylet | 로그인");
+    quaylet->logInThroughDialog("captain", "sea", portal.option);
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    // Killed as it starts for the next operation, before it could load anything.
+    quaylet->click("frmMain", "cmdGameStart");
+    killEngine();
+    toldOnce(portal.caption("대항해시대 온라인 실행") + " | 로그아웃 | game start");
+    quaylet->click("frmMain", "cmdGameStart");
+    ASSERT_TRUE(eventually([&] { return quaylet->launched().size() == 1; }));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+
+    quaylet->click("frmMain", "cmdLogin");
+    killEngine();
+    toldOnce("Quaylet | 로그인");
+    quaylet->logInThroughDialog("captain", "sea", portal.option);
+    EXPECT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
 }
 
 TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)

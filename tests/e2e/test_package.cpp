@@ -107,7 +107,7 @@ TEST(Package, TheUnpackedProgramKeepsItsFilesInTheUsersFolder)
         ASSERT_TRUE(quaylet.waitForCaption(Daum.caption("로그인 완료")));
     }
     EXPECT_EQ(work.read("home/.config/Quaylet/config.ini"), " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nDaum\r\n");
-    EXPECT_EQ(work.entries("root/usr/lib/quaylet"), QStringList{"quaylet"});
+    EXPECT_EQ(work.entries("root/usr/lib/quaylet"), (QStringList{"quaylet", "quaylet-engine"}));
 
     // The next start logs in by itself with what the user's folder holds.
     Quaylet quaylet(program, arguments, environment);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/WebEngineBrowser.h"
+#include "platform/webengine/BrowserProfile.h"
+#include "platform/webengine/WebEngineBrowser.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 #include "support/PlatformFakes.h"

@@ -1,19 +1,17 @@
-#include "platform/qt/WebEngineBrowser.h"
+#include "platform/webengine/WebEngineBrowser.h"
 
 #include "core/Addresses.h"
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/LeanPage.h"
-#include "platform/qt/LoadEnd.h"
-#include "platform/qt/PageScripts.h"
-#include "platform/qt/WebPage.h"
+#include "platform/webengine/BrowserProfile.h"
+#include "platform/webengine/LeanPage.h"
+#include "platform/webengine/LoadEnd.h"
+#include "platform/webengine/PageScripts.h"
+#include "platform/webengine/WebPage.h"
 
-#include <QEvent>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
-#include <QWidget>
 
 #include <utility>
 
@@ -22,9 +20,6 @@ namespace platform {
 Q_LOGGING_CATEGORY(lcBrowser, "quaylet.browser", QtWarningMsg)
 
 namespace {
-// The longest the engine waits for the first paint of the window.
-constexpr int FirstPaintWaitMs = 300;
-
 const QLatin1String ScriptScheme("javascript:");
 
 // Holds the page through one of its notifications; the quiet time starts
@@ -102,25 +97,15 @@ void WebEngineBrowser::navigate(const QString& address)
                   QWebEngineScript::MainWorld);
         return;
     }
-    open(address, false);
+    memory_.remember(address);
+    startLoad(address, false);
 }
 
 void WebEngineBrowser::startGame(const QString& channelAddress)
 {
     quiet_.start();
-    open(channelAddress, true);
-}
-
-void WebEngineBrowser::open(const QString& address, bool launches)
-{
-    memory_.remember(address);
-    if (startHeld_) {
-        state_ = State::Held;
-        address_ = address;
-        launches_ = launches;
-        return;
-    }
-    startLoad(address, launches);
+    memory_.remember(channelAddress);
+    startLoad(channelAddress, true);
 }
 
 void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
@@ -154,33 +139,6 @@ void WebEngineBrowser::runInPage(const QString& script, quint32 world)
                                 page->runJavaScript(inDocument(href.toString(), script), world);
                             });
     });
-}
-
-void WebEngineBrowser::startAfterFirstPaint(QWidget* window)
-{
-    startHeld_ = true;
-    heldFor_ = window;
-    window->installEventFilter(this);
-    QTimer::singleShot(FirstPaintWaitMs, this, &WebEngineBrowser::release);
-}
-
-bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event)
-{
-    // Released once this paint has reached the screen.
-    if (watched == heldFor_ && event->type() == QEvent::Paint)
-        QTimer::singleShot(0, this, &WebEngineBrowser::release);
-    return QObject::eventFilter(watched, event);
-}
-
-void WebEngineBrowser::release()
-{
-    if (!startHeld_)
-        return;
-    startHeld_ = false;
-    if (heldFor_)
-        heldFor_->removeEventFilter(this);
-    if (state_ == State::Held)
-        startLoad(address_, launches_);
 }
 
 void WebEngineBrowser::startLoad(const QString& address, bool launches)
@@ -314,10 +272,14 @@ void WebEngineBrowser::quietTimeOver()
     // A load under way (the game-channel page, say) is never cut short, and a
     // page whose notification or dialog is still being handled stays: its
     // end starts the quiet time again.
-    if (settled_ && state_ == State::Showing && !page_->isLoading() && !page_->isBusy() && !launch_.waiting()) {
+    if (!settled_)
+        return;
+    if (state_ == State::Showing && !page_->isLoading() && !page_->isBusy() && !launch_.waiting()) {
         qCDebug(lcBrowser) << "page let go";
         dropPage();
     }
+    if (state_ == State::NoPage && onIdle_)
+        onIdle_();
 }
 
 }  // namespace platform

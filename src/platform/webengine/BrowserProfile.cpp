@@ -1,4 +1,4 @@
-#include "platform/qt/BrowserProfile.h"
+#include "platform/webengine/BrowserProfile.h"
 
 #include <QWebEngineProfile>
 

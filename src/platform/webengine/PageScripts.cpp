@@ -1,4 +1,4 @@
-#include "platform/qt/PageScripts.h"
+#include "platform/webengine/PageScripts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

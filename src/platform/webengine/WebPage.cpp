@@ -1,4 +1,4 @@
-#include "platform/qt/WebPage.h"
+#include "platform/webengine/WebPage.h"
 
 #include "core/Texts.h"
 #include "platform/MessageBox.h"

@@ -1,9 +1,9 @@
-#include "platform/qt/GameLaunch.h"
+#include "platform/webengine/GameLaunch.h"
 
 #include "platform/UrlOpener.h"
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/LeanPage.h"
-#include "platform/qt/WebPage.h"
+#include "platform/webengine/BrowserProfile.h"
+#include "platform/webengine/LeanPage.h"
+#include "platform/webengine/WebPage.h"
 
 #include <QLoggingCategory>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/NavigationMemory.h"
+#include "platform/webengine/NavigationMemory.h"
 
 #include <algorithm>
 

@@ -1,25 +1,24 @@
-#include "dialogs/IDLockWindow.h"
+#include "engine/IDLockWindow.h"
 
-#include "core/Browser.h"
 #include "core/Texts.h"
 #include "core/Twips.h"
 #include "platform/MessageBox.h"
-#include "platform/qt/BrowserProfile.h"
-#include "platform/qt/WebPage.h"
+#include "platform/webengine/BrowserProfile.h"
+#include "platform/webengine/WebPage.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
-namespace dialogs {
+namespace engine {
 
-IDLockWindow::IDLockWindow(const Addresses& addresses, const QString& lockUrl, platform::BrowserProfile& profile,
-                           portal::Browser& mainBrowser, platform::MessageBox& messages, QWidget* parent)
+IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, platform::BrowserProfile& profile,
+                           platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      addresses_(addresses),
-      mainBrowser_(mainBrowser),
-      messages_(messages)
+      unlockedPage_(unlockedPage),
+      messages_(messages),
+      unlocked_(std::move(unlocked))
 {
     setObjectName(QStringLiteral("frmIDLock"));
     setWindowTitle(text::UnlockWindowTitle);
@@ -99,12 +98,12 @@ void IDLockWindow::changeEvent(QEvent* event)
 
 void IDLockWindow::Web2_DocumentComplete(const QUrl& address)
 {
-    if (address.toString(QUrl::FullyEncoded) != addresses_.NetmarbleUnlockedPage)
+    if (address.toString(QUrl::FullyEncoded) != unlockedPage_)
         return;
     messages_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
                    platform::MessageBox::Buttons::Ok);
-    mainBrowser_.navigate(addresses_.NetmarbleLoginPage);
+    unlocked_();
     close();
 }
 
-}  // namespace dialogs
+}  // namespace engine

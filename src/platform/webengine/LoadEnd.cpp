@@ -1,4 +1,4 @@
-#include "platform/qt/LoadEnd.h"
+#include "platform/webengine/LoadEnd.h"
 
 #include <QWebEngineLoadingInfo>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/LeanPage.h"
+#include "platform/webengine/LeanPage.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineSettings>

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "core/Addresses.h"
-
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QWebEnginePage;
@@ -14,14 +13,11 @@ namespace platform {
 class BrowserProfile;
 class MessageBox;
 }  // namespace platform
-namespace portal {
-class Browser;
-}
-
-namespace dialogs {
+namespace engine {
 
 // frmIDLock: the portal's own ID-unlock pages in a visible browser. When the
-// unlock ends on the login page, the main browser restarts the login.
+// unlock ends on the page that says so, the user is told, the program
+// restarts the login and the window closes.
 class IDLockWindow : public QWidget {
     Q_OBJECT
 public:
@@ -29,8 +25,8 @@ public:
     static constexpr int HeightMargin = 420;
     static constexpr int WidthMargin = 150;
 
-    IDLockWindow(const Addresses& addresses, const QString& lockUrl, platform::BrowserProfile& profile,
-                 portal::Browser& mainBrowser, platform::MessageBox& messages, QWidget* parent = nullptr);
+    IDLockWindow(const QString& lockUrl, const QString& unlockedPage, platform::BrowserProfile& profile,
+                 platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent = nullptr);
 
     // The browser size for an outer window size, both in twips; nothing
     // when either side is not positive.
@@ -45,10 +41,10 @@ private:
     void Web2_DocumentComplete(const QUrl& address);
     QWebEnginePage* openPopup(platform::BrowserProfile& profile, platform::MessageBox& messages);
 
-    const Addresses& addresses_;
-    portal::Browser& mainBrowser_;
+    const QString unlockedPage_;
     platform::MessageBox& messages_;
+    const std::function<void()> unlocked_;
     QWebEngineView* web2View_;
 };
 
-}  // namespace dialogs
+}  // namespace engine

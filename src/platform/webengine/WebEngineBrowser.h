@@ -1,17 +1,15 @@
 #pragma once
 
 #include "core/Browser.h"
-#include "platform/qt/GameLaunch.h"
-#include "platform/qt/NavigationMemory.h"
+#include "platform/webengine/GameLaunch.h"
+#include "platform/webengine/NavigationMemory.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
-class QWidget;
 
 namespace platform {
 
@@ -30,26 +28,24 @@ class WebPage;
 //
 // States, with what each holds:
 //   NoPage   nothing (at start, after a failure, a timeout or the release)
-//   Held     the address of a navigation that waits for the window's first paint
 //   Loading  the page, the navigated text, frames of the document still loading
 //   Showing  the page with its document; frames held while the page loads
 //            something of its own (a form it sent, a script's redirect)
 //
 // What each event does, by state (- is nothing):
-//   event           NoPage         Held            Loading                  Showing
-//   navigate        page, Loading  keep newest     new page, Loading        new page, Loading
-//   act, script     -              -               -                        run in the page
-//   first paint     -              page, Loading   -                        -
-//   page load start -              -               -                        limit runs
-//   frame loaded    -              -               held                     held while loading, else reported
-//   end: document   -              -               Showing: frames, page    frames, page
-//   end: nothing    -              -               Showing, frames dropped  frames dropped
+//   event           NoPage           Loading                  Showing
+//   navigate        page, Loading    new page, Loading        new page, Loading
+//   act, script     -                -                        run in the page
+//   page load start -                -                        limit runs
+//   frame loaded    -                held                     held while loading, else reported
+//   end: document   -                Showing: frames, page    frames, page
+//   end: nothing    -                Showing, frames dropped  frames dropped
 //     (unless it was an address of another program's scheme that a new
 //      document of the page tried as it loaded: that document's end)
-//   end: failure    -              -               NoPage, failure told     NoPage, failure told
-//   time limit      -              -               NoPage, failure told     NoPage, failure told
-//   quiet, settled  -              -               -                        NoPage, unless a launch
-//                                                                            is waited for
+//   end: failure    -                NoPage, failure told     NoPage, failure told
+//   time limit      -                NoPage, failure told     NoPage, failure told
+//   quiet, settled  idle told        -                        NoPage and idle told,
+//                                                             unless a launch is waited for
 // A page dialog holds the time limit and the release until it is answered.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
@@ -70,24 +66,18 @@ public:
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
 
-    // Starting the engine holds the user-interface thread for a moment: wait
-    // until window has painted once (or a short while has passed), so that it
-    // never sits there blank meanwhile.
-    void startAfterFirstPaint(QWidget* window);
+    // Told when the session is settled and the browser has held no page for
+    // the quiet time: what it holds now is only the engine itself.
+    void setIdleHandler(std::function<void()> handler) { onIdle_ = std::move(handler); }
 
     // For tests: the page of the moment, if any, and shorter waits.
     QWebEnginePage* currentPage() const;
     void setLoadTimeout(int milliseconds);
     void setLaunchWait(int milliseconds) { launch_.setAfterLoadWait(milliseconds); }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    enum class State { NoPage, Held, Loading, Showing };
+    enum class State { NoPage, Loading, Showing };
 
-    void release();
-    void open(const QString& address, bool launches);
     void startLoad(const QString& address, bool launches);
     void runInPage(const QString& script, quint32 world);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
@@ -102,12 +92,9 @@ private:
     MessageBox& messages_;
     State state_ = State::NoPage;
     WebPage* page_ = nullptr;  // Loading and Showing
-    QString address_;          // Held and Loading; Showing while the page loads
-    bool launches_ = false;    // Held: the navigation is a game start
+    QString address_;          // Loading; Showing while the page loads
     QUrl shownAtLoadStart_;    // Loading; Showing while the page loads
     QStringList frames_;       // Loading; Showing while the page loads
-    bool startHeld_ = false;   // until the window's first paint
-    QPointer<QWidget> heldFor_;
     bool settled_ = false;
     QTimer limit_;
     QTimer quiet_;
@@ -115,6 +102,7 @@ private:
     NavigationMemory memory_;
     AddressHandler onComplete_;
     FailureHandler onFailed_;
+    std::function<void()> onIdle_;
 };
 
 }  // namespace platform

@@ -1,0 +1,30 @@
+// quaylet-engine: the hidden browser and the ID unlock window of Quaylet, in
+// a process of their own that Quaylet starts, talks to and ends.
+
+#include "engine/EngineHost.h"
+
+#include <QApplication>
+#include <QLocalSocket>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+
+    const QStringList arguments = app.arguments();
+    const qsizetype link = arguments.indexOf(QStringLiteral("--link"));
+    if (link < 0 || link + 1 >= arguments.size()) {
+        qCritical("quaylet-engine is started by Quaylet");
+        return 2;
+    }
+    auto* socket = new QLocalSocket;
+    socket->connectToServer(arguments[link + 1]);
+    if (!socket->waitForConnected(10000)) {
+        qCritical("quaylet-engine: Quaylet cannot be reached: %s", qPrintable(socket->errorString()));
+        return 1;
+    }
+    engine::EngineHost host(socket);
+    QObject::connect(&host, &engine::EngineHost::linkClosed, &app, &QCoreApplication::quit);
+    return app.exec();
+}

@@ -1,0 +1,156 @@
+#include "platform/engine/EngineLink.h"
+
+#include <QJsonDocument>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QTimer>
+
+namespace platform::link {
+
+using portal::ElementStep;
+using portal::LaunchReport;
+using portal::LoadFailure;
+
+namespace {
+
+const QString ActionNames[] = {QStringLiteral("setValue"), QStringLiteral("setChecked"), QStringLiteral("click")};
+
+}  // namespace
+
+QJsonArray stepsToJson(const QList<ElementStep>& steps)
+{
+    QJsonArray array;
+    for (const ElementStep& step : steps) {
+        array.append(QJsonObject{{"action", ActionNames[int(step.action)]},
+                                 {"element", step.element},
+                                 {"value", step.value}});
+    }
+    return array;
+}
+
+QList<ElementStep> stepsFromJson(const QJsonArray& array)
+{
+    QList<ElementStep> steps;
+    for (const QJsonValue& value : array) {
+        const QJsonObject step = value.toObject();
+        const auto action = std::find(std::begin(ActionNames), std::end(ActionNames), step["action"].toString());
+        if (action == std::end(ActionNames) || !step["element"].isString() || !step["value"].isString())
+            return {};
+        steps.append({ElementStep::Action(action - std::begin(ActionNames)), step["element"].toString(),
+                      step["value"].toString()});
+    }
+    return steps;
+}
+
+QJsonObject failureToJson(const LoadFailure& failure)
+{
+    return {{"failure", int(failure.kind)}, {"code", failure.code}};
+}
+
+LoadFailure failureFromJson(const QJsonObject& message)
+{
+    const int kind = message["failure"].toInt(-1);
+    if (kind < 0 || kind > int(LoadFailure::Kind::BrowserEnded))
+        return {LoadFailure::Kind::Other, message["code"].toInt()};
+    return {LoadFailure::Kind(kind), message["code"].toInt()};
+}
+
+QJsonObject launchToJson(const LaunchReport& report)
+{
+    return {{"report", int(report.kind)}, {"reason", report.reason}};
+}
+
+LaunchReport launchFromJson(const QJsonObject& message)
+{
+    const int kind = message["report"].toInt(-1);
+    if (kind < 0 || kind > int(LaunchReport::Kind::NoneCame))
+        return {LaunchReport::Kind::NoneCame, {}};
+    return {LaunchReport::Kind(kind), message["reason"].toString()};
+}
+
+LineChannel::LineChannel(QLocalSocket* socket, Handler handler, QObject* parent)
+    : QObject(parent),
+      socket_(socket),
+      handler_(std::move(handler))
+{
+    socket_->setParent(this);
+    connect(socket_, &QLocalSocket::readyRead, this, &LineChannel::readLines);
+    connect(socket_, &QLocalSocket::disconnected, this, [this] {
+        // What the other end sent before it went is still delivered.
+        readLines();
+        remoteGone_ = true;
+        QTimer::singleShot(0, this, &LineChannel::deliver);
+    });
+    if (socket_->bytesAvailable() > 0)
+        QTimer::singleShot(0, this, &LineChannel::readLines);
+}
+
+LineChannel::~LineChannel()
+{
+    close();
+}
+
+void LineChannel::send(const QJsonObject& message)
+{
+    if (!socket_)
+        return;
+    socket_->write(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n');
+    socket_->flush();
+}
+
+void LineChannel::close()
+{
+    if (!socket_)
+        return;
+    received_.clear();
+    socket_->disconnect(this);
+    socket_->abort();
+    std::exchange(socket_, nullptr)->deleteLater();
+}
+
+void LineChannel::lose()
+{
+    if (!socket_)
+        return;
+    close();
+    Q_EMIT closed();
+}
+
+void LineChannel::readLines()
+{
+    if (!socket_)
+        return;
+    partial_ += socket_->readAll();
+    qsizetype end;
+    while ((end = partial_.indexOf('\n')) >= 0) {
+        const QJsonDocument line = QJsonDocument::fromJson(partial_.left(end));
+        partial_.remove(0, end + 1);
+        if (!line.isObject() || !line.object()["kind"].isString()) {
+            lose();
+            return;
+        }
+        received_.enqueue(line.object());
+    }
+    if (partial_.size() > LongestLine) {
+        lose();
+        return;
+    }
+    if (!received_.isEmpty())
+        QTimer::singleShot(0, this, &LineChannel::deliver);
+}
+
+// A handler may run a nested event loop, which delivers the messages that
+// come meanwhile; those are taken off the queue before they are handled.
+void LineChannel::deliver()
+{
+    const QPointer<LineChannel> self(this);
+    while (socket_ && !received_.isEmpty()) {
+        handler_(received_.dequeue());
+        if (!self)
+            return;
+    }
+    if (remoteGone_ && received_.isEmpty())
+        lose();
+}
+
+}  // namespace platform::link

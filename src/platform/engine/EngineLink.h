@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/Browser.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QQueue>
+
+#include <functional>
+
+class QLocalSocket;
+
+namespace platform {
+
+// The program and its engine process talk over a local socket: one compact
+// JSON object per line, whose "kind" names the message. The program sends
+// commands, the engine answers with events; each side's dialogs wait for the
+// other's answer in a nested event loop, so messages are delivered one turn
+// after they arrive, never from inside the socket's own signal.
+namespace link {
+
+// From the program.
+inline const QString Cookies = QStringLiteral("cookies");        // raw: [cookie, ...], before anything else
+inline const QString Navigate = QStringLiteral("navigate");      // address
+inline const QString StartGame = QStringLiteral("startGame");    // address
+inline const QString Act = QStringLiteral("act");                // steps
+inline const QString Settled = QStringLiteral("settled");        // value
+inline const QString Answer = QStringLiteral("answer");          // id, answer
+inline const QString Unlock = QStringLiteral("unlock");          // address, unlockedPage
+inline const QString Quit = QStringLiteral("quit");
+// From the engine.
+inline const QString Complete = QStringLiteral("complete");      // address
+inline const QString Failed = QStringLiteral("failed");          // address, failure, code
+inline const QString Launch = QStringLiteral("launch");          // report, reason
+inline const QString Dialog = QStringLiteral("dialog");          // id, text, icon, buttons
+inline const QString Cookie = QStringLiteral("cookie");          // raw, gone
+inline const QString Idle = QStringLiteral("idle");              // received: the program's messages so far
+inline const QString Unlocked = QStringLiteral("unlocked");
+inline const QString UnlockClosed = QStringLiteral("unlockClosed");
+
+QJsonArray stepsToJson(const QList<portal::ElementStep>& steps);
+// Nothing for steps that are not well formed: a form is filled whole or not at all.
+QList<portal::ElementStep> stepsFromJson(const QJsonArray& steps);
+QJsonObject failureToJson(const portal::LoadFailure& failure);
+portal::LoadFailure failureFromJson(const QJsonObject& message);
+QJsonObject launchToJson(const portal::LaunchReport& report);
+portal::LaunchReport launchFromJson(const QJsonObject& message);
+
+// One end of the socket, lines in and out.
+class LineChannel : public QObject {
+    Q_OBJECT
+public:
+    // Longer than any message either side sends; a line longer is not the protocol.
+    static constexpr qint64 LongestLine = 4 * 1024 * 1024;
+    using Handler = std::function<void(const QJsonObject& message)>;
+
+    // Takes the socket over.
+    LineChannel(QLocalSocket* socket, Handler handler, QObject* parent = nullptr);
+    ~LineChannel() override;
+
+    void send(const QJsonObject& message);
+    bool isOpen() const { return socket_ != nullptr; }
+    // Closes the socket; closed() is not emitted for it.
+    void close();
+
+Q_SIGNALS:
+    // The other end went away, or sent something that is not the protocol.
+    void closed();
+
+private:
+    void readLines();
+    void deliver();
+    void lose();
+
+    QLocalSocket* socket_;
+    Handler handler_;
+    QByteArray partial_;
+    QQueue<QJsonObject> received_;
+    bool remoteGone_ = false;
+};
+
+}  // namespace link
+}  // namespace platform

@@ -1,0 +1,311 @@
+#include "platform/engine/EngineProcess.h"
+
+#include "core/Addresses.h"
+#include "platform/MessageBox.h"
+#include "platform/engine/EngineLink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLoggingCategory>
+#include <QNetworkCookie>
+#include <QProcess>
+#include <QUuid>
+#include <QWidget>
+
+namespace platform {
+
+Q_LOGGING_CATEGORY(lcEngine, "quaylet.engine", QtWarningMsg)
+
+namespace {
+
+template <typename Enum>
+Enum enumFrom(const QJsonValue& value, Enum last, Enum fallback)
+{
+    const int number = value.toInt(-1);
+    return number >= 0 && number <= int(last) ? Enum(number) : fallback;
+}
+
+// A cookie is replaced by one of the same domain, path and name.
+QByteArray cookieKey(const QNetworkCookie& cookie)
+{
+    return cookie.domain().toUtf8() + '\t' + cookie.path().toUtf8() + '\t' + cookie.name();
+}
+
+}  // namespace
+
+EngineProcess::EngineProcess(QString executable, MessageBox& messages, QObject* parent)
+    : QObject(parent),
+      executable_(std::move(executable)),
+      messages_(messages)
+{
+    connectLimit_.setSingleShot(true);
+    connectLimit_.setInterval(ConnectWaitMs);
+    connect(&connectLimit_, &QTimer::timeout, this, [this] {
+        qCWarning(lcEngine) << "the browser engine did not connect in time";
+        lost();
+    });
+}
+
+EngineProcess::~EngineProcess()
+{
+    // An engine whose program went away ends by itself.
+    QProcess* process = process_;
+    forget();
+    if (process) {
+        process->disconnect(this);
+        process->waitForFinished(EndWaitMs);
+    }
+}
+
+QString EngineProcess::besideProgram()
+{
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("quaylet-engine.exe");
+#else
+    const QString name = QStringLiteral("quaylet-engine");
+#endif
+    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+void EngineProcess::setDocumentCompleteHandler(AddressHandler handler)
+{
+    onComplete_ = std::move(handler);
+}
+
+void EngineProcess::setLoadFailedHandler(FailureHandler handler)
+{
+    onFailed_ = std::move(handler);
+}
+
+void EngineProcess::setLaunchHandler(LaunchHandler handler)
+{
+    onLaunch_ = std::move(handler);
+}
+
+void EngineProcess::navigate(const QString& address)
+{
+    address_ = address;
+    launchAwaited_ = false;
+    used_ = true;
+    start();
+    send({{"kind", link::Navigate}, {"address", address}});
+}
+
+void EngineProcess::startGame(const QString& channelAddress)
+{
+    address_ = channelAddress;
+    launchAwaited_ = true;
+    used_ = true;
+    start();
+    send({{"kind", link::StartGame}, {"address", channelAddress}});
+}
+
+void EngineProcess::act(const QList<portal::ElementStep>& steps)
+{
+    // A fresh engine has no document to act on.
+    if (process_)
+        send({{"kind", link::Act}, {"steps", link::stepsToJson(steps)}});
+}
+
+void EngineProcess::setSessionSettled(bool settled)
+{
+    if (settled == settled_)
+        return;
+    settled_ = settled;
+    if (process_)
+        send({{"kind", link::Settled}, {"value", settled}});
+}
+
+void EngineProcess::showUnlockWindow(const QString& address, const QString& unlockedPage,
+                                     std::function<void()> unlocked)
+{
+    onUnlocked_ = std::move(unlocked);
+    unlockOpen_ = true;
+    used_ = true;
+    start();
+    send({{"kind", link::Unlock}, {"address", address}, {"unlockedPage", unlockedPage}});
+}
+
+qint64 EngineProcess::engineId() const
+{
+    return process_ ? process_->processId() : 0;
+}
+
+void EngineProcess::startAfterFirstPaint(QWidget* window)
+{
+    paintWatched_ = window;
+    window->installEventFilter(this);
+}
+
+bool EngineProcess::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == paintWatched_ && event->type() == QEvent::Paint) {
+        paintWatched_->removeEventFilter(this);
+        paintWatched_ = nullptr;
+        // Once this paint has reached the screen.
+        QTimer::singleShot(0, this, &EngineProcess::start);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void EngineProcess::start()
+{
+    if (process_)
+        return;
+    // Only this user may connect; the name is new for every engine.
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    server_->listen(QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    connect(server_, &QLocalServer::newConnection, this, &EngineProcess::onConnected);
+    process_ = new QProcess(this);
+    process_->setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(process_, &QProcess::finished, this, &EngineProcess::lost);
+    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            qCWarning(lcEngine) << "the browser engine could not be started:" << process_->errorString();
+            lost();
+        }
+    });
+    connectLimit_.start();
+    qCDebug(lcEngine) << "starting" << executable_;
+    process_->start(executable_, {QStringLiteral("--link"), server_->fullServerName()});
+}
+
+void EngineProcess::onConnected()
+{
+    QLocalSocket* socket = server_->nextPendingConnection();
+    if (!socket || channel_)
+        return;
+    server_->close();
+    connectLimit_.stop();
+    channel_ = new link::LineChannel(socket, [this](const QJsonObject& message) { onMessage(message); }, this);
+    connect(channel_, &link::LineChannel::closed, this, &EngineProcess::lost);
+    QJsonArray raw;
+    for (const QByteArray& cookie : std::as_const(cookies_))
+        raw.append(QString::fromLatin1(cookie));
+    channel_->send({{"kind", link::Cookies}, {"raw", raw}});
+    channel_->send({{"kind", link::Settled}, {"value", settled_}});
+    sent_ = 2;
+    for (const QJsonObject& message : std::exchange(unsent_, {}))
+        send(message);
+}
+
+void EngineProcess::send(const QJsonObject& message)
+{
+    if (channel_) {
+        ++sent_;
+        channel_->send(message);
+    } else {
+        unsent_.append(message);
+    }
+}
+
+void EngineProcess::onMessage(const QJsonObject& message)
+{
+    const QString kind = message["kind"].toString();
+    if (kind == link::Complete) {
+        if (onComplete_)
+            onComplete_(message["address"].toString());
+    } else if (kind == link::Failed) {
+        if (onFailed_)
+            onFailed_(message["address"].toString(), link::failureFromJson(message));
+    } else if (kind == link::Launch) {
+        launchAwaited_ = false;
+        if (onLaunch_)
+            onLaunch_(link::launchFromJson(message));
+    } else if (kind == link::Dialog) {
+        // Answered to the engine that asked, if it is still there.
+        const link::LineChannel* asking = channel_;
+        const MessageBox::Answer answer = messages_.show(
+            message["text"].toString(),
+            enumFrom(message["icon"], MessageBox::Icon::Critical, MessageBox::Icon::Information),
+            enumFrom(message["buttons"], MessageBox::Buttons::OkCancel, MessageBox::Buttons::Ok));
+        if (channel_ && channel_ == asking)
+            send({{"kind", link::Answer}, {"id", message["id"]}, {"answer", int(answer)}});
+    } else if (kind == link::Cookie) {
+        onCookie(message["raw"].toString().toLatin1(), message["gone"].toBool());
+    } else if (kind == link::Idle) {
+        idleAt_ = quint64(message["received"].toInteger());
+        endIfIdle();
+    } else if (kind == link::Unlocked) {
+        if (onUnlocked_)
+            onUnlocked_();
+    } else if (kind == link::UnlockClosed) {
+        unlockOpen_ = false;
+        endIfIdle();
+    }
+}
+
+void EngineProcess::onCookie(const QByteArray& raw, bool gone)
+{
+    const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(raw);
+    if (parsed.size() != 1)
+        return;
+    if (gone)
+        cookies_.remove(cookieKey(parsed.first()));
+    else
+        cookies_.insert(cookieKey(parsed.first()), raw);
+}
+
+// An engine that was used, with nothing asked of it since it let its page go.
+void EngineProcess::endIfIdle()
+{
+    if (channel_ && used_ && settled_ && !unlockOpen_ && idleAt_ == sent_)
+        end();
+}
+
+void EngineProcess::end()
+{
+    qCDebug(lcEngine) << "ending the idle browser engine";
+    QProcess* ending = process_;
+    ending->disconnect(this);
+    connect(ending, &QProcess::finished, ending, &QObject::deleteLater);
+    QTimer::singleShot(EndWaitMs, ending, &QProcess::kill);
+    forget();
+}
+
+// The engine went away by itself: what it was doing has failed.
+void EngineProcess::lost()
+{
+    if (!process_)
+        return;
+    qCWarning(lcEngine) << "the browser engine ended unexpectedly";
+    QProcess* gone = process_;
+    gone->disconnect(this);
+    if (gone->state() == QProcess::NotRunning) {
+        gone->deleteLater();
+    } else {
+        connect(gone, &QProcess::finished, gone, &QObject::deleteLater);
+        gone->kill();
+    }
+    forget();
+    const bool launchAwaited = std::exchange(launchAwaited_, false);
+    if ((!settled_ || launchAwaited) && onFailed_)
+        onFailed_(address_, {portal::LoadFailure::Kind::BrowserEnded, 0});
+}
+
+// Closing the link ends the engine.
+void EngineProcess::forget()
+{
+    connectLimit_.stop();
+    if (channel_) {
+        channel_->disconnect(this);
+        channel_->close();
+        std::exchange(channel_, nullptr)->deleteLater();
+    }
+    if (server_) {
+        server_->close();
+        std::exchange(server_, nullptr)->deleteLater();
+    }
+    process_ = nullptr;
+    unsent_.clear();
+    sent_ = 0;
+    idleAt_ = 0;
+    used_ = false;
+    unlockOpen_ = false;
+}
+
+}  // namespace platform
