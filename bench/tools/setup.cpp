@@ -2,7 +2,9 @@
 // and User.ini with the program's own code so the files are exactly what the
 // program reads.
 //
-//   bench-setup DIRECTORY Netmarble|Daum ID PASSWORD
+//   bench-setup DIRECTORY Netmarble|Daum ID PASSWORD [--game-start]
+//
+// With --game-start the program also starts the game once logged in.
 
 #include "platform/MessageBox.h"
 #include "storage/ConfigFile.h"
@@ -29,8 +31,9 @@ public:
 
 int main(int argc, char* argv[])
 {
-    if (argc != 5 || (std::strcmp(argv[2], "Netmarble") != 0 && std::strcmp(argv[2], "Daum") != 0)) {
-        std::fprintf(stderr, "usage: bench-setup DIRECTORY Netmarble|Daum ID PASSWORD\n");
+    const bool gameStart = argc == 6 && std::strcmp(argv[5], "--game-start") == 0;
+    if ((argc != 5 && !gameStart) || (std::strcmp(argv[2], "Netmarble") != 0 && std::strcmp(argv[2], "Daum") != 0)) {
+        std::fprintf(stderr, "usage: bench-setup DIRECTORY Netmarble|Daum ID PASSWORD [--game-start]\n");
         return 2;
     }
     const storage::SettingsFolder directory(QString::fromLocal8Bit(argv[1]));
@@ -39,6 +42,7 @@ int main(int argc, char* argv[])
     config.settings.IDSave = 1;
     config.settings.PWDSave = 1;
     config.settings.AutoLogin = 1;
+    config.settings.AutoRun = gameStart ? 1 : 0;
     config.portal = std::strcmp(argv[2], "Daum") == 0 ? Portal::Daum : Portal::Netmarble;
     storage::SaveResult saved = storage::ConfigSave(directory, config);
     if (!saved.ok) {

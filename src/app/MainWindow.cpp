@@ -29,7 +29,6 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(twipsRect(0, 0, 5400, 2250));
-    image1_->setPixmap(artwork::harbourAtDusk(devicePixelRatioF()));
     image1_->setToolTip(text::SitesTooltip);
     image1_->setCursor(Qt::PointingHandCursor);
     image1_->installEventFilter(this);
@@ -37,7 +36,11 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image2_ = new QLabel(this);
     image2_->setObjectName(QStringLiteral("Image2"));
     image2_->setGeometry(twipsRect(5400, 0, 1440, 2250));
-    image2_->setPixmap(artwork::chartPanel(devicePixelRatioF()));
+    // The pictures take a moment to paint: the window is up before them.
+    QTimer::singleShot(0, this, [this] {
+        image1_->setPixmap(artwork::harbourAtDusk(devicePixelRatioF()));
+        image2_->setPixmap(artwork::chartPanel(devicePixelRatioF()));
+    });
 
     cmdConfig_ = addButton("cmdConfig", text::ConfigCaption, 1200);
     cmdGameStart_ = addButton("cmdGameStart", text::GameStartCaption, 720);

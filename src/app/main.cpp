@@ -11,6 +11,7 @@
 #include "platform/engine/EngineProcess.h"
 #include "platform/qt/QtMessageBox.h"
 #include "portal/PortalSession.h"
+#include "storage/ConfigFile.h"
 #include "storage/SettingsFolder.h"
 #include "storage/UserFile.h"
 
@@ -30,6 +31,14 @@ void useKoreanFonts()
     QApplication::setFont(QFont(QStringLiteral("굴림"), 9));
 }
 
+// Read apart from the main window's load, which reads the settings again.
+bool autoLoginDue(const storage::SettingsFolder& settings)
+{
+    AppState peek;
+    storage::ConfigLoad(settings, peek);
+    return peek.Config.AutoLogin == 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -37,8 +46,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // The program ends only by closing the main window or by its after-start action.
     app.setQuitOnLastWindowClosed(false);
-    app.setWindowIcon(artwork::programIcon());
-    useKoreanFonts();
 
     // Where config.ini and User.ini live is settled once, here, for the whole run.
     const auto settings =
@@ -50,8 +57,15 @@ int main(int argc, char* argv[])
     storage::UserFile userFile(state, settings, messages);
 
     // The main window's browser `Web`, never shown, in a process of its own.
+    // It starts once the window has painted; when a login is due at once, it
+    // starts now, so that its start-up runs beside the window's.
     platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
     web.setObjectName(QStringLiteral("Web"));
+    if (autoLoginDue(settings))
+        web.startNow();
+
+    app.setWindowIcon(artwork::programIcon());
+    useKoreanFonts();
 
     const std::unique_ptr<platform::Autostart> autostart = platform::systemAutostart();
     const std::unique_ptr<platform::ProcessStarter> processes = platform::systemProcessStarter();

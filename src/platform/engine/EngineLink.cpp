@@ -139,13 +139,16 @@ void LineChannel::readLines()
         QTimer::singleShot(0, this, &LineChannel::deliver);
 }
 
-// A handler may run a nested event loop, which delivers the messages that
-// come meanwhile; those are taken off the queue before they are handled.
+// A handler may wait in a nested event loop (a dialog for its answer): the
+// messages after its own, and those that come meanwhile, are delivered there.
 void LineChannel::deliver()
 {
     const QPointer<LineChannel> self(this);
     while (socket_ && !received_.isEmpty()) {
-        handler_(received_.dequeue());
+        const QJsonObject message = received_.dequeue();
+        if (!received_.isEmpty())
+            QTimer::singleShot(0, this, &LineChannel::deliver);
+        handler_(message);
         if (!self)
             return;
     }

@@ -1,6 +1,5 @@
 #include "platform/engine/EngineProcess.h"
 
-#include "core/Addresses.h"
 #include "platform/MessageBox.h"
 #include "platform/engine/EngineLink.h"
 
@@ -180,6 +179,7 @@ void EngineProcess::onConnected()
     if (!socket || channel_)
         return;
     server_->close();
+    qCDebug(lcEngine) << "the browser engine connected";
     connectLimit_.stop();
     channel_ = new link::LineChannel(socket, [this](const QJsonObject& message) { onMessage(message); }, this);
     connect(channel_, &link::LineChannel::closed, this, &EngineProcess::lost);

@@ -27,8 +27,8 @@ class LineChannel;
 // while a portal operation needs them, and a crash of the engine ends that
 // operation, not the program.
 //
-// The engine is started at the first navigation or once the main window has
-// painted, whichever comes first, and asked to end once the session is
+// The engine is started when asked to, at the first navigation or once the
+// main window has painted, whichever comes first, and asked to end once the session is
 // settled and the engine has let its page go. The portal's cookies outlive it
 // here, in memory only: the engine reports every change, and a fresh engine
 // is given them before anything else. Its page dialogs are shown here.
@@ -53,8 +53,9 @@ public:
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
 
-    // Starts the engine once window has painted for the first time.
+    // Starts the engine once window has painted for the first time, or now.
     void startAfterFirstPaint(QWidget* window);
+    void startNow() { start(); }
 
     // The portal's ID unlock window, in the engine, or the open one brought
     // forward; unlocked runs when its pages reach unlockedPage.
