@@ -28,10 +28,11 @@ class LineChannel;
 // operation, not the program.
 //
 // The engine is started when asked to, at the first navigation or once the
-// main window has painted, whichever comes first, and asked to end once the session is
-// settled and the engine has let its page go. The portal's cookies outlive it
-// here, in memory only: the engine reports every change, and a fresh engine
-// is given them before anything else. Its page dialogs are shown here.
+// main window has painted, whichever comes first. Once it has been used, it
+// is ended when the session is settled and it has let its page go. The
+// portal's cookies outlive it here, in memory only: the engine reports every
+// change, and a fresh engine is given them before anything else. Its page
+// dialogs are shown here.
 class EngineProcess : public QObject, public portal::Browser {
     Q_OBJECT
 public:
