@@ -1,5 +1,6 @@
 // The program logs in and out, Netmarble and Daum in turn, every caption
-// checked, for CYCLES cycles (default 200) or until one fails. The memory (PSS),
+// checked and its engine ended after each logout, for CYCLES cycles (default
+// 200) or until one fails. The memory (PSS),
 // descriptors and processes of its process tree are printed at the start, at
 // cycle 10 (growth counts from there), every 50 cycles and at the end; growth
 // in descriptors or processes fails.
@@ -59,8 +60,8 @@ Tree measure(qint64 root)
 
 void print(const QString& when, const Tree& tree)
 {
-    std::printf("%-10s PSS %7.1f MiB  descriptors %4d  processes %2d (browser %d)\n", qPrintable(when),
-                tree.pssKiB / 1024.0, tree.descriptors, tree.processes, tree.processes - 1);
+    std::printf("%-10s PSS %7.1f MiB  descriptors %4d  processes %2d\n", qPrintable(when),
+                tree.pssKiB / 1024.0, tree.descriptors, tree.processes);
     std::fflush(stdout);
 }
 
@@ -76,6 +77,11 @@ QString cycle(Quaylet& quaylet, const Portal& portal)
     quaylet.click("frmMain", "cmdLogin");
     if (!quaylet.waitForCaption(expected[3]))
         return "no logout: " + quaylet.caption();
+    // Each cycle ends its engine and the next starts one afresh.
+    if (!quaylet.waitForIdleBrowser())
+        return "the idle engine was not ended";
+    if (!eventually([&] { return measure(quaylet.processId()).processes == 1; }, 5000))
+        return "the ended engine is still running";
     const QStringList seen = quaylet.captions();
     return seen == expected ? QString() : "captions: " + seen.join(" / ");
 }
