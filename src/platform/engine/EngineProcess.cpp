@@ -157,7 +157,9 @@ void EngineProcess::start()
     // Only this user may connect; the name is new for every engine.
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    server_->listen(QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces));
+    // Without it the engine cannot connect, and ends: that is told as its failure.
+    if (!server_->listen(QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces)))
+        qCWarning(lcEngine) << "no link for the browser engine:" << server_->errorString();
     connect(server_, &QLocalServer::newConnection, this, &EngineProcess::onConnected);
     process_ = new QProcess(this);
     process_->setProcessChannelMode(QProcess::ForwardedChannels);
