@@ -5,38 +5,18 @@
 #include "dialogs/LoginDialog.h"
 #include "dialogs/WebDialog.h"
 #include "platform/engine/EngineProcess.h"
+#include "platform/qt/SingleWindow.h"
 
 #include <QWidget>
 
 namespace {
-
-void bringToFront(QWidget* window)
-{
-    window->show();
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->raise();
-    window->activateWindow();
-}
-
-// Opens a modeless window, or brings the open one forward.
-template <typename Window, typename Make>
-void showSingle(QPointer<Window>& instance, Make make)
-{
-    // A closed window lingers until its deferred deletion runs, which a
-    // nested event loop can hold up: it counts as gone.
-    if (!instance || instance->isHidden()) {
-        instance = make();
-        instance->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    bringToFront(instance);
-}
 
 // Runs a modal dialog, or brings the open one forward.
 template <typename Dialog, typename Make>
 void execSingle(QPointer<Dialog>& instance, Make make)
 {
     if (instance) {
-        bringToFront(instance);
+        platform::bringToFront(instance);
         return;
     }
     Dialog* dialog = make();
@@ -85,12 +65,12 @@ void WindowManager::showConfigDialog()
 
 void WindowManager::showInfoBox()
 {
-    showSingle(info_, [] { return new dialogs::InfoBox(); });
+    platform::showSingle(info_, [] { return new dialogs::InfoBox(); });
 }
 
 void WindowManager::showWebDialog()
 {
-    showSingle(web_, [this] {
+    platform::showSingle(web_, [this] {
         return new dialogs::WebDialog(services_.addresses, services_.processes, services_.messages);
     });
 }

@@ -1,6 +1,7 @@
 #include "engine/EngineHost.h"
 
 #include "engine/IDLockWindow.h"
+#include "platform/qt/SingleWindow.h"
 
 #include <QEventLoop>
 #include <QLocalSocket>
@@ -98,16 +99,12 @@ void EngineHost::giveCookies(const QJsonArray& raw)
 
 void EngineHost::showUnlockWindow(const QString& address, const QString& unlockedPage)
 {
-    if (!unlock_ || unlock_->isHidden()) {
-        unlock_ = new IDLockWindow(address, unlockedPage, profile_, *this,
-                                   [this] { link_.send({{"kind", link::Unlocked}}); });
-        unlock_->setAttribute(Qt::WA_DeleteOnClose);
-        connect(unlock_, &QObject::destroyed, this, [this] { link_.send({{"kind", link::UnlockClosed}}); });
-    }
-    unlock_->show();
-    unlock_->setWindowState(unlock_->windowState() & ~Qt::WindowMinimized);
-    unlock_->raise();
-    unlock_->activateWindow();
+    platform::showSingle(unlock_, [&] {
+        auto* window = new IDLockWindow(address, unlockedPage, profile_, *this,
+                                        [this] { link_.send({{"kind", link::Unlocked}}); });
+        connect(window, &QObject::destroyed, this, [this] { link_.send({{"kind", link::UnlockClosed}}); });
+        return window;
+    });
 }
 
 platform::MessageBox::Answer EngineHost::show(const QString& text, Icon icon, Buttons buttons)
