@@ -16,3 +16,5 @@ class UserFile;
 // starts whether or not an ID and a password were found.
 void Form_Load(AppState& state, const storage::SettingsFolder& settings, storage::UserFile& userFile,
                portal::PortalSession& session);
+// Its second half, for a program that has read the settings already.
+void autoLogin(AppState& state, storage::UserFile& userFile, portal::PortalSession& session);

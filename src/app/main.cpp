@@ -31,14 +31,6 @@ void useKoreanFonts()
     QApplication::setFont(QFont(QStringLiteral("굴림"), 9));
 }
 
-// Read apart from the main window's load, which reads the settings again.
-bool autoLoginDue(const storage::SettingsFolder& settings)
-{
-    AppState peek;
-    storage::ConfigLoad(settings, peek);
-    return peek.Config.AutoLogin == 1;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -61,8 +53,9 @@ int main(int argc, char* argv[])
     // starts now, so that its start-up runs beside the window's.
     platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
     web.setObjectName(QStringLiteral("Web"));
-    if (autoLoginDue(settings))
-        web.startNow();
+    storage::ConfigLoad(settings, state);
+    if (state.Config.AutoLogin == 1)
+        web.start();
 
     app.setWindowIcon(artwork::programIcon());
     useKoreanFonts();
@@ -79,7 +72,8 @@ int main(int argc, char* argv[])
     windows.setMainWindow(&mainWindow);
 
     web.startAfterFirstPaint(&mainWindow);
-    Form_Load(state, settings, userFile, session);
+    // The main window's load, its settings read above.
+    autoLogin(state, userFile, session);
     mainWindow.show();
     return app.exec();
 }

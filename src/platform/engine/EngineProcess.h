@@ -56,7 +56,7 @@ public:
 
     // Starts the engine once window has painted for the first time, or now.
     void startAfterFirstPaint(QWidget* window);
-    void startNow() { start(); }
+    void start();
 
     // The portal's ID unlock window, in the engine, or the open one brought
     // forward; unlocked runs when its pages reach unlockedPage.
@@ -69,7 +69,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void start();
     void send(const QJsonObject& message);
     void onConnected();
     void onMessage(const QJsonObject& message);
