@@ -49,10 +49,8 @@ QJsonObject failureToJson(const LoadFailure& failure)
 
 LoadFailure failureFromJson(const QJsonObject& message)
 {
-    const int kind = message["failure"].toInt(-1);
-    if (kind < 0 || kind > int(LoadFailure::Kind::BrowserEnded))
-        return {LoadFailure::Kind::Other, message["code"].toInt()};
-    return {LoadFailure::Kind(kind), message["code"].toInt()};
+    return {enumFrom(message["failure"], LoadFailure::Kind::BrowserEnded, LoadFailure::Kind::Other),
+            message["code"].toInt()};
 }
 
 QJsonObject launchToJson(const LaunchReport& report)
@@ -62,10 +60,8 @@ QJsonObject launchToJson(const LaunchReport& report)
 
 LaunchReport launchFromJson(const QJsonObject& message)
 {
-    const int kind = message["report"].toInt(-1);
-    if (kind < 0 || kind > int(LaunchReport::Kind::NoneCame))
-        return {LaunchReport::Kind::NoneCame, {}};
-    return {LaunchReport::Kind(kind), message["reason"].toString()};
+    return {enumFrom(message["report"], LaunchReport::Kind::NoneCame, LaunchReport::Kind::NoneCame),
+            message["reason"].toString()};
 }
 
 LineChannel::LineChannel(QLocalSocket* socket, Handler handler, QObject* parent)

@@ -41,6 +41,14 @@ inline const QString Idle = QStringLiteral("idle");              // received: th
 inline const QString Unlocked = QStringLiteral("unlocked");
 inline const QString UnlockClosed = QStringLiteral("unlockClosed");
 
+// An enumeration sent as its number; one out of range is the fallback.
+template <typename Enum>
+Enum enumFrom(const QJsonValue& value, Enum last, Enum fallback)
+{
+    const int number = value.toInt(-1);
+    return number >= 0 && number <= int(last) ? Enum(number) : fallback;
+}
+
 QJsonArray stepsToJson(const QList<portal::ElementStep>& steps);
 // Nothing for steps that are not well formed: a form is filled whole or not at all.
 QList<portal::ElementStep> stepsFromJson(const QJsonArray& steps);

@@ -20,13 +20,6 @@ Q_LOGGING_CATEGORY(lcEngine, "quaylet.engine", QtWarningMsg)
 
 namespace {
 
-template <typename Enum>
-Enum enumFrom(const QJsonValue& value, Enum last, Enum fallback)
-{
-    const int number = value.toInt(-1);
-    return number >= 0 && number <= int(last) ? Enum(number) : fallback;
-}
-
 // A cookie is replaced by one of the same domain, path and name.
 QByteArray cookieKey(const QNetworkCookie& cookie)
 {
@@ -223,8 +216,8 @@ void EngineProcess::onMessage(const QJsonObject& message)
         const link::LineChannel* asking = channel_;
         const MessageBox::Answer answer = messages_.show(
             message["text"].toString(),
-            enumFrom(message["icon"], MessageBox::Icon::Critical, MessageBox::Icon::Information),
-            enumFrom(message["buttons"], MessageBox::Buttons::OkCancel, MessageBox::Buttons::Ok));
+            link::enumFrom(message["icon"], MessageBox::Icon::Critical, MessageBox::Icon::Information),
+            link::enumFrom(message["buttons"], MessageBox::Buttons::OkCancel, MessageBox::Buttons::Ok));
         if (channel_ && channel_ == asking)
             send({{"kind", link::Answer}, {"id", message["id"]}, {"answer", int(answer)}});
     } else if (kind == link::Cookie) {
