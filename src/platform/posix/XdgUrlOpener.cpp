@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <utility>
 
 namespace platform {
@@ -24,8 +26,14 @@ public:
                 std::exchange(*once, {})(failure);
         };
         // Never deleted while it runs: a launcher that stays in the
-        // foreground must outlive this program, which would end it.
+        // foreground must outlive this program, which would end it. It
+        // holds nothing of ours either: no pipe whose end would kill it at
+        // its next write, no session or terminal whose end would hang it up.
         auto* process = new QProcess;
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->setChildProcessModifier([] { ::setsid(); });
         QObject::connect(process, &QProcess::finished, [process, tell](int code, QProcess::ExitStatus status) {
             tell(code == 0 && status == QProcess::NormalExit ? std::nullopt
                                                              : std::optional(text::OpenerFailed.arg(code)));

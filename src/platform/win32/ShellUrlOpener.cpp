@@ -17,8 +17,9 @@ public:
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
         // The shell says itself when no program takes the scheme; the user
-        // hears of it from us instead.
-        info.fMask = SEE_MASK_FLAG_NO_UI;
+        // hears of it from us instead. The hand-off is finished before the
+        // call returns, so that the engine may end right after it.
+        info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
         info.lpVerb = L"open";
         const std::wstring file = address.toStdWString();
         info.lpFile = file.c_str();

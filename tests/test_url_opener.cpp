@@ -1,0 +1,91 @@
+// The system's URL opener as the game's launch uses it: the launcher it
+// starts holds nothing of this program's (no pipe, no session), so that it
+// lives on, writing as it likes, after the hand-off and the engine are gone.
+
+#include "platform/UrlOpener.h"
+#include "support/LoopbackServer.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+// Environment variables set for one test and restored after it.
+class EnvironmentPatch {
+public:
+    void set(const char* name, const QByteArray& value)
+    {
+        saved_.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~EnvironmentPatch()
+    {
+        for (auto it = saved_.crbegin(); it != saved_.crend(); ++it)
+            it->wasSet ? qputenv(it->name, it->value) : qunsetenv(it->name);
+    }
+
+private:
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<Saved> saved_;
+};
+
+// A stand-in opener that leaves the launcher behind and ends, as a desktop's
+// own opener does; or Debian's xdg-open in its generic mode (no desktop
+// named), which runs the handler a desktop entry registers for the user and
+// waits for it.
+class SystemUrlOpener : public ::testing::TestWithParam<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Openers, SystemUrlOpener, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "XdgOpenGeneric" : "StandIn"; });
+
+TEST_P(SystemUrlOpener, TheLauncherHoldsNothingOfOursAndOutlivesTheHandOff)
+{
+    const bool realXdgOpen = GetParam();
+    ProgramDir dir;
+    // The launcher notes its standard streams and its session, then writes
+    // to its output a second later and notes that it lived to.
+    dir.write("launcher", "#!/bin/sh\nhere=$(dirname \"$0\")\n"
+                          "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+                          "echo \"$streams\" > \"$here/streams\"\n"
+                          "cut -d' ' -f6 /proc/$$/stat > \"$here/session\"\n"
+                          "sleep 1; echo out; echo err >&2; echo \"$1\" > \"$here/lived\"\n");
+    QFile(dir.file("launcher")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    EnvironmentPatch environment;
+    if (realXdgOpen) {
+        dir.write("data/applications/quaylet-test-launcher.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Launcher\nExec=" + dir.file("launcher").toUtf8()
+                      + " %u\nMimeType=x-scheme-handler/dho-test;\n");
+        dir.write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/dho-test=quaylet-test-launcher.desktop\n");
+        environment.set("XDG_CONFIG_HOME", dir.file("config").toUtf8());
+        environment.set("XDG_DATA_HOME", dir.file("data").toUtf8());
+        for (const char* desktop : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                                    "MATE_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "BROWSER"})
+            environment.set(desktop, QByteArray());
+        environment.set("DISPLAY", ":99");
+        if (::access("/usr/bin/xdg-open", X_OK) != 0)
+            GTEST_SKIP() << "xdg-utils is not installed";
+    } else {
+        dir.write("bin/xdg-open", "#!/bin/sh\n\"$(dirname \"$0\")/../launcher\" \"$1\" &\n");
+        QFile(dir.file("bin/xdg-open")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        environment.set("PATH", dir.file("bin").toUtf8() + ':' + qgetenv("PATH"));
+    }
+
+    std::optional<std::optional<QString>> told;
+    platform::systemUrlOpener()->open("dho-test://launch?user=captain",
+                                      [&](const std::optional<QString>& failure) { told = failure; });
+    ASSERT_TRUE(waitUntil([&] { return told.has_value(); }, 10000));
+    EXPECT_EQ(*told, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return dir.exists("lived"); }, 10000)) << "the launcher died";
+    EXPECT_EQ(dir.read("lived"), "dho-test://launch?user=captain\n");
+    EXPECT_EQ(dir.read("streams"), "/dev/null\n/dev/null\n/dev/null\n");
+    EXPECT_NE(dir.read("session").trimmed().toLong(), long(::getsid(0)));
+}
+
+}  // namespace
