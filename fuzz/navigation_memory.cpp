@@ -4,14 +4,14 @@
 // share an entry only when they are spellings of one address.
 
 #include "Check.h"
-#include "platform/webengine/NavigationMemory.h"
+#include "engine/browser/NavigationMemory.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
-using platform::NavigationMemory;
+using engine::NavigationMemory;
 
 bool isAddress(const QString& text)
 {

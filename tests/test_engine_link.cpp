@@ -1,20 +1,26 @@
 // The link between the program and its engine process on a local socket pair,
-// and the program's end of it when no engine can be had.
+// and the program's end of it against an engine the test plays, or none.
 
+#include "platform/engine/CookieJar.h"
 #include "platform/engine/EngineLink.h"
 #include "platform/engine/EngineProcess.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QNetworkCookie>
 #include <QUuid>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
 
 namespace {
 
+using platform::MessageBox;
 using platform::link::LineChannel;
 using portal::ElementStep;
 
@@ -73,27 +79,256 @@ TEST(EngineLink, ANestedWaitGetsWhatComesMeanwhileInOrder)
 }
 
 // A peer that sends what is not the protocol is dropped with all it sent; one
-// that goes away has what it sent before delivered first.
-TEST(EngineLink, WhatIsNotTheProtocolClosesTheLink)
+// that goes away has what it sent before delivered first. A message over the
+// bound is dropped alone, by the sender or the receiver, and the link stays.
+TEST(EngineLink, WhatIsNotTheProtocolClosesTheLinkAndAnOverlongMessageIsDroppedAlone)
 {
-    const QList<QByteArray> sent{"not json\n", "[1,2]\n", "{\"no kind\":1}\n",
-                                QByteArray(LineChannel::LongestLine + 1, 'x'), "{\"kind\":\"complete\"}\n"};
+    const QByteArray overlong = "{\"kind\":\"dialog\",\"text\":\"" + QByteArray(LineChannel::LongestLine, 'x') + "\"}\n";
+    const QList<QByteArray> sent{"not json\n", "[1,2]\n", "{\"no kind\":1}\n", "{\"kind\":\"complete\"}\n",
+                                overlong + "{\"kind\":\"complete\"}\n"};
     for (const QByteArray& bytes : sent) {
         SocketPair pair;
         ASSERT_NE(pair.near, nullptr);
         int delivered = 0;
         bool closed = false;
-        LineChannel channel(pair.near, [&](const QJsonObject&) { ++delivered; });
+        LineChannel channel(pair.near, [&](const QJsonObject& message) {
+            EXPECT_EQ(message["kind"], "complete");
+            ++delivered;
+        });
         QObject::connect(&channel, &LineChannel::closed, [&] { closed = true; });
         pair.far->write(bytes);
         pair.far->flush();
-        const bool wellFormed = bytes.startsWith("{\"kind\"");
+        const bool wellFormed = bytes.endsWith("{\"kind\":\"complete\"}\n");
         if (wellFormed)
             pair.far->disconnectFromServer();
         EXPECT_TRUE(waitUntil([&] { return closed; }, 5000)) << bytes.left(20).toStdString();
         EXPECT_EQ(delivered, wellFormed ? 1 : 0) << bytes.left(20).toStdString();
         EXPECT_FALSE(channel.isOpen());
     }
+    SocketPair pair;
+    int delivered = 0;
+    LineChannel receiver(pair.near, [&](const QJsonObject&) { ++delivered; });
+    LineChannel sender(pair.far, [](const QJsonObject&) {});
+    sender.send({{"kind", "dialog"}, {"text", QString(LineChannel::LongestLine, 'x')}});
+    sender.send({{"kind", "complete"}});
+    EXPECT_TRUE(waitUntil([&] { return delivered == 1; }, 5000));
+    EXPECT_TRUE(receiver.isOpen());
+}
+
+// The jar a fresh engine is given: live cookies in the order they were made,
+// a changed one in its old place, an expired one gone.
+TEST(CookieJarTest, KeepsLiveCookiesInTheirOrder)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto raw = [](const QByteArray& text) { return text; };
+    platform::CookieJar jar;
+    jar.added(raw("s=1; domain=.portal.test; path=/"), now);
+    jar.added(raw("s=2; domain=login.portal.test; path=/"), now);
+    jar.added(raw("t=1; SameSite=Strict; domain=.portal.test; path=/"), now);
+    jar.added(raw("old=1; expires=Thu, 01 Jan 2015 00:00:00 GMT; domain=.portal.test; path=/"), now);
+    jar.added(raw("soon=1; expires=" + now.addSecs(60).toString(Qt::RFC2822Date).toLatin1() + "; domain=.portal.test; path=/"), now);
+    // The engine changes a cookie by removing it and making it again.
+    jar.removed(raw("s=1; domain=.portal.test; path=/"));
+    jar.added(raw("s=3; domain=.portal.test; path=/"), now);
+    const QList<QByteArray> given = jar.forNewEngine(now.addSecs(120));
+    ASSERT_EQ(given.size(), 3);
+    EXPECT_EQ(given[0], "s=3; domain=.portal.test; path=/");
+    EXPECT_EQ(given[1], "s=2; domain=login.portal.test; path=/");
+    EXPECT_EQ(QNetworkCookie::parseCookies(given[2]).value(0).sameSitePolicy(), QNetworkCookie::SameSite::Strict);
+    jar.removed(raw("t=1; domain=.portal.test; path=/"));
+    EXPECT_EQ(jar.forNewEngine(now).size(), 2);
+}
+
+// An engine the test plays: the program starts a script that notes where to
+// connect and sleeps; the test connects there and says what an engine would.
+class ScriptedEngine : public ::testing::Test {
+protected:
+    using Kind = portal::LoadFailure::Kind;
+
+    ScriptedEngine()
+    {
+        dir.write("engine", "#!/bin/sh\necho \"$2\" > \"$(dirname \"$0\")/link.new\"\n"
+                            "mv \"$(dirname \"$0\")/link.new\" \"$(dirname \"$0\")/link\"\nexec sleep 600\n");
+        QFile(dir.file("engine")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        web.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
+        web.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
+            failures.append({address, failure.kind});
+        });
+        web.setLaunchHandler([this](const portal::LaunchReport& report) { launches.append(report.kind); });
+    }
+
+    // The script does not end with its link, as an engine does.
+    ~ScriptedEngine() override
+    {
+        if (const qint64 pid = web.engineId())
+            ::kill(pid_t(pid), SIGKILL);
+    }
+
+    // Plays the engine the program started last.
+    void connectEngine()
+    {
+        ASSERT_TRUE(waitUntil([&] { return dir.exists("link"); }, 5000));
+        auto* socket = new QLocalSocket;
+        socket->connectToServer(QString::fromLocal8Bit(dir.read("link")).trimmed());
+        QFile::remove(dir.file("link"));
+        ASSERT_TRUE(socket->waitForConnected(5000));
+        received.clear();
+        engine = std::make_unique<LineChannel>(socket, [this](const QJsonObject& message) { received.append(message); });
+    }
+
+    // The first message of this kind the engine was sent and the test has
+    // not taken yet, once it came.
+    QJsonObject take(const QString& kind)
+    {
+        QJsonObject found;
+        waitUntil([&] {
+            const auto at = std::find_if(received.begin(), received.end(),
+                                         [&](const QJsonObject& message) { return message["kind"] == kind; });
+            if (at == received.end())
+                return false;
+            found = *at;
+            received.erase(at);
+            return true;
+        }, 5000);
+        return found;
+    }
+
+    void say(const QString& kind, QJsonObject message = {})
+    {
+        message["kind"] = kind;
+        engine->send(message);
+    }
+
+    ProgramDir dir;
+    FakeMessageBox messages;
+    platform::EngineProcess web{dir.file("engine"), messages};
+    std::unique_ptr<LineChannel> engine;
+    QList<QJsonObject> received;
+    QStringList completed;
+    QList<QPair<QString, Kind>> failures;
+    QList<portal::LaunchReport::Kind> launches;
+};
+
+// What the engine sent of an operation before it read the next one (a
+// cancel's navigation, say) is never taken for the next one's.
+TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
+{
+    web.setSessionSettled(false);
+    web.navigate("http://portal.test/login");
+    connectEngine();
+    const qint64 login = take("navigate")["op"].toInteger();
+    web.act({ElementStep::click("login")});
+    EXPECT_EQ(take("act")["op"].toInteger(), login);
+    web.navigate("http://portal.test/cancel");
+    const qint64 cancel = take("navigate")["op"].toInteger();
+    EXPECT_GT(cancel, login);
+
+    say("complete", {{"op", login}, {"address", "http://portal.test/login"}});
+    say("failed", {{"op", login}, {"address", "http://portal.test/login"}, {"failure", 0}});
+    say("launch", {{"op", login}, {"report", 0}});
+    say("dialog", {{"op", login}, {"id", 7}, {"text", "late"}, {"buttons", int(MessageBox::Buttons::OkCancel)}});
+    say("complete", {{"op", cancel}, {"address", "http://portal.test/cancel"}});
+    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 5000));
+    EXPECT_EQ(completed, QStringList{"http://portal.test/cancel"});
+    EXPECT_TRUE(failures.isEmpty());
+    EXPECT_TRUE(launches.isEmpty());
+    EXPECT_TRUE(messages.shown.isEmpty()) << "a dialog of an ended operation is refused unseen";
+    const QJsonObject refused = take("answer");
+    EXPECT_EQ(refused["id"], 7);
+    EXPECT_EQ(refused["answer"], int(MessageBox::Answer::Cancel));
+
+    // A dialog of the operation under way is shown, its text cut to 64 KiB.
+    say("dialog", {{"op", cancel}, {"id", 8}, {"text", QString(70000, u'가')}, {"buttons", 0}});
+    ASSERT_TRUE(waitUntil([&] { return !messages.shown.isEmpty(); }, 5000));
+    EXPECT_EQ(messages.shown[0].text.size(), platform::link::LongestDialogText);
+}
+
+// An engine that stops answering is ended within the limit and its operation
+// is told once, as a death; the next operation starts a fresh engine.
+TEST_F(ScriptedEngine, AnEngineThatFallsSilentIsEndedAndToldOnce)
+{
+    web.setSilenceLimit(1000);
+    web.setSessionSettled(false);
+    web.navigate("http://portal.test/login");
+    connectEngine();
+    const auto hung = pid_t(web.engineId());
+    for (int i = 0; i < 4; ++i) {
+        say("alive");
+        waitUntil([] { return false; }, 400);
+    }
+    EXPECT_TRUE(failures.isEmpty()) << "an engine that says it is alive is not silent";
+    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 3000));
+    EXPECT_EQ(failures, (QList<QPair<QString, Kind>>{{"http://portal.test/login", Kind::BrowserEnded}}));
+    EXPECT_EQ(web.engineId(), 0);
+    EXPECT_TRUE(waitUntil([&] { return ::kill(hung, 0) != 0; }, 5000)) << "the hung engine still runs";
+    web.navigate("http://portal.test/cancel");
+    EXPECT_NE(web.engineId(), 0);
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(failures.size(), 1);
+}
+
+// A failed channel page, then the engine's death: one failure. A page dialog
+// open when the engine dies, or when its operation ends, is closed unanswered,
+// and the death told after it.
+TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
+{
+    web.startGame("http://portal.test/channel");
+    connectEngine();
+    const qint64 game = take("startGame")["op"].toInteger();
+    say("failed", {{"op", game}, {"address", "http://portal.test/channel"}, {"failure", 0}});
+    ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000));
+    engine.reset();
+    ASSERT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(failures.size(), 1) << "told twice";
+
+    web.setSessionSettled(false);
+    web.navigate("http://portal.test/login");
+    connectEngine();
+    qint64 login = take("navigate")["op"].toInteger();
+    messages.onShow = [&] { web.navigate("http://portal.test/cancel"); };
+    say("dialog", {{"op", login}, {"id", 1}, {"text", "of the login"}, {"buttons", 0}});
+    ASSERT_FALSE(take("answer").isEmpty());
+    EXPECT_EQ(messages.dismissed, QStringList{"of the login"});
+
+    const qint64 cancel = take("navigate")["op"].toInteger();
+    messages.onShow = [&] {
+        ::kill(pid_t(web.engineId()), SIGKILL);
+        waitUntil([&] { return web.engineId() == 0; }, 5000);
+        EXPECT_EQ(failures.size(), 1) << "the death is told after the dialog";
+    };
+    say("dialog", {{"op", cancel}, {"id", 2}, {"text", "of the cancel"}, {"buttons", 0}});
+    ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
+    EXPECT_EQ(messages.dismissed, (QStringList{"of the login", "of the cancel"}));
+    EXPECT_EQ(failures.last(), (QPair<QString, Kind>{"http://portal.test/cancel", Kind::BrowserEnded}));
+}
+
+// Cookies outlive their engine and reach the next one a message each, so
+// that no jar is too large for the link.
+TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
+{
+    web.navigate("http://portal.test/login");
+    connectEngine();
+    const QByteArray value(4000, 'v');
+    for (int i = 0; i < 300; ++i)
+        say("cookie", {{"raw", QStringLiteral("c%1=%2; domain=.portal.test; path=/").arg(i).arg(QString::fromLatin1(value))}});
+    say("cookie", {{"raw", "c7=gone; domain=.portal.test; path=/"}, {"gone", true}});
+    waitUntil([] { return false; }, 500);
+    engine.reset();
+    ASSERT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000));
+
+    web.navigate("http://portal.test/again");
+    connectEngine();
+    // Cookies come before anything else.
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty() && received.last()["kind"] == "navigate"; }, 5000));
+    QStringList names;
+    for (const QJsonObject& message : std::as_const(received)) {
+        if (message["kind"] == "cookie")
+            names.append(QNetworkCookie::parseCookies(message["raw"].toString().toLatin1()).value(0).name());
+    }
+    ASSERT_EQ(names.size(), 299);
+    EXPECT_EQ(names.first(), "c0");
+    EXPECT_FALSE(names.contains("c7"));
 }
 
 // No engine to be had: every operation fails as an unreachable page does,

@@ -2,8 +2,8 @@
 
 #include "core/Addresses.h"
 #include "engine/IDLockWindow.h"
-#include "platform/webengine/BrowserProfile.h"
-#include "platform/webengine/WebEngineBrowser.h"
+#include "engine/browser/BrowserProfile.h"
+#include "engine/browser/WebEngineBrowser.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 
@@ -41,7 +41,7 @@ protected:
         return e;
     }()};
     FakeMessageBox messages;
-    platform::BrowserProfile profile;
+    engine::BrowserProfile profile;
     int unlocks = 0;
     std::function<void()> unlocked = [this] { ++unlocks; };
     QPointer<IDLockWindow> window;
@@ -84,11 +84,33 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     EXPECT_TRUE(waitUntil([&] { return popup.isNull(); }, 5000)) << "it closes with the unlock window";
 }
 
+// Closed while a page's dialog or the unlock notice waits for the user, the
+// window goes only once the wait has returned.
+TEST_F(IDLockWindowTest, ClosedDuringItsOwnWaitItGoesOnlyAfterIt)
+{
+    messages.onShow = [&] {
+        window->close();
+        waitUntil([] { return false; }, 300);
+        EXPECT_FALSE(window.isNull()) << "deleted under its own wait";
+        EXPECT_FALSE(window->isVisible());
+    };
+    for (const QString script : {"document.getElementById('ask').click()", "location.href = '/login/login.asp'"}) {
+        window = new IDLockWindow(server.origin() + "/locked", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        ASSERT_TRUE(waitUntil([&] { return page()->title() == "locked"; }));
+        page()->runJavaScript(script);
+        ASSERT_TRUE(waitUntil([&] { return window.isNull(); }, 5000)) << script.toStdString();
+    }
+    EXPECT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(unlocks, 1);
+}
+
 TEST_F(IDLockWindowTest, ASlowPageTheUserOpenedIsNeverCutShort)
 {
     window = new IDLockWindow(server.origin() + "/slow-step", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
     // However short the hidden browser's load limit, none applies here.
-    for (auto* browser : window->findChildren<platform::WebEngineBrowser*>())
+    for (auto* browser : window->findChildren<engine::WebEngineBrowser*>())
         browser->setLoadTimeout(300);
     window->show();
     ASSERT_TRUE(waitUntil([&] { return page()->title() == "slow step"; }, 5000)) << page()->title().toStdString();

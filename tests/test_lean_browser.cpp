@@ -4,7 +4,7 @@
 
 #include <QElapsedTimer>
 
-using platform::WebEngineBrowser;
+using engine::WebEngineBrowser;
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "platform/webengine/NavigationMemory.h"
+#include "engine/browser/NavigationMemory.h"
 
 #include <gtest/gtest.h>
 
-using platform::NavigationMemory;
+using engine::NavigationMemory;
 
 namespace {
 

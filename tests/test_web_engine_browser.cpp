@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <csignal>
+
 using portal::ElementStep;
 
 namespace {
@@ -50,6 +52,8 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, "bytes", {}, 0, "Content-Type: application/octet-stream\r\nContent-Disposition: attachment\r\n"};
     if (request.target == "/empty")
         return {204, {}, {}};
+    if (request.target == "/hangs")
+        return {200, "<title>hangs</title><script>setTimeout(function () { for (;;); }, 100);</script>", {}};
     if (request.target == "/busy")
         return {200, "<title>busy</title><script>for (var t = Date.now(); Date.now() < t + 2500;);</script>", {}};
     if (request.target == "/late-frame")
@@ -209,6 +213,28 @@ TEST_F(WebEngineBrowserTest, APageThatNeverAnswersFailsOnceInTime)
     EXPECT_TRUE(completed.isEmpty());
     load(server.origin() + "/login");
     EXPECT_EQ(failed.size(), 1);
+}
+
+// A renderer that dies, or hangs so that a step never comes back, fails the
+// operation once, as an engine that ended does; the next page is a fresh one.
+TEST_F(WebEngineBrowserTest, ARendererThatDiesOrHangsFailsOnce)
+{
+    using Kind = portal::LoadFailure::Kind;
+    load(server.origin() + "/login");
+    ::kill(pid_t(browser.currentPage()->renderProcessPid()), SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }, 5000));
+    EXPECT_EQ(failures.last().kind, Kind::BrowserEnded);
+    EXPECT_EQ(failed.last(), server.origin() + "/login");
+
+    browser.setStepTimeout(1000);
+    load(server.origin() + "/hangs");
+    runEventsFor(300);
+    browser.act({ElementStep::click("btnSubmit")});
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 2; }, 4000));
+    EXPECT_EQ(failures.last().kind, Kind::BrowserEnded);
+    load(server.origin() + "/login");
+    runEventsFor(1500);
+    EXPECT_EQ(failed.size(), 2);
 }
 
 TEST_F(WebEngineBrowserTest, FillsValuesAsDataWhateverTheyHold)

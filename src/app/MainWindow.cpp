@@ -123,7 +123,6 @@ void MainWindow::beginEnding()
     ending_ = true;
     for (QWidget* window : QApplication::topLevelWidgets())
         window->hide();
-    QTimer::singleShot(EndingGraceMs, this, &MainWindow::endProgram);
 }
 
 void MainWindow::endProgram()

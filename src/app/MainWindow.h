@@ -17,10 +17,6 @@ class PortalSession;
 class MainWindow : public QWidget, public portal::SessionUi {
     Q_OBJECT
 public:
-    // How long the process may outlive its windows while the game-channel
-    // page is still being answered.
-    static constexpr int EndingGraceMs = 5000;
-
     explicit MainWindow(WindowHost& windows, QWidget* parent = nullptr);
 
     void setSession(portal::PortalSession* session);

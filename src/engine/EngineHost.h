@@ -1,13 +1,14 @@
 #pragma once
 
+#include "engine/browser/BrowserProfile.h"
+#include "engine/browser/WebEngineBrowser.h"
 #include "platform/MessageBox.h"
 #include "platform/UrlOpener.h"
 #include "platform/engine/EngineLink.h"
-#include "platform/webengine/BrowserProfile.h"
-#include "platform/webengine/WebEngineBrowser.h"
 
 #include <QHash>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -19,33 +20,53 @@ namespace engine {
 class IDLockWindow;
 
 // The engine process's side of the link: runs the program's commands on the
-// hidden browser and the ID unlock window, and reports back what they do.
-// The page dialogs go to the program, which shows them over its main window;
-// the page waits for the answer meanwhile.
+// hidden browser and the ID unlock window, and reports back what they do,
+// each report with the number of the operation it belongs to. The page
+// dialogs go to the program, which shows them over its main window; the page
+// waits for the answer meanwhile.
 class EngineHost : public QObject, public platform::MessageBox {
     Q_OBJECT
 public:
     explicit EngineHost(QLocalSocket* socket, QObject* parent = nullptr);
     ~EngineHost() override;
 
-    Answer show(const QString& text, Icon icon, Buttons buttons) override;
+    // A dialog of the hidden browser's page, for the operation under way.
+    Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* dismissal = nullptr) override;
 
 Q_SIGNALS:
     // The program went away: the engine has nothing left to do.
     void linkClosed();
 
 private:
+    // The unlock window's dialogs belong to no operation.
+    class UnlockDialogs : public platform::MessageBox {
+    public:
+        explicit UnlockDialogs(EngineHost& host) : host_(host) {}
+        Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* = nullptr) override
+        {
+            return host_.ask(0, text, icon, buttons);
+        }
+
+    private:
+        EngineHost& host_;
+    };
+
+    Answer ask(quint64 operation, const QString& text, Icon icon, Buttons buttons);
+    void report(const QString& kind, QJsonObject message);
     void onMessage(const QJsonObject& message);
-    void giveCookies(const QJsonArray& raw);
+    void giveCookie(const QByteArray& raw);
     void showUnlockWindow(const QString& address, const QString& unlockedPage);
 
     platform::link::LineChannel link_;
     quint64 received_ = 0;
+    quint64 op_ = 0;  // of the last navigation or game start
     int lastDialog_ = 0;
     QHash<int, std::function<void(Answer)>> awaited_;
-    platform::BrowserProfile profile_;
+    QTimer alive_;
+    BrowserProfile profile_;
     const std::unique_ptr<platform::UrlOpener> opener_;
-    platform::WebEngineBrowser browser_;
+    WebEngineBrowser browser_;
+    UnlockDialogs unlockDialogs_{*this};
     QPointer<IDLockWindow> unlock_;
 };
 

@@ -3,9 +3,10 @@
 #include "core/Texts.h"
 #include "core/Twips.h"
 #include "platform/MessageBox.h"
-#include "platform/webengine/BrowserProfile.h"
-#include "platform/webengine/WebPage.h"
+#include "engine/browser/BrowserProfile.h"
+#include "engine/browser/WebPage.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
@@ -13,7 +14,7 @@
 
 namespace engine {
 
-IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, platform::BrowserProfile& profile,
+IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, BrowserProfile& profile,
                            platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent)
     : QWidget(parent, Qt::Window),
       unlockedPage_(unlockedPage),
@@ -28,10 +29,10 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     web2View_ = new QWebEngineView(this);
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
-    auto* web2 = new platform::WebPage(profile.get(), messages, web2View_);
+    auto* web2 = new WebPage(profile.get(), dialogs_, web2View_);
     web2->setWebOnly();
     // The portal's unlock procedure may open pages of its own.
-    web2->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
+    web2->setWindowFactory([this, &profile] { return openPopup(profile); });
     web2->setFrameHandler([this](const QUrl& address) { Web2_DocumentComplete(address); });
     connect(web2, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
@@ -43,19 +44,20 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
 
 // A visible, resizable window for a page the unlock pages open; it shares
 // their profile and closes with this window.
-QWebEnginePage* IDLockWindow::openPopup(platform::BrowserProfile& profile, platform::MessageBox& messages)
+QWebEnginePage* IDLockWindow::openPopup(BrowserProfile& profile)
 {
     auto* window = new QWidget(this, Qt::Window);
     window->setObjectName(QStringLiteral("frmIDLockPopup"));
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->installEventFilter(this);
     window->setWindowTitle(windowTitle());
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* view = new QWebEngineView(window);
     layout->addWidget(view);
-    auto* page = new platform::WebPage(profile.get(), messages, view);
+    auto* page = new WebPage(profile.get(), dialogs_, view);
     page->setWebOnly();
-    page->setWindowFactory([this, &profile, &messages] { return openPopup(profile, messages); });
+    page->setWindowFactory([this, &profile] { return openPopup(profile); });
     connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
     const auto retitle = [window, page] {
         window->setWindowTitle(text::PopupTitle.arg(page->url().host(), page->title()));
@@ -96,12 +98,49 @@ void IDLockWindow::changeEvent(QEvent* event)
         Form_Resize();
 }
 
+void IDLockWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    closing(this);
+}
+
+bool IDLockWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close)
+        closing(static_cast<QWidget*>(watched));
+    return QWidget::eventFilter(watched, event);
+}
+
+// While a wait is on the stack, a closing window is only hidden.
+void IDLockWindow::closing(QWidget* window)
+{
+    if (waits_ == 0 || !window->testAttribute(Qt::WA_DeleteOnClose))
+        return;
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    closed_.append(window);
+}
+
+platform::MessageBox::Answer IDLockWindow::HeldDialogs::show(const QString& text, Icon icon, Buttons buttons,
+                                                             Dismissal* dismissal)
+{
+    ++window_.waits_;
+    const Answer answer = window_.messages_.show(text, icon, buttons, dismissal);
+    // Deleted from the event loop, once the callers of this wait have returned.
+    if (--window_.waits_ == 0) {
+        for (const QPointer<QWidget>& window : std::exchange(window_.closed_, {})) {
+            if (window)
+                window->deleteLater();
+        }
+    }
+    return answer;
+}
+
 void IDLockWindow::Web2_DocumentComplete(const QUrl& address)
 {
     if (address.toString(QUrl::FullyEncoded) != unlockedPage_)
         return;
-    messages_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
-                   platform::MessageBox::Buttons::Ok);
+    dialogs_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
+                  platform::MessageBox::Buttons::Ok);
     unlocked_();
     close();
 }

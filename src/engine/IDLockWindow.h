@@ -1,5 +1,9 @@
 #pragma once
 
+#include "platform/MessageBox.h"
+
+#include <QList>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -9,15 +13,17 @@
 class QWebEnginePage;
 class QWebEngineView;
 
-namespace platform {
-class BrowserProfile;
-class MessageBox;
-}  // namespace platform
 namespace engine {
+
+class BrowserProfile;
 
 // frmIDLock: the portal's own ID-unlock pages in a visible browser. When the
 // unlock ends on the page that says so, the user is told, the program
 // restarts the login and the window closes.
+//
+// The user may close it, or one of its pop-ups, while a notice or a page's
+// dialog waits for an answer in a nested loop: a window closed then is
+// hidden at once and deleted only once every such wait has returned.
 class IDLockWindow : public QWidget {
     Q_OBJECT
 public:
@@ -25,7 +31,7 @@ public:
     static constexpr int HeightMargin = 420;
     static constexpr int WidthMargin = 150;
 
-    IDLockWindow(const QString& lockUrl, const QString& unlockedPage, platform::BrowserProfile& profile,
+    IDLockWindow(const QString& lockUrl, const QString& unlockedPage, BrowserProfile& profile,
                  platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent = nullptr);
 
     // The browser size for an outer window size, both in twips; nothing
@@ -35,16 +41,32 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;  // Form_Resize
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Every dialog of the window and its pages goes through here.
+    class HeldDialogs : public platform::MessageBox {
+    public:
+        explicit HeldDialogs(IDLockWindow& window) : window_(window) {}
+        Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* dismissal = nullptr) override;
+
+    private:
+        IDLockWindow& window_;
+    };
+
+    void closing(QWidget* window);
     void Form_Resize();
     void Web2_DocumentComplete(const QUrl& address);
-    QWebEnginePage* openPopup(platform::BrowserProfile& profile, platform::MessageBox& messages);
+    QWebEnginePage* openPopup(BrowserProfile& profile);
 
     const QString unlockedPage_;
     platform::MessageBox& messages_;
     const std::function<void()> unlocked_;
     QWebEngineView* web2View_;
+    HeldDialogs dialogs_{*this};
+    int waits_ = 0;
+    QList<QPointer<QWidget>> closed_;  // during a wait
 };
 
 }  // namespace engine

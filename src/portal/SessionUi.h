@@ -17,7 +17,7 @@ public:
     virtual void minimise() = 0;
 
     // The user's view of the program ends at once: every window is hidden.
-    // The process itself ends at endProgram(), or after a short grace period.
+    // The process itself ends at endProgram(), once the game start is over.
     virtual void beginEnding() = 0;
     virtual void endProgram() = 0;
 

@@ -123,12 +123,15 @@ public:
         QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
         QFile::copy(QStringLiteral(QUAYLET_E2E_ENGINE), dir_.filePath("quaylet-engine"));
         // A stand-in for the system's URL opener notes every address it is
-        // handed, and fails while the file "opener-fails" exists.
+        // handed, and fails while the file "opener-fails" exists. Otherwise
+        // it leaves a launcher behind that writes to its output 4 s later,
+        // after the engine has ended, and notes that it lived to.
         dir_.mkpath("bin");
         QFile opener(dir_.filePath("bin/xdg-open"));
         opener.open(QIODevice::WriteOnly);
         opener.write("#!/bin/sh\nhere=$(dirname \"$0\")/..\nprintf '%s\\n' \"$1\" >> \"$here/launched\"\n"
-                     "[ ! -e \"$here/opener-fails\" ] || exit 4\n");
+                     "[ ! -e \"$here/opener-fails\" ] || exit 4\n"
+                     "(sleep 4; echo launcher; echo launcher >&2; printf '%s\\n' \"$1\" >> \"$here/outlived\") &\n");
         opener.setPermissions(opener.permissions() | QFile::ExeOwner);
         opener.close();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -147,13 +150,10 @@ public:
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
 
-    // The addresses handed to the system so far, in order.
-    QStringList launched() const
-    {
-        QFile file(dir_.filePath("launched"));
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
+    // The addresses handed to the system so far, in order, and those whose
+    // launcher lived to write after the engine had ended.
+    QStringList launched() const { return lines("launched"); }
+    QStringList outlived() const { return lines("outlived"); }
     void setOpenerFailing(bool failing)
     {
         QFile marker(dir_.filePath("opener-fails"));
@@ -251,6 +251,13 @@ public:
     }
 
 private:
+    QStringList lines(const QString& name) const
+    {
+        QFile file(dir_.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
     static QJsonObject callOn(QLocalSocket& socket, const QJsonObject& request)
     {
         if (socket.state() != QLocalSocket::ConnectedState)

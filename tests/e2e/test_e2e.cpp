@@ -84,6 +84,7 @@ TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
     EXPECT_TRUE(sandbox->waitForEvent("cancelled")) << "the waiting login was dropped";
     EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
+    EXPECT_TRUE(eventually([&] { return quaylet->outlived().size() == 1; }, 5000)) << "the launcher died";
 }
 
 TEST_P(EachPortal, FailureReopensTheDialogAndTheNextLoginWorks)
@@ -101,17 +102,19 @@ TEST_P(EachPortal, FailureReopensTheDialogAndTheNextLoginWorks)
     EXPECT_TRUE(quaylet->waitForCaption(GetParam().caption("로그인 완료")));
 }
 
-// The engine killed in the middle of a login, a game start and a logout:
-// each ends with one box and leaves the session as a failed load would; the
-// next operation starts a fresh engine. Killed while idle, it is not missed.
+// The engine killed in the middle of a login, a game start and a logout, or
+// hung during a cancel: each ends with one box and leaves the session as a
+// failed load would; the next operation starts a fresh engine. Killed while
+// idle, it is not missed. The program killed, its engine goes too.
 TEST_P(EachPortal, AnEngineKilledMidwayFailsOnlyWhatItWasDoing)
 {
     const Portal& portal = GetParam();
     const QString told = portal.label + "에 연결할 수 없습니다.\n웹 브라우저가 예기치 않게 종료되었습니다.";
-    const auto killEngine = [&] {
+    const auto killEngine = [&](int signal = SIGKILL) {
         qint64 engine = 0;
         EXPECT_TRUE(eventually([&] { return (engine = quaylet->state()["engine"].toInteger()) != 0; }));
-        ::kill(pid_t(engine), SIGKILL);
+        ::kill(pid_t(engine), signal);
+        return pid_t(engine);
     };
     const auto toldOnce = [&](const QString& after) {
         EXPECT_EQ(quaylet->waitForMessage(), told);
@@ -146,8 +149,27 @@ TEST_P(EachPortal, AnEngineKilledMidwayFailsOnlyWhatItWasDoing)
     quaylet->click("frmMain", "cmdLogin");
     killEngine();
     toldOnce("Quaylet | 로그인");
+
+    // Hung while the portal keeps a login waiting: the cancel still ends.
+    quaylet->logInThroughDialog("slow", "sea", portal.option);
+    ASSERT_TRUE(eventually([&] { return !sandbox->requests("path", portal.loginPage).isEmpty(); }));
+    QThread::msleep(800);
+    killEngine(SIGSTOP);
+    QElapsedTimer cancelled;
+    cancelled.start();
+    quaylet->click("frmMain", "cmdLogin");
+    toldOnce("Quaylet | 로그인");
+    EXPECT_LT(cancelled.elapsed(), 15000);
+
     quaylet->logInThroughDialog("captain", "sea", portal.option);
     EXPECT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
+    const pid_t engine = killEngine(SIGSTOP);
+    ::kill(pid_t(quaylet->processId()), SIGKILL);
+    const auto gone = [engine] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(engine));
+        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    };
+    EXPECT_TRUE(eventually(gone, 5000)) << "the engine outlived its program";
 }
 
 TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
@@ -165,14 +187,23 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
     EXPECT_TRUE(sandbox->requests("event", "login-ok").isEmpty()) << "the login form went out";
 }
 
-// Ending at once would drop the channel page before it launched the game.
+// Ending at once would drop the channel page before it launched the game;
+// an engine slow to start for the game start must not cut it short either.
+// The launcher outlives the engine and the program.
 TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceTheLaunchWentToTheSystem)
 {
-    dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 2 \r\nDaum\r\n");
+    dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 2 \r\nDaum\r\n");
     dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
+    dir.write("quaylet-engine", "#!/bin/sh\nsleep 6\nexec '" QUAYLET_E2E_ENGINE "' \"$@\"\n");
+    QFile(dir.file("quaylet-engine")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     start({"--launch", "timer"});
+    ASSERT_TRUE(quaylet->waitForCaption(Daum.caption("로그인 완료"), 30000));
+    ASSERT_TRUE(quaylet->waitForIdleBrowser());
+    quaylet->click("frmMain", "cmdGameStart");
     ASSERT_TRUE(quaylet->waitForExit(30000)) << "the program should end by itself";
-    EXPECT_EQ(quaylet->launched(), QStringList{"dho-sandbox://launch?portal=daum&user=captain"});
+    const QStringList launch{"dho-sandbox://launch?portal=daum&user=captain"};
+    EXPECT_EQ(quaylet->launched(), launch);
+    EXPECT_TRUE(eventually([&] { return quaylet->outlived() == launch; }, 8000)) << "the launcher died";
 }
 
 // Every way a channel page launches reaches the system once, and only the

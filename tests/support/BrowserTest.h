@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/webengine/BrowserProfile.h"
-#include "platform/webengine/WebEngineBrowser.h"
+#include "engine/browser/BrowserProfile.h"
+#include "engine/browser/WebEngineBrowser.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 #include "support/PlatformFakes.h"
@@ -22,9 +22,9 @@ protected:
         });
     }
 
-    static platform::BrowserProfile& profile()
+    static engine::BrowserProfile& profile()
     {
-        static auto* shared = new platform::BrowserProfile;
+        static auto* shared = new engine::BrowserProfile;
         return *shared;
     }
 
@@ -51,7 +51,7 @@ protected:
 
     FakeMessageBox pageDialogs;
     FakeUrlOpener opener;
-    platform::WebEngineBrowser browser;
+    engine::WebEngineBrowser browser;
     QStringList completed;
     QStringList failed;
     QList<portal::LoadFailure> failures;

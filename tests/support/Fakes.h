@@ -50,11 +50,15 @@ public:
 // Message box with queued answers; records what was shown.
 class FakeMessageBox : public platform::MessageBox {
 public:
-    Answer show(const QString& text, Icon icon, Buttons buttons) override
+    Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* dismissal = nullptr) override
     {
         shown.append({text, icon, buttons});
         if (onShow)
             onShow();
+        if (dismissal && dismissal->dismissed()) {
+            dismissed.append(text);
+            return refusal(buttons);
+        }
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         if (answers.empty())
@@ -70,6 +74,7 @@ public:
         Buttons buttons;
     };
     QList<Shown> shown;
+    QStringList dismissed;  // boxes closed by whoever asked, before their answer
     std::deque<Answer> answers;
     std::function<void()> onShow;  // runs inside the "modal" box, as a nested loop would
 };

@@ -1,8 +1,8 @@
-#include "platform/webengine/BrowserProfile.h"
+#include "engine/browser/BrowserProfile.h"
 
 #include <QWebEngineProfile>
 
-namespace platform {
+namespace engine {
 
 BrowserProfile::~BrowserProfile()
 {
@@ -16,4 +16,4 @@ QWebEngineProfile& BrowserProfile::get()
     return *profile_;
 }
 
-}  // namespace platform
+}  // namespace engine

@@ -2,7 +2,7 @@
 
 class QWebEngineProfile;
 
-namespace platform {
+namespace engine {
 
 // The browser profile every browser of the program shares, so that the ID
 // unlock window and the hidden browser see the same portal session. It keeps
@@ -21,4 +21,4 @@ private:
     QWebEngineProfile* profile_ = nullptr;
 };
 
-}  // namespace platform
+}  // namespace engine

@@ -1,19 +1,19 @@
-#include "platform/webengine/GameLaunch.h"
+#include "engine/browser/GameLaunch.h"
 
 #include "platform/UrlOpener.h"
-#include "platform/webengine/BrowserProfile.h"
-#include "platform/webengine/LeanPage.h"
-#include "platform/webengine/WebPage.h"
+#include "engine/browser/BrowserProfile.h"
+#include "engine/browser/LeanPage.h"
+#include "engine/browser/WebPage.h"
 
 #include <QLoggingCategory>
 
-namespace platform {
+namespace engine {
 
 Q_LOGGING_CATEGORY(lcLaunch, "quaylet.launch", QtWarningMsg)
 
 using portal::LaunchReport;
 
-GameLaunch::GameLaunch(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener, QObject* parent)
+GameLaunch::GameLaunch(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener, QObject* parent)
     : QObject(parent),
       profile_(profile),
       messages_(messages),
@@ -123,4 +123,4 @@ void GameLaunch::over(const LaunchReport& report)
         onReport_(report);
 }
 
-}  // namespace platform
+}  // namespace engine

@@ -10,10 +10,13 @@
 class QWebEnginePage;
 
 namespace platform {
-
-class BrowserProfile;
 class MessageBox;
 class UrlOpener;
+}  // namespace platform
+
+namespace engine {
+
+class BrowserProfile;
 class WebPage;
 
 // The launch of the game from the channel page of one game start: what the
@@ -27,7 +30,7 @@ public:
     static constexpr int AfterLoadMs = 10000;
     static constexpr int LongestMs = 30000;
 
-    GameLaunch(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener, QObject* parent = nullptr);
+    GameLaunch(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener, QObject* parent = nullptr);
 
     void setHandler(portal::Browser::LaunchHandler handler);
     // Shortens the wait after the channel page loaded, for tests.
@@ -48,8 +51,8 @@ private:
     void over(const portal::LaunchReport& report);
 
     BrowserProfile& profile_;
-    MessageBox& messages_;
-    UrlOpener& opener_;
+    platform::MessageBox& messages_;
+    platform::UrlOpener& opener_;
     quint64 start_ = 0;  // the game start of the moment, so a late answer finds its own
     bool waiting_ = false;
     QSet<QString> handedOff_;
@@ -60,4 +63,4 @@ private:
     std::function<void()> onOver_;
 };
 
-}  // namespace platform
+}  // namespace engine

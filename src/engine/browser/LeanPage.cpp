@@ -1,10 +1,10 @@
-#include "platform/webengine/LeanPage.h"
+#include "engine/browser/LeanPage.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 
-namespace platform {
+namespace engine {
 
 namespace {
 
@@ -45,4 +45,4 @@ void makeLean(QWebEnginePage* page)
     page->setUrlRequestInterceptor(new UnseenResourceFilter(page));
 }
 
-}  // namespace platform
+}  // namespace engine

@@ -2,7 +2,7 @@
 
 class QWebEnginePage;
 
-namespace platform {
+namespace engine {
 
 // Makes a page that nobody sees load only what its scripts and forms need:
 // no images, web fonts, media, plugins or site icons. Scripts and cookies
@@ -11,4 +11,4 @@ namespace platform {
 // setting of the whole profile, which leaves it off.
 void makeLean(QWebEnginePage* page);
 
-}  // namespace platform
+}  // namespace engine

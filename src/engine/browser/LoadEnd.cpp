@@ -1,8 +1,8 @@
-#include "platform/webengine/LoadEnd.h"
+#include "engine/browser/LoadEnd.h"
 
 #include <QWebEngineLoadingInfo>
 
-namespace platform {
+namespace engine {
 
 namespace {
 
@@ -63,4 +63,4 @@ portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
     return {Kind::Other, code};
 }
 
-}  // namespace platform
+}  // namespace engine

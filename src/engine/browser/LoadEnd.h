@@ -4,7 +4,7 @@
 
 class QWebEngineLoadingInfo;
 
-namespace platform {
+namespace engine {
 
 // How a load ended: with a document, without one (the engine stopped it, or
 // it turned into a download, an empty answer or another program's address),
@@ -16,4 +16,4 @@ LoadEnd endOf(const QWebEngineLoadingInfo& info);
 // Why a load failed, for the user.
 portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info);
 
-}  // namespace platform
+}  // namespace engine

@@ -1,8 +1,8 @@
-#include "platform/webengine/NavigationMemory.h"
+#include "engine/browser/NavigationMemory.h"
 
 #include <algorithm>
 
-namespace platform {
+namespace engine {
 
 namespace {
 constexpr qsizetype MaxEntries = 32;
@@ -76,4 +76,4 @@ QString NavigationMemory::resolve(const QUrl& reported) const
     return reported.toString(QUrl::FullyEncoded);
 }
 
-}  // namespace platform
+}  // namespace engine

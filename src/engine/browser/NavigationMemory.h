@@ -4,7 +4,7 @@
 #include <QString>
 #include <QUrl>
 
-namespace platform {
+namespace engine {
 
 // The engine rewrites addresses before they are loaded ("%2E" becomes ".",
 // escapes change case). The session compares exact texts, so an address the
@@ -28,4 +28,4 @@ private:
     QList<Entry> entries_;  // newest first, a handful at most
 };
 
-}  // namespace platform
+}  // namespace engine

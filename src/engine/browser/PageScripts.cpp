@@ -1,10 +1,10 @@
-#include "platform/webengine/PageScripts.h"
+#include "engine/browser/PageScripts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace platform {
+namespace engine {
 
 namespace {
 
@@ -58,4 +58,4 @@ QString inDocument(const QString& href, const QString& script)
     return QStringLiteral("if (location.href === %1[0]) { %2; }").arg(literal, script);
 }
 
-}  // namespace platform
+}  // namespace engine

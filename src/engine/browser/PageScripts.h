@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-namespace platform {
+namespace engine {
 
 // Builds the script that carries out element steps in a page. Names and
 // values travel as a JSON literal, so a password holding quotes, line breaks
@@ -17,4 +17,4 @@ QString elementStepsScript(const QList<portal::ElementStep>& steps);
 // page itself spells it.
 QString inDocument(const QString& href, const QString& script);
 
-}  // namespace platform
+}  // namespace engine

@@ -1,11 +1,11 @@
-#include "platform/webengine/WebEngineBrowser.h"
+#include "engine/browser/WebEngineBrowser.h"
 
 #include "core/Addresses.h"
-#include "platform/webengine/BrowserProfile.h"
-#include "platform/webengine/LeanPage.h"
-#include "platform/webengine/LoadEnd.h"
-#include "platform/webengine/PageScripts.h"
-#include "platform/webengine/WebPage.h"
+#include "engine/browser/BrowserProfile.h"
+#include "engine/browser/LeanPage.h"
+#include "engine/browser/LoadEnd.h"
+#include "engine/browser/PageScripts.h"
+#include "engine/browser/WebPage.h"
 
 #include <QLoggingCategory>
 #include <QPointer>
@@ -15,7 +15,7 @@
 
 #include <utility>
 
-namespace platform {
+namespace engine {
 
 Q_LOGGING_CATEGORY(lcBrowser, "quaylet.browser", QtWarningMsg)
 
@@ -33,7 +33,7 @@ struct Handling {
 
 }  // namespace
 
-WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener,
+WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener,
                                    QObject* parent)
     : QObject(parent),
       profile_(profile),
@@ -50,6 +50,12 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, MessageBox& messages
     quiet_.setSingleShot(true);
     quiet_.setInterval(QuietMs);
     connect(&quiet_, &QTimer::timeout, this, &WebEngineBrowser::quietTimeOver);
+    stepLimit_.setSingleShot(true);
+    stepLimit_.setInterval(StepTimeoutMs);
+    connect(&stepLimit_, &QTimer::timeout, this, [this] {
+        qCWarning(lcBrowser) << "the page did not carry out its step in time";
+        rendererGone();
+    });
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -125,20 +131,44 @@ void WebEngineBrowser::runInPage(const QString& script, quint32 world)
         return;
     }
     const QString meantFor = NavigationMemory::key(page_->url());
+    // Each script sent is answered by a page that still runs: one that
+    // does not answer in time has a hung renderer.
+    ++stepsAwaited_;
+    stepLimit_.start();
     QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor] {
         if (page != page_ || state_ != State::Showing)
             return;
         const QPointer<WebEngineBrowser> self(this);
         page->runJavaScript(QStringLiteral("location.href"), QWebEngineScript::ApplicationWorld,
                             [self, page, script, world, meantFor](const QVariant& href) {
-                                if (!self || page != self->page_
-                                    || NavigationMemory::key(href.toString()) != meantFor) {
+                                if (!self || page != self->page_)
+                                    return;
+                                if (NavigationMemory::key(href.toString()) != meantFor) {
                                     qCDebug(lcBrowser) << "script dropped: the document changed";
+                                    self->stepDone(page);
                                     return;
                                 }
-                                page->runJavaScript(inDocument(href.toString(), script), world);
+                                page->runJavaScript(inDocument(href.toString(), script), world,
+                                                    [self, page](const QVariant&) {
+                                                        if (self)
+                                                            self->stepDone(page);
+                                                    });
                             });
     });
+}
+
+void WebEngineBrowser::stepDone(WebPage* page)
+{
+    if (page == page_ && stepsAwaited_ > 0 && --stepsAwaited_ == 0)
+        stepLimit_.stop();
+}
+
+// The page's renderer ended, or hangs: what was asked of the page has failed,
+// and the next navigation gets a fresh page.
+void WebEngineBrowser::rendererGone()
+{
+    if (state_ != State::NoPage)
+        fail(address_, {portal::LoadFailure::Kind::BrowserEnded, 0});
 }
 
 void WebEngineBrowser::startLoad(const QString& address, bool launches)
@@ -163,6 +193,11 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
             [](QWebEngineCertificateError error) { error.rejectCertificate(); });
     page_->setFrameHandler([this](const QUrl& frame) { onFrameLoaded(frame); });
     page_->setDialogHandler([this](bool open) { onDialog(open); });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                qCWarning(lcBrowser) << "the page's renderer ended" << status << code;
+                rendererGone();
+            });
     if (launches)
         launch_.begin(page_);
     qCDebug(lcBrowser) << "load" << loggableAddress(url);
@@ -238,15 +273,19 @@ void WebEngineBrowser::reportDocument(const QString& address)
         onComplete_(address);
 }
 
-// The user's answer may take long: the page waits for it, not for the portal.
+// The user's answer may take long: the page waits for it, not for the portal,
+// and a step that opened the dialog is not done until it is answered.
 void WebEngineBrowser::onDialog(bool open)
 {
     if (open) {
         limit_.stop();
+        stepLimit_.stop();
         return;
     }
     if (page_->isLoading())
         limit_.start();
+    if (stepsAwaited_ > 0)
+        stepLimit_.start();
     quiet_.start();
 }
 
@@ -261,6 +300,8 @@ void WebEngineBrowser::dropPage()
 {
     launch_.end();
     limit_.stop();
+    stepLimit_.stop();
+    stepsAwaited_ = 0;
     frames_.clear();
     state_ = State::NoPage;
     if (page_)
@@ -282,4 +323,4 @@ void WebEngineBrowser::quietTimeOver()
         onIdle_();
 }
 
-}  // namespace platform
+}  // namespace engine

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Browser.h"
-#include "platform/webengine/GameLaunch.h"
-#include "platform/webengine/NavigationMemory.h"
+#include "engine/browser/GameLaunch.h"
+#include "engine/browser/NavigationMemory.h"
 
 #include <QObject>
 #include <QStringList>
@@ -12,10 +12,13 @@ class QWebEngineLoadingInfo;
 class QWebEnginePage;
 
 namespace platform {
-
-class BrowserProfile;
 class MessageBox;
 class UrlOpener;
+}  // namespace platform
+
+namespace engine {
+
+class BrowserProfile;
 class WebPage;
 
 // The hidden browser on Qt WebEngine. Every navigation of the session gets a
@@ -44,9 +47,11 @@ class WebPage;
 //      document of the page tried as it loaded: that document's end)
 //   end: failure    -                NoPage, failure told     NoPage, failure told
 //   time limit      -                NoPage, failure told     NoPage, failure told
+//   renderer gone   -                NoPage, failure told     NoPage, failure told
+//     (it ended, or a script did not come back within the step limit)
 //   quiet, settled  idle told        -                        NoPage and idle told,
 //                                                             unless a launch is waited for
-// A page dialog holds the time limit and the release until it is answered.
+// A page dialog holds the time limits and the release until it is answered.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
@@ -54,8 +59,10 @@ public:
     static constexpr int LoadTimeoutMs = 30000;
     // How long a settled session's page stays after its last activity.
     static constexpr int QuietMs = 2000;
+    // The longest a page step may take before the page's renderer counts as hung.
+    static constexpr int StepTimeoutMs = 10000;
 
-    WebEngineBrowser(BrowserProfile& profile, MessageBox& messages, UrlOpener& opener, QObject* parent = nullptr);
+    WebEngineBrowser(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
@@ -73,6 +80,7 @@ public:
     // For tests: the page of the moment, if any, and shorter waits.
     QWebEnginePage* currentPage() const;
     void setLoadTimeout(int milliseconds);
+    void setStepTimeout(int milliseconds) { stepLimit_.setInterval(milliseconds); }
     void setLaunchWait(int milliseconds) { launch_.setAfterLoadWait(milliseconds); }
 
 private:
@@ -83,13 +91,15 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onFrameLoaded(const QUrl& address);
     void onDialog(bool open);
+    void stepDone(WebPage* page);
+    void rendererGone();
     void reportDocument(const QString& address);
     void fail(const QString& address, const portal::LoadFailure& failure);
     void dropPage();
     void quietTimeOver();
 
     BrowserProfile& profile_;
-    MessageBox& messages_;
+    platform::MessageBox& messages_;
     State state_ = State::NoPage;
     WebPage* page_ = nullptr;  // Loading and Showing
     QString address_;          // Loading; Showing while the page loads
@@ -98,6 +108,8 @@ private:
     bool settled_ = false;
     QTimer limit_;
     QTimer quiet_;
+    QTimer stepLimit_;
+    int stepsAwaited_ = 0;  // scripts sent to the page whose result has not come
     GameLaunch launch_;
     NavigationMemory memory_;
     AddressHandler onComplete_;
@@ -105,4 +117,4 @@ private:
     std::function<void()> onIdle_;
 };
 
-}  // namespace platform
+}  // namespace engine

@@ -1,4 +1,4 @@
-#include "platform/webengine/WebPage.h"
+#include "engine/browser/WebPage.h"
 
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
@@ -9,7 +9,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
-namespace platform {
+namespace engine {
 
 namespace {
 
@@ -52,7 +52,7 @@ QWebEngineScript frameReportScript()
 
 }  // namespace
 
-WebPage::WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* parent)
+WebPage::WebPage(QWebEngineProfile& profile, platform::MessageBox& messages, QObject* parent)
     : QWebEnginePage(&profile, parent),
       messages_(messages)
 {
@@ -116,9 +116,9 @@ bool WebPage::dialogShown(const QUrl& origin, const QString& message, bool quest
     if (onDialog_)
         onDialog_(true);
     const bool confirmed = messages_.show(text::PageSays.arg(origin.host()) + u'\n' + message,
-                                          question ? MessageBox::Icon::Question : MessageBox::Icon::Information,
-                                          question ? MessageBox::Buttons::OkCancel : MessageBox::Buttons::Ok)
-                           == MessageBox::Answer::Ok;
+                                          question ? platform::MessageBox::Icon::Question : platform::MessageBox::Icon::Information,
+                                          question ? platform::MessageBox::Buttons::OkCancel : platform::MessageBox::Buttons::Ok)
+                           == platform::MessageBox::Answer::Ok;
     if (onDialog_)
         onDialog_(false);
     return confirmed;
@@ -171,4 +171,4 @@ QWebEnginePage* WebPage::createWindow(WebWindowType)
     return windowFactory_ ? windowFactory_() : nullptr;
 }
 
-}  // namespace platform
+}  // namespace engine

@@ -8,8 +8,10 @@
 class QWebEngineProfile;
 
 namespace platform {
-
 class MessageBox;
+}  // namespace platform
+
+namespace engine {
 
 // A page whose script dialogs reach the user through the program's message
 // box, and which reports each frame's document when it has loaded.
@@ -35,7 +37,7 @@ public:
         WebPage* page_;
     };
 
-    WebPage(QWebEngineProfile& profile, MessageBox& messages, QObject* parent = nullptr);
+    WebPage(QWebEngineProfile& profile, platform::MessageBox& messages, QObject* parent = nullptr);
 
     // Called with the address of every frame document (never the page's own)
     // once it has loaded.
@@ -81,7 +83,7 @@ private:
     void endBusy();
     bool dialogShown(const QUrl& origin, const QString& message, bool question);
 
-    MessageBox& messages_;
+    platform::MessageBox& messages_;
     FrameHandler onFrame_;
     DialogHandler onDialog_;
     WindowFactory windowFactory_;
@@ -92,4 +94,4 @@ private:
     int dialogsOfDocument_ = 0;
 };
 
-}  // namespace platform
+}  // namespace engine

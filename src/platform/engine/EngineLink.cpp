@@ -2,10 +2,13 @@
 
 #include <QJsonDocument>
 #include <QLocalSocket>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 
 namespace platform::link {
+
+Q_LOGGING_CATEGORY(lcLink, "quaylet.link", QtWarningMsg)
 
 using portal::ElementStep;
 using portal::LaunchReport;
@@ -90,7 +93,12 @@ void LineChannel::send(const QJsonObject& message)
 {
     if (!socket_)
         return;
-    socket_->write(QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n');
+    const QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+    if (line.size() > LongestLine) {
+        qCWarning(lcLink) << "not sent, too long:" << message["kind"].toString() << line.size() << "bytes";
+        return;
+    }
+    socket_->write(line);
     socket_->flush();
 }
 
@@ -119,17 +127,23 @@ void LineChannel::readLines()
     partial_ += socket_->readAll();
     qsizetype end;
     while ((end = partial_.indexOf('\n')) >= 0) {
-        const QJsonDocument line = QJsonDocument::fromJson(partial_.left(end));
+        const QByteArray text = partial_.left(end);
         partial_.remove(0, end + 1);
+        if (std::exchange(skippingLine_, false) || end > LongestLine) {
+            qCWarning(lcLink) << "a message over" << LongestLine << "bytes dropped";
+            continue;
+        }
+        const QJsonDocument line = QJsonDocument::fromJson(text);
         if (!line.isObject() || !line.object()["kind"].isString()) {
             lose();
             return;
         }
         received_.enqueue(line.object());
     }
+    // A line over the bound is dropped as it comes, not held whole.
     if (partial_.size() > LongestLine) {
-        lose();
-        return;
+        partial_.clear();
+        skippingLine_ = true;
     }
     if (!received_.isEmpty())
         QTimer::singleShot(0, this, &LineChannel::deliver);

@@ -20,24 +20,36 @@ namespace platform {
 // commands, the engine answers with events; each side's dialogs wait for the
 // other's answer in a nested event loop, so messages are delivered one turn
 // after they arrive, never from inside the socket's own signal.
+//
+// Every navigation and game start the program asks for is an operation with
+// a number of its own ("op"); its page steps and everything the engine
+// reports of it carry that number, so that the program can drop what belongs
+// to an operation that has ended. The engine says it is alive every
+// AliveIntervalMs; the program takes silence for AliveDeadlineMs as a hang.
 namespace link {
 
+constexpr int AliveIntervalMs = 2000;
+constexpr int AliveDeadlineMs = 10000;
+// A page dialog's text is cut to this many characters before it is sent.
+constexpr qsizetype LongestDialogText = 64 * 1024;
+
 // From the program.
-inline const QString Cookies = QStringLiteral("cookies");        // raw: [cookie, ...], before anything else
-inline const QString Navigate = QStringLiteral("navigate");      // address
-inline const QString StartGame = QStringLiteral("startGame");    // address
-inline const QString Act = QStringLiteral("act");                // steps
+inline const QString Navigate = QStringLiteral("navigate");      // op, address
+inline const QString StartGame = QStringLiteral("startGame");    // op, address
+inline const QString Act = QStringLiteral("act");                // op, steps
 inline const QString Settled = QStringLiteral("settled");        // value
 inline const QString Answer = QStringLiteral("answer");          // id, answer
 inline const QString Unlock = QStringLiteral("unlock");          // address, unlockedPage
-inline const QString Quit = QStringLiteral("quit");
-// From the engine.
-inline const QString Complete = QStringLiteral("complete");      // address
-inline const QString Failed = QStringLiteral("failed");          // address, failure, code
-inline const QString Launch = QStringLiteral("launch");          // report, reason
-inline const QString Dialog = QStringLiteral("dialog");          // id, text, icon, buttons
+// Both ways: one cookie in raw form; the program gives a fresh engine its
+// cookies before anything else, the engine reports each change (gone: removed).
 inline const QString Cookie = QStringLiteral("cookie");          // raw, gone
+// From the engine.
+inline const QString Complete = QStringLiteral("complete");      // op, address
+inline const QString Failed = QStringLiteral("failed");          // op, address, failure, code
+inline const QString Launch = QStringLiteral("launch");          // op, report, reason
+inline const QString Dialog = QStringLiteral("dialog");          // op (0: the unlock window's), id, text, icon, buttons
 inline const QString Idle = QStringLiteral("idle");              // received: the program's messages so far
+inline const QString Alive = QStringLiteral("alive");
 inline const QString Unlocked = QStringLiteral("unlocked");
 inline const QString UnlockClosed = QStringLiteral("unlockClosed");
 
@@ -61,8 +73,9 @@ portal::LaunchReport launchFromJson(const QJsonObject& message);
 class LineChannel : public QObject {
     Q_OBJECT
 public:
-    // Longer than any message either side sends; a line longer is not the protocol.
-    static constexpr qint64 LongestLine = 4 * 1024 * 1024;
+    // Longer than any message either side means to send: a longer one is
+    // dropped, by the sender or else by the receiver, and the link stays.
+    static constexpr qint64 LongestLine = 1024 * 1024;
     using Handler = std::function<void(const QJsonObject& message)>;
 
     // Takes the socket over.
@@ -87,6 +100,7 @@ private:
     Handler handler_;
     QByteArray partial_;
     QQueue<QJsonObject> received_;
+    bool skippingLine_ = false;  // the rest of a line over the bound
     bool remoteGone_ = false;
 };
 

@@ -1,6 +1,6 @@
 #include "platform/engine/EngineProcess.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ProcessTie.h"
 #include "platform/engine/EngineLink.h"
 
 #include <QCoreApplication>
@@ -9,7 +9,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
-#include <QNetworkCookie>
 #include <QProcess>
 #include <QUuid>
 #include <QWidget>
@@ -18,25 +17,18 @@ namespace platform {
 
 Q_LOGGING_CATEGORY(lcEngine, "quaylet.engine", QtWarningMsg)
 
-namespace {
-
-// A cookie is replaced by one of the same domain, path and name.
-QByteArray cookieKey(const QNetworkCookie& cookie)
-{
-    return cookie.domain().toUtf8() + '\t' + cookie.path().toUtf8() + '\t' + cookie.name();
-}
-
-}  // namespace
-
 EngineProcess::EngineProcess(QString executable, MessageBox& messages, QObject* parent)
     : QObject(parent),
       executable_(std::move(executable)),
-      messages_(messages)
+      messages_(messages),
+      silenceLimit_(link::AliveDeadlineMs)
 {
-    connectLimit_.setSingleShot(true);
-    connectLimit_.setInterval(ConnectWaitMs);
-    connect(&connectLimit_, &QTimer::timeout, this, [this] {
-        qCWarning(lcEngine) << "the browser engine did not connect in time";
+    silence_.setSingleShot(true);
+    connect(&silence_, &QTimer::timeout, this, [this] {
+        if (channel_)
+            qCWarning(lcEngine) << "the browser engine stopped answering";
+        else
+            qCWarning(lcEngine) << "the browser engine did not connect in time";
         lost();
     });
 }
@@ -79,27 +71,35 @@ void EngineProcess::setLaunchHandler(LaunchHandler handler)
 
 void EngineProcess::navigate(const QString& address)
 {
-    address_ = address;
-    launchAwaited_ = false;
-    used_ = true;
-    start();
-    send({{"kind", link::Navigate}, {"address", address}});
+    begin(address, false);
+    send({{"kind", link::Navigate}, {"op", qint64(op_.number)}, {"address", address}});
 }
 
 void EngineProcess::startGame(const QString& channelAddress)
 {
-    address_ = channelAddress;
-    launchAwaited_ = true;
+    begin(channelAddress, true);
+    send({{"kind", link::StartGame}, {"op", qint64(op_.number)}, {"address", channelAddress}});
+}
+
+// A new operation: the last one has ended, and a page dialog of it no longer stands.
+void EngineProcess::begin(const QString& address, bool launches)
+{
+    op_ = {++lastOperation_, launches, false};
+    address_ = address;
+    failureDue_ = false;
+    for (OpenDialog* dialog : std::as_const(dialogs_)) {
+        if (dialog->operation != 0)
+            dialog->dismissal.dismiss();
+    }
     used_ = true;
     start();
-    send({{"kind", link::StartGame}, {"address", channelAddress}});
 }
 
 void EngineProcess::act(const QList<portal::ElementStep>& steps)
 {
     // A fresh engine has no document to act on.
     if (process_)
-        send({{"kind", link::Act}, {"steps", link::stepsToJson(steps)}});
+        send({{"kind", link::Act}, {"op", qint64(op_.number)}, {"steps", link::stepsToJson(steps)}});
 }
 
 void EngineProcess::setSessionSettled(bool settled)
@@ -156,6 +156,7 @@ void EngineProcess::start()
     connect(server_, &QLocalServer::newConnection, this, &EngineProcess::onConnected);
     process_ = new QProcess(this);
     process_->setProcessChannelMode(QProcess::ForwardedChannels);
+    endWithThisProgram(*process_);
     connect(process_, &QProcess::finished, this, &EngineProcess::lost);
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
@@ -163,7 +164,7 @@ void EngineProcess::start()
             lost();
         }
     });
-    connectLimit_.start();
+    silence_.start(ConnectWaitMs);
     qCDebug(lcEngine) << "starting" << executable_;
     process_->start(executable_, {QStringLiteral("--link"), server_->fullServerName()});
 }
@@ -175,15 +176,13 @@ void EngineProcess::onConnected()
         return;
     server_->close();
     qCDebug(lcEngine) << "the browser engine connected";
-    connectLimit_.stop();
+    silence_.start(silenceLimit_);
     channel_ = new link::LineChannel(socket, [this](const QJsonObject& message) { onMessage(message); }, this);
     connect(channel_, &link::LineChannel::closed, this, &EngineProcess::lost);
-    QJsonArray raw;
-    for (const QByteArray& cookie : std::as_const(cookies_))
-        raw.append(QString::fromLatin1(cookie));
-    channel_->send({{"kind", link::Cookies}, {"raw", raw}});
-    channel_->send({{"kind", link::Settled}, {"value", settled_}});
-    sent_ = 2;
+    // One message a cookie: no jar is too large for the link.
+    for (const QByteArray& raw : cookies_.forNewEngine())
+        send({{"kind", link::Cookie}, {"raw", QString::fromLatin1(raw)}});
+    send({{"kind", link::Settled}, {"value", settled_}});
     for (const QJsonObject& message : std::exchange(unsent_, {}))
         send(message);
 }
@@ -200,28 +199,30 @@ void EngineProcess::send(const QJsonObject& message)
 
 void EngineProcess::onMessage(const QJsonObject& message)
 {
+    silence_.start(silenceLimit_);
     const QString kind = message["kind"].toString();
+    const auto operation = quint64(message["op"].toInteger());
     if (kind == link::Complete) {
-        if (onComplete_)
+        if (isCurrent(operation) && onComplete_)
             onComplete_(message["address"].toString());
     } else if (kind == link::Failed) {
-        if (onFailed_)
-            onFailed_(message["address"].toString(), link::failureFromJson(message));
+        if (isCurrent(operation)) {
+            op_.told = true;
+            op_.launchAwaited = false;
+            if (onFailed_)
+                onFailed_(message["address"].toString(), link::failureFromJson(message));
+        }
     } else if (kind == link::Launch) {
-        launchAwaited_ = false;
-        if (onLaunch_)
-            onLaunch_(link::launchFromJson(message));
+        if (isCurrent(operation)) {
+            op_.launchAwaited = false;
+            if (onLaunch_)
+                onLaunch_(link::launchFromJson(message));
+        }
     } else if (kind == link::Dialog) {
-        // Answered to the engine that asked, if it is still there.
-        const link::LineChannel* asking = channel_;
-        const MessageBox::Answer answer = messages_.show(
-            message["text"].toString(),
-            link::enumFrom(message["icon"], MessageBox::Icon::Critical, MessageBox::Icon::Information),
-            link::enumFrom(message["buttons"], MessageBox::Buttons::OkCancel, MessageBox::Buttons::Ok));
-        if (channel_ && channel_ == asking)
-            send({{"kind", link::Answer}, {"id", message["id"]}, {"answer", int(answer)}});
+        showDialog(message, operation);
     } else if (kind == link::Cookie) {
-        onCookie(message["raw"].toString().toLatin1(), message["gone"].toBool());
+        const QByteArray raw = message["raw"].toString().toLatin1();
+        message["gone"].toBool() ? cookies_.removed(raw) : cookies_.added(raw);
     } else if (kind == link::Idle) {
         idleAt_ = quint64(message["received"].toInteger());
         endIfIdle();
@@ -234,15 +235,27 @@ void EngineProcess::onMessage(const QJsonObject& message)
     }
 }
 
-void EngineProcess::onCookie(const QByteArray& raw, bool gone)
+// A dialog of an operation that has ended is refused unseen; one that is
+// shown closes when its operation or its engine ends. The answer goes to the
+// engine that asked, if it is still there.
+void EngineProcess::showDialog(const QJsonObject& message, quint64 operation)
 {
-    const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(raw);
-    if (parsed.size() != 1)
-        return;
-    if (gone)
-        cookies_.remove(cookieKey(parsed.first()));
-    else
-        cookies_.insert(cookieKey(parsed.first()), raw);
+    const auto buttons = link::enumFrom(message["buttons"], MessageBox::Buttons::OkCancel, MessageBox::Buttons::Ok);
+    const link::LineChannel* asking = channel_;
+    MessageBox::Answer answer = MessageBox::refusal(buttons);
+    if (operation == 0 || isCurrent(operation)) {
+        OpenDialog dialog{operation, {}};
+        dialogs_.append(&dialog);
+        answer = messages_.show(
+            message["text"].toString().left(link::LongestDialogText),
+            link::enumFrom(message["icon"], MessageBox::Icon::Critical, MessageBox::Icon::Information), buttons,
+            &dialog.dismissal);
+        dialogs_.removeOne(&dialog);
+    }
+    if (channel_ && channel_ == asking)
+        send({{"kind", link::Answer}, {"id", message["id"]}, {"answer", int(answer)}});
+    if (dialogs_.isEmpty() && std::exchange(failureDue_, false))
+        tellFailure();
 }
 
 // An engine that was used, with nothing asked of it since it let its page go.
@@ -262,7 +275,8 @@ void EngineProcess::end()
     forget();
 }
 
-// The engine went away by itself: what it was doing has failed.
+// The engine went away by itself, or stopped answering: it is ended, and
+// what it was doing has failed. Its dialogs close first.
 void EngineProcess::lost()
 {
     if (!process_)
@@ -277,15 +291,28 @@ void EngineProcess::lost()
         gone->kill();
     }
     forget();
-    const bool launchAwaited = std::exchange(launchAwaited_, false);
-    if ((!settled_ || launchAwaited) && onFailed_)
+    for (OpenDialog* dialog : std::as_const(dialogs_))
+        dialog->dismissal.dismiss();
+    if (op_.told || (settled_ && !op_.launchAwaited))
+        return;
+    op_.told = true;
+    op_.launchAwaited = false;
+    if (dialogs_.isEmpty())
+        tellFailure();
+    else
+        failureDue_ = true;
+}
+
+void EngineProcess::tellFailure()
+{
+    if (onFailed_)
         onFailed_(address_, {portal::LoadFailure::Kind::BrowserEnded, 0});
 }
 
 // Closing the link ends the engine.
 void EngineProcess::forget()
 {
-    connectLimit_.stop();
+    silence_.stop();
     if (channel_) {
         channel_->disconnect(this);
         channel_->close();

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/Browser.h"
+#include "platform/MessageBox.h"
+#include "platform/engine/CookieJar.h"
 
 #include <QJsonObject>
 #include <QList>
-#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -17,22 +18,25 @@ class QWidget;
 
 namespace platform {
 
-class MessageBox;
 namespace link {
 class LineChannel;
 }
 
 // The hidden browser in a process of its own, quaylet-engine beside the
 // program: the engine's libraries and its hundreds of MiB are loaded only
-// while a portal operation needs them, and a crash of the engine ends that
-// operation, not the program.
+// while a portal operation needs them, and a crash or a hang of the engine
+// ends that operation, not the program.
 //
 // The engine is started when asked to, at the first navigation or once the
 // main window has painted, whichever comes first. Once it has been used, it
-// is ended when the session is settled and it has let its page go. The
-// portal's cookies outlive it here, in memory only: the engine reports every
-// change, and a fresh engine is given them before anything else. Its page
-// dialogs are shown here.
+// is ended when the session is settled and it has let its page go. It ends
+// with the program, however the program ends. The portal's cookies outlive
+// it here, in memory only: the engine reports every change, and a fresh
+// engine is given them before anything else. Its page dialogs are shown here.
+//
+// Each navigation and game start is an operation of its own: what the engine
+// reports of an earlier one is dropped, and each is told of its failure at
+// most once, whatever happens after (a failed load, then the engine's death).
 class EngineProcess : public QObject, public portal::Browser {
     Q_OBJECT
 public:
@@ -62,20 +66,35 @@ public:
     // forward; unlocked runs when its pages reach unlockedPage.
     void showUnlockWindow(const QString& address, const QString& unlockedPage, std::function<void()> unlocked);
 
-    // For tests: the engine's process id while one runs, else 0.
+    // For tests: the engine's process id while one runs, else 0, and a
+    // shorter wait for a silent engine.
     qint64 engineId() const;
+    void setSilenceLimit(int milliseconds) { silenceLimit_ = milliseconds; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Operation {
+        quint64 number = 0;
+        bool launchAwaited = false;
+        bool told = false;  // its failure was told: nothing more of it is
+    };
+    struct OpenDialog {
+        quint64 operation;  // 0: the unlock window's
+        MessageBox::Dismissal dismissal;
+    };
+
+    void begin(const QString& address, bool launches);
     void send(const QJsonObject& message);
     void onConnected();
     void onMessage(const QJsonObject& message);
-    void onCookie(const QByteArray& raw, bool gone);
+    void showDialog(const QJsonObject& message, quint64 operation);
+    bool isCurrent(quint64 operation) const { return operation == op_.number && !op_.told; }
     void endIfIdle();
     void end();
     void lost();
+    void tellFailure();
     void forget();
 
     QString executable_;
@@ -88,12 +107,16 @@ private:
     quint64 idleAt_ = 0;         // the count of them when it last said it was idle
     bool used_ = false;          // asked to load something
     bool unlockOpen_ = false;
-    QTimer connectLimit_;
+    QTimer silence_;             // no connection, or no word from the engine, for too long
+    int silenceLimit_;
     QPointer<QWidget> paintWatched_;
-    QMap<QByteArray, QByteArray> cookies_;  // raw form by domain, path and name
+    CookieJar cookies_;
     bool settled_ = true;
-    bool launchAwaited_ = false;
-    QString address_;  // of the last navigation, for a failure
+    quint64 lastOperation_ = 0;
+    Operation op_;                 // the one under way, or the last
+    QString address_;              // of its navigation, for a failure
+    QList<OpenDialog*> dialogs_;   // page dialogs shown now, innermost last
+    bool failureDue_ = false;      // told once the page dialogs have closed
     AddressHandler onComplete_;
     FailureHandler onFailed_;
     LaunchHandler onLaunch_;

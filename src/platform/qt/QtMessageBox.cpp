@@ -27,8 +27,10 @@ void QtMessageBox::setParentWindow(QWidget* window)
     parent_ = window;
 }
 
-MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons buttons)
+MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons buttons, Dismissal* dismissal)
 {
+    if (dismissal && dismissal->dismissed())
+        return refusal(buttons);
     // A hidden or minimised parent would leave the box nowhere to be seen.
     QWidget* parent = parent_ && parent_->isVisible() && !parent_->isMinimized() ? parent_.data() : nullptr;
     QMessageBox box(boxIcon(icon), text::AppTitle, text, QMessageBox::NoButton, parent);
@@ -55,7 +57,14 @@ MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons bu
         box.setDefaultButton(QMessageBox::Ok);
         break;
     }
+    if (dismissal)
+        dismissal->setClose([&box] { box.reject(); });
     const int answer = box.exec();
+    if (dismissal) {
+        dismissal->setClose({});
+        if (dismissal->dismissed())
+            return refusal(buttons);
+    }
     switch (buttons) {
     case Buttons::Ok: return Answer::Ok;
     case Buttons::YesNo: return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;

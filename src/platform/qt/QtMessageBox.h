@@ -12,7 +12,7 @@ public:
     // Boxes are modal over this window once it is set (the main window).
     void setParentWindow(QWidget* window);
 
-    Answer show(const QString& text, Icon icon, Buttons buttons) override;
+    Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* dismissal = nullptr) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -1,0 +1,12 @@
+#pragma once
+
+class QProcess;
+
+namespace platform {
+
+// Ties a process this program starts to this program's life: it is ended
+// when the program ends, however it ends (killed included). What that
+// process starts in turn is not tied. Call before the process starts.
+void endWithThisProgram(QProcess& process);
+
+}  // namespace platform
