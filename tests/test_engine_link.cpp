@@ -243,10 +243,20 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
     EXPECT_EQ(messages.shown[0].text.size(), platform::link::LongestDialogText);
 }
 
-// An engine that stops answering is ended within the limit and its operation
-// is told once, as a death; the next operation starts a fresh engine.
-TEST_F(ScriptedEngine, AnEngineThatFallsSilentIsEndedAndToldOnce)
+// An engine that cannot start, or stops answering (ended within the limit),
+// fails the operation under way once, as a death does; the next operation
+// starts a fresh engine.
+TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
 {
+    QFile::rename(dir.file("engine"), dir.file("missing"));
+    web.act({ElementStep::click("login")});
+    web.startGame("http://portal.test/channel");
+    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 5000));
+    EXPECT_EQ(web.engineId(), 0);
+    EXPECT_TRUE(messages.shown.isEmpty()) << "the session tells the failure, not the browser";
+    QFile::rename(dir.file("missing"), dir.file("engine"));
+    failures.clear();
+
     web.setSilenceLimit(1000);
     web.setSessionSettled(false);
     web.navigate("http://portal.test/login");
@@ -329,31 +339,6 @@ TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
     ASSERT_EQ(names.size(), 299);
     EXPECT_EQ(names.first(), "c0");
     EXPECT_FALSE(names.contains("c7"));
-}
-
-// No engine to be had: every operation fails as an unreachable page does,
-// and the next one tries again.
-TEST(EngineProcessTest, AnEngineThatCannotStartFailsWhatWasAskedOfIt)
-{
-    FakeMessageBox messages;
-    platform::EngineProcess web("/nonexistent/quaylet-engine", messages);
-    QList<QPair<QString, portal::LoadFailure::Kind>> failures;
-    web.setLoadFailedHandler([&](const QString& address, const portal::LoadFailure& failure) {
-        failures.append({address, failure.kind});
-    });
-    web.setSessionSettled(false);
-    web.navigate("http://127.0.0.1:9/login");
-    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 5000));
-    web.act({ElementStep::click("login")});
-    web.setSessionSettled(true);
-    web.startGame("http://127.0.0.1:9/channel");
-    ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
-    EXPECT_EQ(failures, (QList<QPair<QString, portal::LoadFailure::Kind>>{
-                            {"http://127.0.0.1:9/login", portal::LoadFailure::Kind::BrowserEnded},
-                            {"http://127.0.0.1:9/channel", portal::LoadFailure::Kind::BrowserEnded}}));
-    EXPECT_EQ(web.engineId(), 0);
-    EXPECT_TRUE(messages.shown.isEmpty()) << "the session tells the failure, not the browser";
 }
 
 }  // namespace

@@ -391,6 +391,17 @@ TEST_F(UnreachableTest, ALoginCancelOrLogoutReturnsToIdle)
     complete(a.NetmarbleLoginPage);  // the logout step clears both flags
     fail(a.NetmarbleHomePage, Kind::ServerError);
     expectIdleAfterOneBox(text::NetmarbleUnreachable);
+
+    // Every reason reads differently.
+    QStringList reasons;
+    for (Kind kind : {Kind::Refused, Kind::HostNotFound, Kind::Certificate, Kind::TimedOut, Kind::ConnectionLost,
+                      Kind::ServerError, Kind::Other, Kind::BrowserEnded}) {
+        startLogin(Portal::Netmarble);
+        fail(a.NetmarbleLoginPage, kind);
+        reasons.append(seenInBox.section(u'\n', 1));
+    }
+    reasons.removeDuplicates();
+    EXPECT_EQ(reasons.size(), 8) << reasons.join(u'|').toStdString();
 }
 
 TEST_F(UnreachableTest, AGameStartOnlyTellsAndNothingUnderWayTellsNothing)
@@ -409,19 +420,6 @@ TEST_F(UnreachableTest, AGameStartOnlyTellsAndNothingUnderWayTellsNothing)
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].text.startsWith(text::NetmarbleUnreachable));
     EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그아웃 | start | 100 | settled");
-}
-
-TEST_F(UnreachableTest, EveryReasonReadsDifferently)
-{
-    QStringList reasons;
-    for (Kind kind : {Kind::Refused, Kind::HostNotFound, Kind::Certificate, Kind::TimedOut, Kind::ConnectionLost,
-                      Kind::ServerError, Kind::Other}) {
-        startLogin(Portal::Netmarble);
-        fail(a.NetmarbleLoginPage, kind);
-        reasons.append(seenInBox.section(u'\n', 1));
-    }
-    reasons.removeDuplicates();
-    EXPECT_EQ(reasons.size(), 7) << reasons.join(u'|').toStdString();
 }
 
 // The maintainer's log: what completed and which rule acted, never the account.

@@ -98,7 +98,8 @@ protected:
     }
 };
 
-// Cancel during the first page, and once more before it has come back.
+// Cancel during the first page, and once more before it has come back; a
+// login after the completed cancel logs in.
 TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsInAndCompletesOnce)
 {
     for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
@@ -110,26 +111,23 @@ TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsInAndCompletesOnce)
         expectCancelledForGood();
         EXPECT_EQ(ui.log.count("caption Quaylet"), 1);
     }
+    firstPageDelayMs = 400;
+    startLogin(Portal::Daum);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
+    EXPECT_EQ(posts.size(), 1);
 }
 
-TEST_F(SessionTiming, UnlockRestartFollowedAtOnceByACancel)
+// The unlock window sends the hidden browser to the login page just before
+// the user cancels the login in the same moment, or while the cancel is under way.
+TEST_F(SessionTiming, UnlockRestartAndACancelTogether)
 {
-    // The login is under way; the unlock window sends the hidden browser to
-    // the login page and the user cancels in the same moment.
-    startLogin(Portal::Netmarble);
-    after(100, [&] {
-        browser.navigate(a().NetmarbleLoginPage);
-        session->cmdLogin_Click();
-    });
-    expectCancelledForGood();
-}
-
-TEST_F(SessionTiming, UnlockRestartWhileACancelIsUnderWay)
-{
-    startLogin(Portal::Netmarble);
-    after(100, [&] { session->cmdLogin_Click(); });
-    after(300, [&] { browser.navigate(a().NetmarbleLoginPage); });
-    expectCancelledForGood();
+    for (const int restartMs : {100, 300}) {
+        SCOPED_TRACE(restartMs);
+        startLogin(Portal::Netmarble);
+        after(restartMs, [&] { browser.navigate(a().NetmarbleLoginPage); });
+        after(100, [&] { session->cmdLogin_Click(); });
+        expectCancelledForGood();
+    }
 }
 
 TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
@@ -159,17 +157,6 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
         state.Temp.IsLogin = 0;
         ui.onLoginDialog = nullptr;
     }
-}
-
-TEST_F(SessionTiming, ALoginAfterACompletedCancelLogsIn)
-{
-    firstPageDelayMs = 400;
-    startLogin(Portal::Daum);
-    after(100, [&] { session->cmdLogin_Click(); });
-    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::AppTitle; }, 10000));
-    startLogin(Portal::Daum);
-    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
-    EXPECT_EQ(posts.size(), 1);
 }
 
 TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
