@@ -1,6 +1,7 @@
 #include "platform/Autostart.h"
 #include "platform/win32/ProgramPath.h"
 #include "storage/Registration.h"
+#include "support/EnvironmentPatch.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -9,9 +10,7 @@
 
 #include <sys/stat.h>
 
-#include <optional>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -33,20 +32,12 @@ class XdgAutostartTest : public ::testing::Test {
 protected:
     XdgAutostartTest()
     {
-        for (const char* name : {"XDG_CONFIG_HOME", "HOME", "XDG_CONFIG_DIRS"})
-            saved_.emplace_back(name,
-                                qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
         for (const ProgramDir* dir : {&user, &home, &machine})
             ::chmod(QFile::encodeName(dir->path()), 0755);  // WithoutWriteAccess's "nobody" must get through
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(user.path()));
-        qputenv("HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(machine.path()) + ":/nonexistent");
+        environment.set("XDG_CONFIG_HOME", QFile::encodeName(user.path()));
+        environment.set("HOME", QFile::encodeName(home.path()));
+        environment.set("XDG_CONFIG_DIRS", QFile::encodeName(machine.path()) + ":/nonexistent");
         QDir(machine.path()).mkdir("autostart");
-    }
-    ~XdgAutostartTest() override
-    {
-        for (const auto& [name, value] : saved_)
-            value ? qputenv(name, *value) : qunsetenv(name);
     }
 
     // The list is looked up anew, after the test has set the variables.
@@ -80,7 +71,7 @@ protected:
     const QString entry = "autostart/Quaylet.desktop";
 
 private:
-    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
+    EnvironmentPatch environment;
     // The executable's path needs a running application.
     int argc_ = 1;
     char name_[19] = "quaylet_unit_tests";

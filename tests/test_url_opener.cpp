@@ -3,6 +3,7 @@
 // lives on, writing as it likes, after the hand-off and the engine are gone.
 
 #include "platform/UrlOpener.h"
+#include "support/EnvironmentPatch.h"
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
@@ -12,29 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Environment variables set for one test and restored after it.
-class EnvironmentPatch {
-public:
-    void set(const char* name, const QByteArray& value)
-    {
-        saved_.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~EnvironmentPatch()
-    {
-        for (auto it = saved_.crbegin(); it != saved_.crend(); ++it)
-            it->wasSet ? qputenv(it->name, it->value) : qunsetenv(it->name);
-    }
-
-private:
-    struct Saved {
-        const char* name;
-        QByteArray value;
-        bool wasSet;
-    };
-    QList<Saved> saved_;
-};
 
 // A stand-in opener that leaves the launcher behind and ends, as a desktop's
 // own opener does; or Debian's xdg-open in its generic mode (no desktop
