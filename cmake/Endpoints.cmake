@@ -70,13 +70,36 @@ foreach(row RANGE 0 ${last_row} 3)
     set(QUAYLET_HOST_${name} "${host}" CACHE STRING "${description}")
 endforeach()
 
-# A build whose endpoints lead back to this machine (127.x, localhost and its
-# subdomains, ::1) talks to the sandbox or to whatever listens there, never
-# to a portal: cmake --install refuses it before it copies anything.
+# The game launcher's URL schemes, a list: an address of one of these from a
+# channel page goes to the system at once; any other scheme that is not
+# refused outright is the user's to allow, once. The sandbox's launcher
+# scheme with QUAYLET_SANDBOX_ENDPOINTS; none by default.
+set(QUAYLET_SANDBOX_LAUNCH_SCHEMES dho-sandbox)
+if(QUAYLET_SANDBOX_ENDPOINTS)
+    set(launch_schemes ${QUAYLET_SANDBOX_LAUNCH_SCHEMES})
+else()
+    set(launch_schemes "")
+endif()
+if(reset_endpoints)
+    unset(QUAYLET_LAUNCH_SCHEMES CACHE)
+endif()
+set(QUAYLET_LAUNCH_SCHEMES "${launch_schemes}" CACHE STRING "The game launcher's URL schemes (a list)")
+
+# A build whose endpoints lead back to this machine talks to the sandbox or
+# to whatever listens there, never to a portal: cmake --install refuses it
+# before it copies anything. Every spelling counts: 127.x, 0.0.0.0,
+# localhost and its subdomains, ::1 however written, ::ffff:127.x.
 set(loopback_endpoints)
 foreach(name IN LISTS QUAYLET_ENDPOINT_NAMES)
     string(TOLOWER "${QUAYLET_HOST_${name}}" host)
-    if(host MATCHES "^(127\\.[0-9.]*|([^:]*\\.)?localhost\\.?|\\[::1\\])(:[0-9]*)?$" OR host STREQUAL "::1")
+    # The host without its port: [v6]:port, [v6], a bare v6, name:port.
+    if(host MATCHES "^\\[([^]]*)\\]")
+        set(host "${CMAKE_MATCH_1}")
+    elseif(NOT host MATCHES ":.*:")
+        string(REGEX REPLACE ":[0-9]*$" "" host "${host}")
+    endif()
+    if(host MATCHES "^127\\.[0-9.]*$" OR host MATCHES "^0+(\\.0+)*$" OR host MATCHES "^([^:]*\\.)?localhost\\.?$"
+       OR host MATCHES "^[0:]*:0*1$" OR host MATCHES "^[0:]*:ffff:(127\\.|7f[0-9a-f][0-9a-f]:)" OR host MATCHES "^[0:]*$")
         list(APPEND loopback_endpoints QUAYLET_HOST_${name})
     endif()
 endforeach()
@@ -89,8 +112,8 @@ if(loopback_endpoints)
 endif()
 
 # quaylet_write_endpoints(FILE [BASE_PORT port]): the source of
-# Endpoints::builtIn(), from the QUAYLET_HOST_* cache variables or, with
-# BASE_PORT, for quaylet-sandbox listening from that port.
+# Endpoints::builtIn() and Endpoints::launcherSchemes(), from the cache
+# variables or, with BASE_PORT, for quaylet-sandbox listening from that port.
 function(quaylet_write_endpoints file)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "BASE_PORT" "")
     if(DEFINED arg_BASE_PORT)
@@ -104,6 +127,19 @@ function(quaylet_write_endpoints file)
     set(QUAYLET_ENDPOINT_VALUES "")
     foreach(host IN LISTS hosts)
         string(APPEND QUAYLET_ENDPOINT_VALUES "        QStringLiteral(\"${host}\"),\n")
+    endforeach()
+    if(DEFINED arg_BASE_PORT)
+        set(schemes ${QUAYLET_SANDBOX_LAUNCH_SCHEMES})
+    else()
+        set(schemes ${QUAYLET_LAUNCH_SCHEMES})
+    endif()
+    set(QUAYLET_LAUNCH_SCHEME_VALUES "")
+    foreach(scheme IN LISTS schemes)
+        string(TOLOWER "${scheme}" scheme)
+        if(NOT scheme MATCHES "^[a-z][a-z0-9+.-]+$")
+            message(FATAL_ERROR "QUAYLET_LAUNCH_SCHEMES: \"${scheme}\" is not a URL scheme")
+        endif()
+        string(APPEND QUAYLET_LAUNCH_SCHEME_VALUES "QStringLiteral(\"${scheme}\"), ")
     endforeach()
     configure_file(${PROJECT_SOURCE_DIR}/src/core/Endpoints.cpp.in ${file} @ONLY)
 endfunction()

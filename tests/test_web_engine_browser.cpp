@@ -1,4 +1,7 @@
+#include "core/LaunchRules.h"
+#include "storage/LaunchApprovals.h"
 #include "support/BrowserTest.h"
+#include "support/TempDir.h"
 
 #include <QProcess>
 #include <QTimer>
@@ -69,12 +72,17 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, "<title>asks</title><script>alert('wait');</script><p>after</p>", {}};
     if (request.target == "/probe")
         return {200, "<title>probe</title><script>location.href = 'dho-test://probe';</script><p>main</p>", {}};
-    if (request.target == "/channel")
-        return {200, "<iframe hidden src='dho-test://launch'></iframe><script>location.href = 'dho-test://launch';"
-                     " setTimeout(function () { location.href = 'data:text/html,x'; location.href = 'mailto:a@b'; }, 300);"
-                     "</script>", {}};
-    if (request.target == "/channel-later")
-        return {200, "<script>setTimeout(function () { location.href = 'dho-test://later'; }, 600);</script>", {}};
+    if (request.target.startsWith("/launches?")) {
+        // A channel page that sends the browser to each address given, one a frame.
+        QByteArray page = "<title>channel</title>";
+        for (const QByteArray& address : request.target.mid(10).split(' '))
+            page += "<iframe hidden src=\"" + QString::fromUtf8(QByteArray::fromPercentEncoding(address)).toHtmlEscaped().toUtf8() + "\"></iframe>";
+        return {200, page, {}};
+    }
+    if (request.target == "/popups")
+        return {200, "<script>for (var i = 0; i < 6; ++i) open('/popup-page?' + i);</script>", {}};
+    if (request.target.startsWith("/popup-page"))
+        return {200, "<p>pop-up</p>", {}};
     if (request.target == "/broken-image")
         return {200, "<img src='http://127.0.0.1:9/none.png'><p>text</p>", {}};
     return {200, LoginForm, {}};
@@ -335,41 +343,93 @@ TEST_F(WebEngineBrowserTest, EveryNavigationLoadsAfreshEvenToTheAddressStillLoad
     EXPECT_EQ(completed, QStringList{server.origin() + "/slow/channel"});
 }
 
-TEST_F(WebEngineBrowserTest, OnlyAGameStartsChannelPageHandsItsLaunchesToTheSystemOnceEach)
+// What a game start's channel page hands to the system: the launcher's
+// scheme at once; a scheme no launcher uses never; any other only if the user
+// allows it, asked once and remembered for good; one address a start, none
+// too long; and only the game start's own page.
+TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
 {
-    QList<portal::LaunchReport> reports;
-    browser.setLaunchHandler([&](const portal::LaunchReport& report) { reports.append(report); });
-    // A page probing for a launcher as it loads still completes.
+    using Kind = portal::LaunchReport::Kind;
+    using Answer = platform::MessageBox::Answer;
+    ProgramDir settings;
+    FakeMessageBox questions;
+    auto approvals = std::make_unique<storage::LaunchApprovals>(storage::SettingsFolder(settings.path()), questions);
+    browser.setLauncherSchemes({"dho-test"});
+    browser.setLaunchAsker([&](const QString& host, const QString& scheme, std::function<void(bool)> allowed) {
+        allowed(approvals->allows(host, scheme));
+    });
+    browser.setLaunchWait(400);
+    QList<Kind> reports;
+    browser.setLaunchHandler([&](const portal::LaunchReport& report) { reports.append(report.kind); });
+
+    const QString listed = "dho-test://launch?user=captain";
+    QStringList tenOfThem, fiveFailing;
+    for (int i = 0; i < 10; ++i)
+        (i < 5 ? fiveFailing : tenOfThem) << listed + "&n=" + QString::number(i);
+    tenOfThem += fiveFailing;
+    const struct {
+        const char* what;
+        QStringList addresses;
+        std::optional<Answer> answer;  // to the question, if one is expected
+        qsizetype handedOff;
+        Kind report;
+        bool restartFirst = false;
+        bool openerFails = false;
+    } cases[] = {
+        {"the launcher's scheme", {listed}, {}, 1, Kind::Launched},
+        {"schemes no launcher uses", {"ms-msdt:/id PCWDiagnostic", "search-ms:query=x&crumb=location:\\\\host\\share",
+                                      "smb://host/share", "mailto:?attach=/etc/passwd", "c:/Windows/System32/calc.exe",
+                                      "ms-word:ofe|u|http://host/doc", "shell:startup", "vbscript:run", "ms-officecmd:x"},
+         {}, 0, Kind::NoneCame},
+        {"another scheme, declined", {"steam://run/1"}, Answer::Cancel, 0, Kind::NoneCame},
+        {"another scheme, allowed", {"steam://run/1"}, Answer::Ok, 1, Kind::Launched},
+        {"allowed, after a restart", {"steam://run/2"}, {}, 1, Kind::Launched, true},
+        {"one question a start", {"other-one://a", "other-two://b"}, Answer::Cancel, 0, Kind::NoneCame},
+        {"an address of 3 KB", {listed + "&x=" + QString(3000, u'a')}, {}, 0, Kind::NoneCame},
+        {"ten launches", tenOfThem, {}, 1, Kind::Launched},
+        {"five failures", fiveFailing, {}, 1, Kind::Failed, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.restartFirst)
+            approvals = std::make_unique<storage::LaunchApprovals>(storage::SettingsFolder(settings.path()), questions);
+        opener.opened.clear();
+        opener.failWith = c.openerFails ? "no handler" : "";
+        questions.shown.clear();
+        reports.clear();
+        if (c.answer)
+            questions.answers = {*c.answer};
+        QStringList encoded;
+        for (const QString& address : c.addresses)
+            encoded << QString::fromLatin1(QUrl::toPercentEncoding(address));
+        browser.startGame(server.origin() + "/launches?" + encoded.join(' '));
+        ASSERT_TRUE(waitUntil([&] { return !reports.isEmpty(); }, 5000));
+        runEventsFor(300);
+        EXPECT_EQ(reports, QList<Kind>{c.report}) << "one report, so at most one box";
+        EXPECT_EQ(opener.opened.size(), c.handedOff) << opener.opened.join(' ').toStdString();
+        ASSERT_EQ(questions.shown.size(), c.answer ? 1 : 0);
+        if (c.answer) {
+            EXPECT_EQ(questions.shown[0].text, "127.0.0.1 페이지가 '" + QUrl(c.addresses[0]).scheme()
+                                                   + "' 주소를 다른 프로그램으로 열려고 합니다. 여시겠습니까?");
+            EXPECT_EQ(questions.shown[0].buttons, platform::MessageBox::Buttons::OpenCancel);
+        }
+    }
+    EXPECT_EQ(approvals->remembered(), QStringList{"steam"});
+
+    // A start opens four pop-ups at most.
+    browser.startGame(server.origin() + "/popups");
+    runEventsFor(1500);
+    EXPECT_EQ(std::count_if(server.requests.begin(), server.requests.end(),
+                            [](const auto& r) { return r.target.startsWith("/popup-page"); }),
+              launch::MostPopups);
+
+    // A page the session navigated to, not a game start's, launches nothing;
+    // one probing for a launcher as it loads still completes.
+    opener.opened.clear();
+    browser.navigate(server.origin() + "/launches?" + QUrl::toPercentEncoding(listed));
     load(server.origin() + "/probe");
-    EXPECT_EQ(completed, QStringList{server.origin() + "/probe"});
-    browser.navigate(server.origin() + "/channel");
-    runEventsFor(800);
-    EXPECT_TRUE(opener.opened.isEmpty()) << "a page the session navigated to launched";
-
-    browser.startGame(server.origin() + "/channel");
-    ASSERT_TRUE(waitUntil([&] { return opener.opened.size() == 2; }, 5000)) << opener.opened.join(' ').toStdString();
-    runEventsFor(800);
-    EXPECT_EQ(opener.opened, (QStringList{"dho-test://launch", "mailto:a@b"})) << "once each, and no data address";
-    ASSERT_EQ(reports.size(), 1);
-    EXPECT_EQ(reports[0].kind, portal::LaunchReport::Kind::Launched);
-
-    // The next navigation ends the game start: its page's later launch is refused.
-    browser.startGame(server.origin() + "/channel-later");
-    browser.navigate(server.origin() + "/login");
-    runEventsFor(1200);
-    EXPECT_EQ(opener.opened.size(), 2);
-
-    // None came: the start is over once the wait after the page loaded ran out.
-    opener.failWith = "no handler";
-    browser.setLaunchWait(300);
-    browser.startGame(server.origin() + "/login");
-    ASSERT_TRUE(waitUntil([&] { return reports.size() == 2; }, 3000));
-    EXPECT_EQ(reports[1].kind, portal::LaunchReport::Kind::NoneCame);
-    browser.setLaunchWait(3000);
-    browser.startGame(server.origin() + "/channel-later");
-    ASSERT_TRUE(waitUntil([&] { return reports.size() == 3; }, 3000));
-    EXPECT_EQ(reports[2].kind, portal::LaunchReport::Kind::Failed);
-    EXPECT_EQ(reports[2].reason, "no handler");
+    EXPECT_EQ(completed.last(), server.origin() + "/probe");
+    EXPECT_TRUE(opener.opened.isEmpty());
 }
 
 TEST_F(WebEngineBrowserTest, TheLoadLimitWaitsWhileAPageDialogIsOpen)

@@ -12,6 +12,7 @@
 #include "platform/qt/QtMessageBox.h"
 #include "portal/PortalSession.h"
 #include "storage/ConfigFile.h"
+#include "storage/LaunchApprovals.h"
 #include "storage/SettingsFolder.h"
 #include "storage/UserFile.h"
 
@@ -53,6 +54,13 @@ int main(int argc, char* argv[])
     // starts now, so that its start-up runs beside the window's.
     platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
     web.setObjectName(QStringLiteral("Web"));
+    // A channel page hands the game launcher's scheme to the system at once;
+    // the user allows any other, once and for good.
+    storage::LaunchApprovals launchApprovals(settings, messages);
+    web.setLauncherSchemes(Endpoints::launcherSchemes());
+    web.setLaunchQuestion([&launchApprovals](const QString& host, const QString& scheme) {
+        return launchApprovals.allows(host, scheme);
+    });
     storage::ConfigLoad(settings, state);
     if (state.Config.AutoLogin == 1)
         web.start();

@@ -59,17 +59,17 @@ public:
     // runs its script in the loaded document.
     virtual void navigate(const QString& address) = 0;
 
-    // Navigates to the game-channel page, which launches the game: what it,
-    // its frames and its pop-ups send to an address of a scheme the browser
-    // does not load itself (the game launcher's) goes to the system, once per
-    // address, until the next navigation. Every other page's such addresses
-    // are refused.
+    // Navigates to the game-channel page, which launches the game: the first
+    // address that it, its frames and its pop-ups send to a scheme the
+    // browser does not load itself, and that may go (the game launcher's, or
+    // one the user allows), goes to the system, until the next navigation.
+    // Every other page's such addresses are refused.
     virtual void startGame(const QString& channelAddress) = 0;
 
-    // Told once per game start when it is over: its first launch went to the
+    // Told once per game start when it is over: its launch went to the
     // system or failed, or none came within 10 s after the channel page had
-    // loaded (30 s after the start at most). Later launches that fail are
-    // told too. A channel page that cannot be loaded is a load failure.
+    // loaded (30 s after the start at most, the time the user was asked not
+    // counted). A channel page that cannot be loaded is a load failure.
     virtual void setLaunchHandler(LaunchHandler handler) = 0;
 
     // Runs the steps in order on the loaded document, after anything asked of

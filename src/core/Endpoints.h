@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Host (or host:port) of every web endpoint the program talks to.
 struct Endpoints {
@@ -17,4 +18,6 @@ struct Endpoints {
 
     // The values chosen when the program was built (QUAYLET_HOST_* in CMake).
     static Endpoints builtIn();
+    // The game launcher's URL schemes, chosen with them (QUAYLET_LAUNCH_SCHEMES).
+    static QStringList launcherSchemes();
 };

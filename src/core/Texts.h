@@ -72,6 +72,7 @@ inline QString withReason(const QString& what, const QString& reason)
 
 // Buttons of the message boxes, as the system's own read on a Korean desktop.
 inline const QString OkButton = QStringLiteral("확인");
+inline const QString OpenButton = QStringLiteral("열기(&O)");
 inline const QString CancelButton = QStringLiteral("취소");
 inline const QString YesButton = QStringLiteral("예");
 inline const QString NoButton = QStringLiteral("아니요");
@@ -91,6 +92,9 @@ inline const QString NetworkError = QStringLiteral("네트워크 오류가 발�
 // The game's launch, which the channel page asked for, could not be handed to
 // the system: what, then why on a line of its own.
 inline const QString GameCannotStart = QStringLiteral("게임을 실행할 수 없습니다.");
+// A channel page asks to hand an address of a scheme no rule knows to another program.
+inline const QString LaunchSchemeQuestion =
+    QStringLiteral("%1 페이지가 '%2' 주소를 다른 프로그램으로 열려고 합니다. 여시겠습니까?");
 inline const QString OpenerFailed =
     QStringLiteral("이 주소를 여는 프로그램이 없거나 실행되지 않았습니다. (xdg-open 종료 코드 %1)");
 inline const QString OpenerMissing = QStringLiteral("xdg-open을 실행할 수 없습니다.");

@@ -34,6 +34,11 @@ EngineHost::EngineHost(QLocalSocket* socket, QObject* parent)
     browser_.setLaunchHandler([this](const portal::LaunchReport& report) {
         this->report(link::Launch, link::launchToJson(report));
     });
+    browser_.setLaunchAsker([this](const QString& host, const QString& scheme, std::function<void(bool)> allowed) {
+        const int id = ++lastLaunchQuestion_;
+        launchQuestions_.insert(id, std::move(allowed));
+        report(link::AskLaunch, {{"id", id}, {"host", host}, {"scheme", scheme}});
+    });
     browser_.setIdleHandler([this] { link_.send({{"kind", link::Idle}, {"received", qint64(received_)}}); });
     // The program keeps the cookies for the next engine; none reach the disk.
     QWebEngineCookieStore* cookies = profile_.get().cookieStore();
@@ -78,6 +83,14 @@ void EngineHost::onMessage(const QJsonObject& message)
     } else if (kind == link::Answer) {
         if (const auto answered = awaited_.take(message["id"].toInt()))
             answered(Answer(std::clamp(message["answer"].toInt(), 0, int(Answer::Cancel))));
+    } else if (kind == link::LaunchAnswer) {
+        if (const auto allowed = launchQuestions_.take(message["id"].toInt()))
+            allowed(message["allowed"].toBool());
+    } else if (kind == link::LaunchSchemes) {
+        QStringList schemes;
+        for (const QJsonValue& scheme : message["schemes"].toArray())
+            schemes.append(scheme.toString());
+        browser_.setLauncherSchemes(schemes);
     } else if (kind == link::Cookie) {
         giveCookie(message["raw"].toString().toLatin1());
     } else if (kind == link::Unlock) {

@@ -62,6 +62,8 @@ private:
     quint64 op_ = 0;  // of the last navigation or game start
     int lastDialog_ = 0;
     QHash<int, std::function<void(Answer)>> awaited_;
+    int lastLaunchQuestion_ = 0;
+    QHash<int, std::function<void(bool)>> launchQuestions_;
     QTimer alive_;
     BrowserProfile profile_;
     const std::unique_ptr<platform::UrlOpener> opener_;

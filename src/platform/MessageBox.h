@@ -11,7 +11,8 @@ namespace platform {
 class MessageBox {
 public:
     enum class Icon { Information, Exclamation, Question, Critical };
-    enum class Buttons { Ok, YesNo, OkCancel };  // the first button is the default
+    // The first button is the default, but for OpenCancel, whose Open answers Ok.
+    enum class Buttons { Ok, YesNo, OkCancel, OpenCancel };
     enum class Answer { Ok, Yes, No, Cancel };
 
     // Lets whoever asked close the box unanswered (its question no longer

@@ -1,5 +1,6 @@
 #include "engine/browser/GameLaunch.h"
 
+#include "core/LaunchRules.h"
 #include "platform/UrlOpener.h"
 #include "engine/browser/BrowserProfile.h"
 #include "engine/browser/LeanPage.h"
@@ -45,14 +46,16 @@ void GameLaunch::begin(WebPage* channel)
 {
     end();
     waiting_ = true;
+    channel_ = channel;
     longest_.start();
-    channel->setExternalHandler([this](const QUrl& address) { handOff(address); });
+    channel->setExternalHandler([this](const QUrl& address) { consider(address); });
     channel->setWindowFactory([this] { return openPopup(); });
 }
 
 void GameLaunch::channelLoaded()
 {
-    if (waiting_ && !afterLoad_.isActive())
+    channelLoaded_ = true;
+    if (waiting_ && longest_.isActive() && !afterLoad_.isActive())
         afterLoad_.start();
 }
 
@@ -60,7 +63,11 @@ void GameLaunch::end()
 {
     ++start_;
     stopWaiting();
-    handedOff_.clear();
+    handedOff_ = false;
+    asked_ = false;
+    channelLoaded_ = false;
+    popupsOpened_ = 0;
+    channel_ = nullptr;
     for (const QPointer<WebPage>& popup : std::exchange(popups_, {})) {
         if (popup)
             popup->retire();
@@ -72,22 +79,53 @@ bool GameLaunch::waiting() const
     return waiting_;
 }
 
-void GameLaunch::handOff(const QUrl& address)
+// Refusals are logged by scheme alone: the address may carry anything.
+void GameLaunch::consider(const QUrl& address)
 {
     const QString text = address.toString(QUrl::FullyEncoded);
-    if (handedOff_.contains(text))
+    const QString scheme = address.scheme();
+    if (handedOff_) {
+        qCDebug(lcLaunch) << "refused, the start has launched already:" << scheme;
         return;
-    handedOff_.insert(text);
-    qCDebug(lcLaunch) << "launch handed to the system:" << address.scheme();
-    opener_.open(text, [self = QPointer(this), start = start_](const std::optional<QString>& failure) {
-        if (!self)
+    }
+    if (text.size() > launch::LongestAddress) {
+        qCDebug(lcLaunch) << "refused, too long:" << scheme << text.size();
+        return;
+    }
+    switch (launch::verdictFor(scheme, launcherSchemes_)) {
+    case launch::Verdict::HandOff:
+        handOff(text, scheme);
+        return;
+    case launch::Verdict::Refuse:
+        qCDebug(lcLaunch) << "refused:" << scheme;
+        return;
+    case launch::Verdict::Ask:
+        break;
+    }
+    if (asked_ || !asker_) {
+        qCDebug(lcLaunch) << "refused, not asked:" << scheme;
+        return;
+    }
+    asked_ = true;
+    hold();
+    const QString host = channel_ ? channel_->url().host() : QString();
+    asker_(host, scheme, [self = QPointer(this), start = start_, text, scheme](bool allowed) {
+        if (!self || start != self->start_)
             return;
-        const LaunchReport report{failure ? LaunchReport::Kind::Failed : LaunchReport::Kind::Launched,
-                                  failure.value_or(QString())};
-        if (start == self->start_ && self->waiting_)
-            self->over(report);
-        else if (failure && self->onReport_)
-            self->onReport_(report);
+        self->resume();
+        if (allowed && !self->handedOff_)
+            self->handOff(text, scheme);
+    });
+}
+
+void GameLaunch::handOff(const QString& address, const QString& scheme)
+{
+    handedOff_ = true;
+    qCDebug(lcLaunch) << "launch handed to the system:" << scheme;
+    opener_.open(address, [self = QPointer(this), start = start_](const std::optional<QString>& failure) {
+        if (!self || start != self->start_ || !self->waiting_)
+            return;
+        self->over({failure ? LaunchReport::Kind::Failed : LaunchReport::Kind::Launched, failure.value_or(QString())});
     });
 }
 
@@ -95,10 +133,15 @@ void GameLaunch::handOff(const QUrl& address)
 // it closes itself, once it handed off a launch, or after 30 s.
 QWebEnginePage* GameLaunch::openPopup()
 {
+    if (popupsOpened_ >= launch::MostPopups) {
+        qCDebug(lcLaunch) << "pop-up refused: the start opened" << popupsOpened_;
+        return nullptr;
+    }
+    ++popupsOpened_;
     auto* popup = new WebPage(profile_.get(), messages_, this);
     makeLean(popup);
     popup->setExternalHandler([this, popup](const QUrl& address) {
-        handOff(address);
+        consider(address);
         popup->retire();
     });
     connect(popup, &QWebEnginePage::windowCloseRequested, popup, &WebPage::retire);
@@ -107,11 +150,29 @@ QWebEnginePage* GameLaunch::openPopup()
     return popup;
 }
 
+// The user's answer may take long: the start waits for it, not for the page.
+void GameLaunch::hold()
+{
+    longestLeft_ = longest_.isActive() ? longest_.remainingTime() : 0;
+    longest_.stop();
+    afterLoad_.stop();
+}
+
+void GameLaunch::resume()
+{
+    if (!waiting_)
+        return;
+    longest_.start(std::max(longestLeft_, 1));
+    if (channelLoaded_)
+        afterLoad_.start();
+}
+
 void GameLaunch::stopWaiting()
 {
     waiting_ = false;
     afterLoad_.stop();
     longest_.stop();
+    longest_.setInterval(LongestMs);
 }
 
 void GameLaunch::over(const LaunchReport& report)

@@ -73,6 +73,11 @@ public:
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
 
+    // The game launch's rules: the launcher's own schemes, and who is asked
+    // about a scheme that is neither the launcher's nor refused outright.
+    void setLauncherSchemes(const QStringList& schemes) { launch_.setLauncherSchemes(schemes); }
+    void setLaunchAsker(GameLaunch::Asker asker) { launch_.setAsker(std::move(asker)); }
+
     // Told when the session is settled and the browser has held no page for
     // the quiet time: what it holds now is only the engine itself.
     void setIdleHandler(std::function<void()> handler) { onIdle_ = std::move(handler); }

@@ -40,6 +40,8 @@ inline const QString Act = QStringLiteral("act");                // op, steps
 inline const QString Settled = QStringLiteral("settled");        // value
 inline const QString Answer = QStringLiteral("answer");          // id, answer
 inline const QString Unlock = QStringLiteral("unlock");          // address, unlockedPage
+inline const QString LaunchSchemes = QStringLiteral("launchSchemes");  // schemes: the game launcher's, at the start
+inline const QString LaunchAnswer = QStringLiteral("launchAnswer");    // id, allowed
 // Both ways: one cookie in raw form; the program gives a fresh engine its
 // cookies before anything else, the engine reports each change (gone: removed).
 inline const QString Cookie = QStringLiteral("cookie");          // raw, gone
@@ -48,6 +50,7 @@ inline const QString Complete = QStringLiteral("complete");      // op, address
 inline const QString Failed = QStringLiteral("failed");          // op, address, failure, code
 inline const QString Launch = QStringLiteral("launch");          // op, report, reason
 inline const QString Dialog = QStringLiteral("dialog");          // op (0: the unlock window's), id, text, icon, buttons
+inline const QString AskLaunch = QStringLiteral("askLaunch");    // op, id, host, scheme: may it go to the system?
 inline const QString Idle = QStringLiteral("idle");              // received: the program's messages so far
 inline const QString Alive = QStringLiteral("alive");
 inline const QString Unlocked = QStringLiteral("unlocked");

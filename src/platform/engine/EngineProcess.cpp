@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QJsonArray>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
@@ -183,6 +184,7 @@ void EngineProcess::onConnected()
     for (const QByteArray& raw : cookies_.forNewEngine())
         send({{"kind", link::Cookie}, {"raw", QString::fromLatin1(raw)}});
     send({{"kind", link::Settled}, {"value", settled_}});
+    send({{"kind", link::LaunchSchemes}, {"schemes", QJsonArray::fromStringList(launcherSchemes_)}});
     for (const QJsonObject& message : std::exchange(unsent_, {}))
         send(message);
 }
@@ -220,6 +222,8 @@ void EngineProcess::onMessage(const QJsonObject& message)
         }
     } else if (kind == link::Dialog) {
         showDialog(message, operation);
+    } else if (kind == link::AskLaunch) {
+        askLaunch(message, operation);
     } else if (kind == link::Cookie) {
         const QByteArray raw = message["raw"].toString().toLatin1();
         message["gone"].toBool() ? cookies_.removed(raw) : cookies_.added(raw);
@@ -256,6 +260,16 @@ void EngineProcess::showDialog(const QJsonObject& message, quint64 operation)
         send({{"kind", link::Answer}, {"id", message["id"]}, {"answer", int(answer)}});
     if (dialogs_.isEmpty() && std::exchange(failureDue_, false))
         tellFailure();
+}
+
+// Only the game start under way may ask; the answer goes to the engine that asked.
+void EngineProcess::askLaunch(const QJsonObject& message, quint64 operation)
+{
+    const link::LineChannel* asking = channel_;
+    const bool allowed = isCurrent(operation) && op_.launchAwaited && launchQuestion_
+                         && launchQuestion_(message["host"].toString(), message["scheme"].toString());
+    if (channel_ && channel_ == asking)
+        send({{"kind", link::LaunchAnswer}, {"id", message["id"]}, {"allowed", allowed}});
 }
 
 // An engine that was used, with nothing asked of it since it let its page go.

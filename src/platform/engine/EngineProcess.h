@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QStringList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -58,6 +59,13 @@ public:
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
 
+    // The game launcher's schemes, which a channel page hands to the system
+    // at once, and who decides about a scheme that is neither the launcher's
+    // nor refused outright (a question to the user, say); without one, it is refused.
+    using LaunchQuestion = std::function<bool(const QString& host, const QString& scheme)>;
+    void setLauncherSchemes(const QStringList& schemes) { launcherSchemes_ = schemes; }
+    void setLaunchQuestion(LaunchQuestion question) { launchQuestion_ = std::move(question); }
+
     // Starts the engine once window has painted for the first time, or now.
     void startAfterFirstPaint(QWidget* window);
     void start();
@@ -90,6 +98,7 @@ private:
     void onConnected();
     void onMessage(const QJsonObject& message);
     void showDialog(const QJsonObject& message, quint64 operation);
+    void askLaunch(const QJsonObject& message, quint64 operation);
     bool isCurrent(quint64 operation) const { return operation == op_.number && !op_.told; }
     void endIfIdle();
     void end();
@@ -121,6 +130,8 @@ private:
     FailureHandler onFailed_;
     LaunchHandler onLaunch_;
     std::function<void()> onUnlocked_;
+    QStringList launcherSchemes_;
+    LaunchQuestion launchQuestion_;
 };
 
 }  // namespace platform

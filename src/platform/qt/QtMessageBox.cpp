@@ -56,6 +56,12 @@ MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons bu
         add(QMessageBox::Cancel, text::CancelButton);
         box.setDefaultButton(QMessageBox::Ok);
         break;
+    case Buttons::OpenCancel:
+        add(QMessageBox::Ok, text::OpenButton);
+        add(QMessageBox::Cancel, text::CancelButton);
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     if (dismissal)
         dismissal->setClose([&box] { box.reject(); });
@@ -68,7 +74,8 @@ MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons bu
     switch (buttons) {
     case Buttons::Ok: return Answer::Ok;
     case Buttons::YesNo: return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
-    case Buttons::OkCancel: break;
+    case Buttons::OkCancel:
+    case Buttons::OpenCancel: break;
     }
     return answer == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
