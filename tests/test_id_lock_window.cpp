@@ -22,8 +22,9 @@ namespace {
 
 const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locked</title>
 <a id="launcher" href="dho-test://unlock" style="display:block;height:60px">another program's address</a>
+<a id="newWindow" href="/popup" target="_blank" style="display:block;height:60px">in a new window</a>
 <a id="nearMiss" href="/login/login.asp?l_url=elsewhere">login with a query</a>
-<a id="newWindow" href="/popup" target="_blank">in a new window</a>
+<script>setTimeout(function () { open('/popup?unasked'); }, 100);</script>
 <button id="ask" onclick="document.title = confirm('진행할까요?') ? 'yes' : 'no'">ask</button>)";
 
 class IDLockWindowTest : public ::testing::Test {
@@ -68,7 +69,13 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].buttons, platform::MessageBox::Buttons::OkCancel);
 
+    // Only a real click opens a window: the page's own script opened none.
+    EXPECT_EQ(window->windowTitle(), "ID 잠금해지 페이지 - " + server.origin().mid(7) + " (안전하지 않음)");
     click("newWindow");
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(window->findChild<QWidget*>("frmIDLockPopup"), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QTest::mouseClick(window->findChild<QWebEngineView*>("Web2")->focusProxy(), Qt::LeftButton, {}, QPoint(20, 90));
     QPointer<QWidget> popup;
     ASSERT_TRUE(waitUntil([&] {
         popup = window->findChild<QWidget*>("frmIDLockPopup");
@@ -78,6 +85,8 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
 
     click("nearMiss");
     ASSERT_TRUE(waitUntil([&] { return window && server.requests.size() == 3 && !page()->isLoading(); }));
+    for (const auto& request : server.requests)
+        EXPECT_NE(request.target, "/popup?unasked");
     EXPECT_EQ(messages.shown.size(), 1) << "the login page with a query is not the end of the unlock";
     EXPECT_EQ(unlocks, 0);
     window->close();

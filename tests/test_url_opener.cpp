@@ -32,7 +32,7 @@ TEST_P(SystemUrlOpener, TheLauncherHoldsNothingOfOursAndOutlivesTheHandOff)
     dir.write("launcher", "#!/bin/sh\nhere=$(dirname \"$0\")\n"
                           "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
                           "echo \"$streams\" > \"$here/streams\"\n"
-                          "cut -d' ' -f6 /proc/$$/stat > \"$here/session\"\n"
+                          "cut -d' ' -f6 /proc/$$/stat > \"$here/session\"\necho $PPID > \"$here/opener\"\n"
                           "sleep 1; echo out; echo err >&2; echo \"$1\" > \"$here/lived\"\n");
     QFile(dir.file("launcher")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     EnvironmentPatch environment;
@@ -64,6 +64,10 @@ TEST_P(SystemUrlOpener, TheLauncherHoldsNothingOfOursAndOutlivesTheHandOff)
     EXPECT_EQ(dir.read("lived"), "dho-test://launch?user=captain\n");
     EXPECT_EQ(dir.read("streams"), "/dev/null\n/dev/null\n/dev/null\n");
     EXPECT_NE(dir.read("session").trimmed().toLong(), long(::getsid(0)));
+    // xdg-open waited for the launcher, its parent: it is done with once it has ended.
+    const QString opener = "/proc/" + QString::fromLatin1(dir.read("opener").trimmed());
+    EXPECT_TRUE(!realXdgOpen || waitUntil([&] { return !QFile::exists(opener); }, 5000));
+    waitUntil([] { return false; }, 100);
 }
 
 }  // namespace

@@ -53,6 +53,13 @@ inline bool addressBeginsWith(const QString& address, const QString& fixed)
     return address.startsWith(fixed, Qt::CaseSensitive);
 }
 
+// The page's host (with its port, when the address names one), as a
+// window that shows the page names it.
+inline QString shownHost(const QUrl& page)
+{
+    return page.port() >= 0 ? page.host() + u':' + QString::number(page.port()) : page.host();
+}
+
 // An address as the logs show it: never a query, a fragment or user info,
 // where a portal may carry the account's ID or password in any spelling.
 inline QString loggableAddress(const QUrl& address)

@@ -147,6 +147,10 @@ inline const QString CloseCaption = QStringLiteral("닫기");
 inline const QString OpenSelectedCaption = QStringLiteral("선택한 웹페이지 열기");
 
 inline const QString UnlockWindowTitle = QStringLiteral("ID 잠금해지 페이지");
+// A window that shows a page after its caption: "<caption> - <host[:port]>",
+// marked for a page that came over plain http.
+inline const QString PageWindowTitle = QStringLiteral("%1 - %2");
+inline const QString NotSecureMark = QStringLiteral(" (안전하지 않음)");
 // A window a portal page opened: the page's host first, which its title
 // cannot push aside, then its title.
 inline const QString PopupTitle = QStringLiteral("%1 - %2");

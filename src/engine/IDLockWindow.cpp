@@ -1,5 +1,6 @@
 #include "engine/IDLockWindow.h"
 
+#include "core/Addresses.h"
 #include "core/Texts.h"
 #include "core/Twips.h"
 #include "platform/MessageBox.h"
@@ -38,6 +39,11 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
             Web2_DocumentComplete(info.url());
     });
+    // The user types recovery details here: the window says where they go.
+    connect(web2, &QWebEnginePage::urlChanged, this, [this](const QUrl& page) {
+        setWindowTitle(text::PageWindowTitle.arg(text::UnlockWindowTitle, shownHost(page))
+                       + (page.scheme() == u"https" ? QString() : text::NotSecureMark));
+    });
     web2View_->setPage(web2);
     web2->load(QUrl(lockUrl));
 }
@@ -46,6 +52,9 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
 // their profile and closes with this window.
 QWebEnginePage* IDLockWindow::openPopup(BrowserProfile& profile)
 {
+    if (popupsOpened_ >= MostPopups)
+        return nullptr;
+    ++popupsOpened_;
     auto* window = new QWidget(this, Qt::Window);
     window->setObjectName(QStringLiteral("frmIDLockPopup"));
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -30,6 +30,8 @@ public:
     // The outer size less these margins (twips) is the browser's size.
     static constexpr int HeightMargin = 420;
     static constexpr int WidthMargin = 150;
+    // Pop-ups open only on the user's click, and this many at most.
+    static constexpr int MostPopups = 4;
 
     IDLockWindow(const QString& lockUrl, const QString& unlockedPage, BrowserProfile& profile,
                  platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent = nullptr);
@@ -65,6 +67,7 @@ private:
     const std::function<void()> unlocked_;
     QWebEngineView* web2View_;
     HeldDialogs dialogs_{*this};
+    int popupsOpened_ = 0;
     int waits_ = 0;
     QList<QPointer<QWidget>> closed_;  // during a wait
 };

@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -62,6 +63,14 @@ WebPage::WebPage(QWebEngineProfile& profile, platform::MessageBox& messages, QOb
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
             dialogsOfDocument_ = 0;
+    });
+    // New windows come here first, with whether the user asked for them; one
+    // not opened here falls to createWindow(), which declines it.
+    connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        if (!windowFactory_ || (webOnly_ && !request.isUserInitiated()))
+            return;
+        if (QWebEnginePage* page = windowFactory_())
+            request.openIn(page);
     });
 }
 
@@ -168,7 +177,7 @@ bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool)
 
 QWebEnginePage* WebPage::createWindow(WebWindowType)
 {
-    return windowFactory_ ? windowFactory_() : nullptr;
+    return nullptr;
 }
 
 }  // namespace engine

@@ -57,8 +57,8 @@ public:
 
     bool isBusy() const { return busy_ > 0; }
 
-    // Goes only to web addresses (http, https, about:blank): a page the user
-    // sees and clicks in.
+    // A page the user sees and clicks in: it goes only to web addresses
+    // (http, https, about:blank), and opens a new window only on a click.
     void setWebOnly() { webOnly_ = true; }
 
     // Whether the browser loads the address itself, rather than hand it to
@@ -76,7 +76,7 @@ protected:
                           QString* result) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
                                   const QString& sourceId) override;
-    QWebEnginePage* createWindow(WebWindowType type) override;
+    QWebEnginePage* createWindow(WebWindowType type) override;  // declines: see the constructor
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:
