@@ -14,6 +14,7 @@
 #include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using storage::SettingsFolder;
 
@@ -88,6 +89,44 @@ TEST(SettingsFolder, AUserFolderThatCannotBeMadeFailsTheSaveAndNamesIt)
         EXPECT_EQ(folder.fileToRead(storage::ConfigFileName), dir.file("config.ini"));
         EXPECT_EQ(dir.read("config.ini"), AdministratorsConfig);
         EXPECT_TRUE(!c.file || dir.read(c.file) == "mine");
+    }
+}
+
+// Only a folder that is the user's alone holds the files: a program directory
+// others may write, or that belongs to someone else, leaves them to the
+// user's folder; a user's folder like that is neither read nor written.
+TEST(SettingsFolder, OnlyAFolderThatIsTheUsersAloneHoldsTheFiles)
+{
+    const auto chown = [](const QString& path, const char* user) {
+        const QByteArray local = QFile::encodeName(path);
+        return ::chown(local.constData(), user ? 65534 : ::geteuid(), gid_t(-1)) == 0;
+    };
+    ProgramDir dir;
+    const QString user = dir.file("home/Quaylet");
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0775);
+    EXPECT_TRUE(SettingsFolder::decide(dir.path(), user).inUserFolder()) << "others may write it";
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    EXPECT_FALSE(SettingsFolder::decide(dir.path(), user).inUserFolder());
+    if (::geteuid() == 0) {
+        ASSERT_TRUE(chown(dir.path(), "nobody"));
+        EXPECT_TRUE(SettingsFolder::decide(dir.path(), user).inUserFolder()) << "someone else's, though root may write it";
+        ASSERT_TRUE(chown(dir.path(), nullptr));
+    }
+
+    dir.write("program/config.ini", AdministratorsConfig);
+    dir.write("home/Quaylet/config.ini", "planted");
+    const SettingsFolder folder(dir.file("program"), user);
+    for (const int mode : {0777, 0720, 0700}) {
+        SCOPED_TRACE(mode);
+        ::chmod(QFile::encodeName(user).constData(), mode_t(mode));
+        const bool alone = mode == 0700;
+        EXPECT_EQ(folder.fileToRead(storage::ConfigFileName), alone ? user + "/config.ini" : dir.file("program/config.ini"));
+        const storage::SaveResult saved = storage::ConfigSave(folder, {});
+        EXPECT_EQ(saved.ok, alone);
+        EXPECT_EQ(dir.read("home/Quaylet/config.ini") == "planted", !alone);
+        if (!alone) {
+            EXPECT_EQ(saved.error, user + ": 다른 사용자도 바꿀 수 있는 폴더라서 쓰지 않습니다.");
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "core/AppState.h"
 #include "platform/Autostart.h"
 #include "platform/Files.h"
+#include "platform/ProcessGuards.h"
 #include "platform/ProcessStarter.h"
 #include "platform/UserFolder.h"
 #include "platform/engine/EngineProcess.h"
@@ -36,6 +37,7 @@ void useKoreanFonts()
 
 int main(int argc, char* argv[])
 {
+    platform::keepMemoryPrivate();
     QApplication app(argc, argv);
     // The program ends only by closing the main window or by its after-start action.
     app.setQuitOnLastWindowClosed(false);

@@ -51,6 +51,9 @@ inline const QString DaumJoinQuestion = QStringLiteral(
 // What a save or a start could not do; the system's reason follows. In the
 // file messages %1 is the full path of the file the save was for.
 inline const QString ConfigNotSaved = QStringLiteral("설정 파일(%1)을 저장하지 못했습니다.");
+// The reason, for a user's settings folder that others may write or that
+// belongs to someone else; %1 is the folder.
+inline const QString FolderNotPrivate = QStringLiteral("%1: 다른 사용자도 바꿀 수 있는 폴더라서 쓰지 않습니다.");
 inline const QString StartAtLogonNotAdded = QStringLiteral("시작 프로그램에 Quaylet을 등록하지 못했습니다.");
 inline const QString StartAtLogonNotRemoved =
     QStringLiteral("시작 프로그램에서 Quaylet 등록을 해제하지 못했습니다.");

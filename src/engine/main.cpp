@@ -2,12 +2,14 @@
 // a process of their own that Quaylet starts, talks to and ends.
 
 #include "engine/EngineHost.h"
+#include "platform/ProcessGuards.h"
 
 #include <QApplication>
 #include <QLocalSocket>
 
 int main(int argc, char* argv[])
 {
+    platform::keepMemoryPrivate();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);

@@ -7,11 +7,13 @@
 
 namespace storage {
 
-// Where config.ini and User.ini are read and saved. While the program
-// directory can be written they live there, beside the executable, so a copy
-// of the program keeps its files. Otherwise they are saved in the user's own
-// folder and read from it where it has them; the program directory's file,
-// an administrator's for instance, serves until then.
+// Where config.ini and User.ini (and the allowed launch schemes) are read and
+// saved. While the program directory is the user's alone and can be written
+// they live there, beside the executable, so a copy of the program keeps its
+// files. Otherwise they are saved in the user's own folder and read from it
+// where it has them; the program directory's file, an administrator's for
+// instance, serves until then. A user's folder that is not the user's alone
+// is neither read nor written: its saves fail, saying why.
 class SettingsFolder {
 public:
     // Decides by trying to make a file in the program directory.
@@ -31,6 +33,8 @@ public:
     SaveResult save(const QString& name, const QByteArray& bytes, FileAccess access) const;
 
 private:
+    bool userFolderTrusted() const;
+
     QString programDirectory_;
     QString userDirectory_;  // empty while the program directory is used
 };

@@ -1,6 +1,6 @@
 #include "platform/engine/EngineProcess.h"
 
-#include "platform/ProcessTie.h"
+#include "platform/ProcessGuards.h"
 #include "platform/engine/EngineLink.h"
 
 #include <QCoreApplication>

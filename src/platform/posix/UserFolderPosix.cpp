@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -58,6 +59,14 @@ QString userConfigDirectory()
 std::u16string userSettingsDirectory()
 {
     return QDir(userConfigDirectory()).filePath(QStringLiteral("Quaylet")).toStdU16String();
+}
+
+bool isPrivateDirectory(const std::u16string& directory)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(QString::fromStdU16String(directory)).constData(), &info) != 0)
+        return errno == ENOENT;
+    return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool makeUserSettingsDirectory(const std::u16string& path, std::u16string& error)

@@ -1,4 +1,5 @@
 #include "platform/Autostart.h"
+#include "platform/Files.h"
 
 #include "platform/SafeSave.h"
 #include "platform/posix/XdgConfig.h"
@@ -114,10 +115,13 @@ bool deniedAccess(const std::error_code& failure)
            || failure == std::errc::read_only_file_system;
 }
 
+// An entry is a few lines: anything longer, or no ordinary file (a pipe, a
+// device), is no entry of ours and is never read whole or waited for.
 QByteArray fileBytes(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    constexpr std::size_t LongestEntry = 64 * 1024;
+    const std::optional<std::string> bytes = readOrdinaryFile(path.toStdU16String(), LongestEntry);
+    return bytes ? QByteArray(bytes->data(), qsizetype(bytes->size())) : QByteArray();
 }
 
 // The user's own list of programs started at logon: a desktop entry per

@@ -25,6 +25,11 @@ std::u16string userSettingsDirectory()
 // The local application data folder exists for every user who has logged on
 // and only that user (with SYSTEM and the administrators) may open it; the
 // new folder inherits those rights.
+bool isPrivateDirectory(const std::u16string&)
+{
+    return true;
+}
+
 bool makeUserSettingsDirectory(const std::u16string& path, std::u16string& error)
 {
     const std::wstring folder(path.begin(), path.end());

@@ -9,4 +9,8 @@ namespace platform {
 // process starts in turn is not tied. Call before the process starts.
 void endWithThisProgram(QProcess& process);
 
+// Keeps this process's memory (the password, the portal's cookies) out of
+// core dumps and out of reach of the user's other processes (Linux).
+void keepMemoryPrivate();
+
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/ProcessTie.h"
+#include "platform/ProcessGuards.h"
 
 #include <QProcess>
 
@@ -38,6 +38,12 @@ void endWithThisProgram(QProcess& process)
         AssignProcessToJobObject(job, child);
         CloseHandle(child);
     });
+}
+
+// Windows writes no core dump of its own; a debugger needs the user's rights
+// or more, as on Linux without this.
+void keepMemoryPrivate()
+{
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/ProcessTie.h"
+#include "platform/ProcessGuards.h"
 
 #include <QProcess>
 
@@ -22,6 +22,13 @@ void endWithThisProgram([[maybe_unused]] QProcess& process)
         if (::getppid() != program)
             ::_exit(1);
     });
+#endif
+}
+
+void keepMemoryPrivate()
+{
+#ifdef Q_OS_LINUX
+    ::prctl(PR_SET_DUMPABLE, 0);
 #endif
 }
 
