@@ -140,15 +140,19 @@ TEST(CookieJarTest, KeepsLiveCookiesInTheirOrder)
 }
 
 // An engine the test plays: the program starts a script that notes where to
-// connect and sleeps; the test connects there and says what an engine would.
+// connect, waits for the test's word, and becomes a relay that proves itself
+// as the engine and passes everything between the program and the test.
 class ScriptedEngine : public ::testing::Test {
 protected:
     using Kind = portal::LoadFailure::Kind;
 
     ScriptedEngine()
     {
-        dir.write("engine", "#!/bin/sh\necho \"$2\" > \"$(dirname \"$0\")/link.new\"\n"
-                            "mv \"$(dirname \"$0\")/link.new\" \"$(dirname \"$0\")/link\"\nexec sleep 600\n");
+        relays.listen("quaylet-test-relay-" + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        dir.write("engine", "#!/bin/sh\nhere=$(dirname \"$0\")\necho \"$2\" > \"$here/link.new\"\n"
+                            "mv \"$here/link.new\" \"$here/link\"\n"
+                            "while [ ! -e \"$here/go\" ]; do sleep 0.02; done\nrm \"$here/go\"\n"
+                            "exec '" QUAYLET_ENGINE_RELAY "' \"$2\" '" + relays.fullServerName().toUtf8() + "'\n");
         QFile(dir.file("engine")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         web.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
         web.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
@@ -157,21 +161,29 @@ protected:
         web.setLaunchHandler([this](const portal::LaunchReport& report) { launches.append(report.kind); });
     }
 
-    // The script does not end with its link, as an engine does.
     ~ScriptedEngine() override
     {
         if (const qint64 pid = web.engineId())
             ::kill(pid_t(pid), SIGKILL);
     }
 
-    // Plays the engine the program started last.
-    void connectEngine()
+    // Where the engine the program started last is to connect.
+    QString linkName()
     {
-        ASSERT_TRUE(waitUntil([&] { return dir.exists("link"); }, 5000));
-        auto* socket = new QLocalSocket;
-        socket->connectToServer(QString::fromLocal8Bit(dir.read("link")).trimmed());
+        EXPECT_TRUE(waitUntil([&] { return dir.exists("link"); }, 5000));
+        const QString name = QString::fromLocal8Bit(dir.read("link")).trimmed();
         QFile::remove(dir.file("link"));
-        ASSERT_TRUE(socket->waitForConnected(5000));
+        return name;
+    }
+
+    // Plays the engine the program started last.
+    void connectEngine(bool linkKnown = false)
+    {
+        if (!linkKnown)
+            linkName();
+        dir.write("go", "");
+        QLocalSocket* socket = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (socket = relays.nextPendingConnection()) != nullptr; }, 5000));
         received.clear();
         engine = std::make_unique<LineChannel>(socket, [this](const QJsonObject& message) { received.append(message); });
     }
@@ -199,6 +211,7 @@ protected:
         engine->send(message);
     }
 
+    QLocalServer relays;
     ProgramDir dir;
     FakeMessageBox messages;
     platform::EngineProcess web{dir.file("engine"), messages};
@@ -241,6 +254,27 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
     say("dialog", {{"op", cancel}, {"id", 8}, {"text", QString(70000, u'가')}, {"buttons", 0}});
     ASSERT_TRUE(waitUntil([&] { return !messages.shown.isEmpty(); }, 5000));
     EXPECT_EQ(messages.shown[0].text.size(), platform::link::LongestDialogText);
+}
+
+// Only the engine gets in: clients of the user's that connect first, silent
+// or with a made-up secret, get nothing and are dropped.
+TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)
+{
+    web.navigate("http://portal.test/login");
+    const QString link = linkName();
+    QLocalSocket silent, forger;
+    for (QLocalSocket* foreign : {&silent, &forger}) {
+        foreign->connectToServer(link);
+        ASSERT_TRUE(foreign->waitForConnected(5000));
+    }
+    forger.write("0123456789abcdef0123456789abcdef\n{\"kind\":\"complete\",\"op\":1,\"address\":\"x\"}\n");
+    forger.flush();
+    ASSERT_TRUE(waitUntil([&] { return forger.state() == QLocalSocket::UnconnectedState; }, 5000));
+    connectEngine(true);
+    EXPECT_EQ(take("navigate")["address"], "http://portal.test/login");
+    ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
+    EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
+    EXPECT_TRUE(completed.isEmpty());
 }
 
 // An engine that cannot start, or stops answering (ended within the limit),

@@ -5,6 +5,7 @@
 #include "platform/ProcessGuards.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLocalSocket>
 
 int main(int argc, char* argv[])
@@ -20,12 +21,17 @@ int main(int argc, char* argv[])
         qCritical("quaylet-engine is started by Quaylet");
         return 2;
     }
+    // The secret that lets this engine in comes first on standard input.
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    const QByteArray token = input.readLine(64).trimmed();
     auto* socket = new QLocalSocket;
     socket->connectToServer(arguments[link + 1]);
     if (!socket->waitForConnected(10000)) {
         qCritical("quaylet-engine: Quaylet cannot be reached: %s", qPrintable(socket->errorString()));
         return 1;
     }
+    socket->write(token + '\n');
     engine::EngineHost host(socket);
     QObject::connect(&host, &engine::EngineHost::linkClosed, &app, &QCoreApplication::quit);
     return app.exec();

@@ -11,6 +11,7 @@
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QUuid>
 #include <QWidget>
 
@@ -167,18 +168,48 @@ void EngineProcess::start()
     });
     silence_.start(ConnectWaitMs);
     qCDebug(lcEngine) << "starting" << executable_;
+    // The engine proves itself with a secret that only it is given, on its
+    // standard input: never on a command line or in an environment, which
+    // the user's other processes can read.
+    token_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0')
+             + QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
     process_->start(executable_, {QStringLiteral("--link"), server_->fullServerName()});
+    process_->write(token_ + '\n');
+    process_->closeWriteChannel();
 }
 
+// Any process of the user may connect; only the engine is let in, by its
+// first line, the secret it was given, and where the system tells, by its
+// process id. Whoever else connects gets nothing and is dropped.
 void EngineProcess::onConnected()
 {
-    QLocalSocket* socket = server_->nextPendingConnection();
-    if (!socket || channel_)
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { admit(socket); });
+        admit(socket);
+    }
+}
+
+void EngineProcess::admit(QLocalSocket* socket)
+{
+    if (channel_ || !socket->canReadLine()) {
+        if (channel_ || socket->bytesAvailable() > token_.size() + 1)
+            socket->abort();
         return;
+    }
+    const qint64 peer = peerProcessId(socket->socketDescriptor());
+    if (socket->readLine().chopped(1) != token_ || (peer != -1 && peer != process_->processId())) {
+        qCWarning(lcEngine) << "a client that is not the browser engine was turned away";
+        socket->abort();
+        return;
+    }
+    socket->disconnect(this);
     server_->close();
     qCDebug(lcEngine) << "the browser engine connected";
     silence_.start(silenceLimit_);
     channel_ = new link::LineChannel(socket, [this](const QJsonObject& message) { onMessage(message); }, this);
+    // Whoever else is still waiting at the door is dropped.
+    for (QLocalSocket* other : server_->findChildren<QLocalSocket*>())
+        other->abort();
     connect(channel_, &link::LineChannel::closed, this, &EngineProcess::lost);
     // One message a cookie: no jar is too large for the link.
     for (const QByteArray& raw : cookies_.forNewEngine())

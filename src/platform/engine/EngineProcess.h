@@ -14,6 +14,7 @@
 #include <functional>
 
 class QLocalServer;
+class QLocalSocket;
 class QProcess;
 class QWidget;
 
@@ -96,6 +97,7 @@ private:
     void begin(const QString& address, bool launches);
     void send(const QJsonObject& message);
     void onConnected();
+    void admit(QLocalSocket* socket);
     void onMessage(const QJsonObject& message);
     void showDialog(const QJsonObject& message, quint64 operation);
     void askLaunch(const QJsonObject& message, quint64 operation);
@@ -111,6 +113,7 @@ private:
     QProcess* process_ = nullptr;
     QLocalServer* server_ = nullptr;
     link::LineChannel* channel_ = nullptr;
+    QByteArray token_;           // the engine's secret, for its first line
     QList<QJsonObject> unsent_;  // until the engine connects
     quint64 sent_ = 0;           // messages this engine was sent
     quint64 idleAt_ = 0;         // the count of them when it last said it was idle

@@ -5,6 +5,7 @@
 #ifdef Q_OS_LINUX
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +24,17 @@ void endWithThisProgram([[maybe_unused]] QProcess& process)
             ::_exit(1);
     });
 #endif
+}
+
+qint64 peerProcessId([[maybe_unused]] qintptr socketDescriptor)
+{
+#ifdef Q_OS_LINUX
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0)
+        return peer.pid;
+#endif
+    return -1;
 }
 
 void keepMemoryPrivate()

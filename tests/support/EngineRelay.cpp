@@ -1,0 +1,31 @@
+// A stand-in engine process for the scripted-engine tests. It proves itself
+// to the program as the engine does (the secret from its standard input, and
+// its own process id) and then relays every byte between the program's link
+// and the test, which says what an engine would.
+//   quaylet_engine_relay LINK TEST
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocalSocket>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 3)
+        return 2;
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    const QByteArray token = input.readLine(64).trimmed();
+    QLocalSocket program;
+    QLocalSocket test;
+    program.connectToServer(QString::fromLocal8Bit(argv[1]));
+    test.connectToServer(QString::fromLocal8Bit(argv[2]));
+    if (!program.waitForConnected(5000) || !test.waitForConnected(5000))
+        return 1;
+    program.write(token + '\n');
+    for (auto [from, to] : {std::pair(&program, &test), std::pair(&test, &program)}) {
+        QObject::connect(from, &QLocalSocket::readyRead, to, [from, to] { to->write(from->readAll()); });
+        QObject::connect(from, &QLocalSocket::disconnected, &app, &QCoreApplication::quit);
+    }
+    return app.exec();
+}
