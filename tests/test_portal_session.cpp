@@ -301,6 +301,30 @@ TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
 }
 
+// A portal that moved to https redirects the program's http addresses there:
+// the same pages, over https, are the same rules; near misses stay misses.
+TEST_F(SessionTest, APortalThatMovedToHttpsLogsInAtTheSamePages)
+{
+    const auto secure = [](const QString& address) { return QString(address).replace("http://", "https://"); };
+    startLogin(Portal::Netmarble);
+    complete(secure(a.NetmarbleLoginPage));
+    EXPECT_EQ(fills().size(), 3);
+    for (const QString& miss : {secure(a.NetmarbleMainPage) + "?q=1", "httpss://" + a.NetmarbleMainPage.mid(7),
+                                secure(a.NetmarbleMainPage).replace(".test/", ".test:443/")})
+        complete(miss);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggingIn);
+    complete(secure(a.NetmarbleMainPage));
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedIn);
+
+    state.Temp.IsLogin = 0;
+    startLogin(Portal::Daum);
+    complete(secure(a.DaumLoggedOutPage));
+    EXPECT_EQ(web.navigations.last(), a.DaumLoginPage) << "the program's own addresses stay as they are";
+    complete(secure(a.DaumLoginPage));
+    complete(secure(a.DaumIntroPage));
+    EXPECT_EQ(ui.caption, text::DaumLoggedIn);
+}
+
 TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTheLaunchIsOver)
 {
     for (AfterStart action : {AfterStart::Nothing, AfterStart::Minimise, AfterStart::Quit}) {

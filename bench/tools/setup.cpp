@@ -20,10 +20,10 @@ namespace {
 // Nobody is there to answer: any question is reported and refused.
 class NoMessages : public platform::MessageBox {
 public:
-    Answer show(const QString& text, Icon, Buttons buttons) override
+    Answer show(const QString& text, Icon, Buttons buttons, Dismissal* = nullptr) override
     {
         std::fprintf(stderr, "bench-setup: %s\n", text.toLocal8Bit().constData());
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return refusal(buttons);
     }
 };
 

@@ -41,16 +41,27 @@ struct Addresses {
     static inline const QString AgreeCheckScript = QStringLiteral("javascript:agree_check();");
 };
 
-// Whole-string, exact, case-sensitive equality.
-inline bool addressEquals(const QString& address, const QString& fixed)
+// A portal that moved its pages to https serves them at the same addresses
+// over https: the fixed http address, or that address with "https" for
+// "http" (same host, port, path and query), and nothing else.
+inline QString overHttps(const QString& fixed)
 {
-    return address == fixed;
+    return fixed.startsWith(u"http://") ? QStringLiteral("https://") + fixed.mid(7) : QString();
 }
 
-// The address starts with the fixed one; a shorter address never matches.
+// Whole-string, exact, case-sensitive equality, over http or https.
+inline bool addressEquals(const QString& address, const QString& fixed)
+{
+    return address == fixed || (!address.isEmpty() && address == overHttps(fixed));
+}
+
+// The address starts with the fixed one, over http or https; a shorter
+// address never matches.
 inline bool addressBeginsWith(const QString& address, const QString& fixed)
 {
-    return address.startsWith(fixed, Qt::CaseSensitive);
+    const QString secure = overHttps(fixed);
+    return address.startsWith(fixed, Qt::CaseSensitive)
+           || (!secure.isEmpty() && address.startsWith(secure, Qt::CaseSensitive));
 }
 
 // The page's host (with its port, when the address names one), as a
