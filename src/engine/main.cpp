@@ -5,8 +5,10 @@
 #include "platform/ProcessGuards.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLocalSocket>
+
+#include <iostream>
+#include <string>
 
 int main(int argc, char* argv[])
 {
@@ -21,17 +23,17 @@ int main(int argc, char* argv[])
         qCritical("quaylet-engine is started by Quaylet");
         return 2;
     }
-    // The secret that lets this engine in comes first on standard input.
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    const QByteArray token = input.readLine(64).trimmed();
+    // The secret that lets this engine in comes first on standard input; the
+    // line is taken as soon as it is there, without waiting for more.
+    std::string token;
+    std::getline(std::cin, token);
     auto* socket = new QLocalSocket;
     socket->connectToServer(arguments[link + 1]);
     if (!socket->waitForConnected(10000)) {
         qCritical("quaylet-engine: Quaylet cannot be reached: %s", qPrintable(socket->errorString()));
         return 1;
     }
-    socket->write(token + '\n');
+    socket->write(QByteArray::fromStdString(token) + '\n');
     engine::EngineHost host(socket);
     QObject::connect(&host, &engine::EngineHost::linkClosed, &app, &QCoreApplication::quit);
     return app.exec();

@@ -5,24 +5,25 @@
 //   quaylet_engine_relay LINK TEST
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QLocalSocket>
+
+#include <iostream>
+#include <string>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    const QByteArray token = input.readLine(64).trimmed();
+    std::string token;
+    std::getline(std::cin, token);
     QLocalSocket program;
     QLocalSocket test;
     program.connectToServer(QString::fromLocal8Bit(argv[1]));
     test.connectToServer(QString::fromLocal8Bit(argv[2]));
     if (!program.waitForConnected(5000) || !test.waitForConnected(5000))
         return 1;
-    program.write(token + '\n');
+    program.write(QByteArray::fromStdString(token) + '\n');
     for (auto [from, to] : {std::pair(&program, &test), std::pair(&test, &program)}) {
         QObject::connect(from, &QLocalSocket::readyRead, to, [from, to] { to->write(from->readAll()); });
         QObject::connect(from, &QLocalSocket::disconnected, &app, &QCoreApplication::quit);

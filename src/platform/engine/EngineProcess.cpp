@@ -174,7 +174,10 @@ void EngineProcess::start()
     token_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0')
              + QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
     process_->start(executable_, {QStringLiteral("--link"), server_->fullServerName()});
+    // Into the pipe now, not when this program's event loop next runs: the
+    // engine waits for it before anything else.
     process_->write(token_ + '\n');
+    process_->waitForBytesWritten(EndWaitMs);
     process_->closeWriteChannel();
 }
 
