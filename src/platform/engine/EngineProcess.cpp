@@ -173,12 +173,17 @@ void EngineProcess::start()
     // the user's other processes can read.
     token_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0')
              + QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
+    QProcess* const starting = process_;
     process_->start(executable_, {QStringLiteral("--link"), server_->fullServerName()});
     // Into the pipe now, not when this program's event loop next runs: the
-    // engine waits for it before anything else.
+    // engine waits for it before anything else. An engine that failed to
+    // start is already told and forgotten.
+    if (process_ != starting)
+        return;
     process_->write(token_ + '\n');
     process_->waitForBytesWritten(EndWaitMs);
-    process_->closeWriteChannel();
+    if (process_ == starting)
+        process_->closeWriteChannel();
 }
 
 // Any process of the user may connect; only the engine is let in, by its
