@@ -13,6 +13,7 @@ set(QUAYLET_APP_ID io.github.quaylet.Quaylet)
 set(QUAYLET_PROGRAM_DIRECTORY lib/quaylet)
 install(TARGETS quaylet quaylet-engine RUNTIME DESTINATION ${QUAYLET_PROGRAM_DIRECTORY})
 install(FILES ${PROJECT_SOURCE_DIR}/share/quaylet.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/share/quaylet.1 DESTINATION share/man/man1)
 configure_file(${PROJECT_SOURCE_DIR}/share/quaylet.metainfo.xml.in
     ${CMAKE_BINARY_DIR}/${QUAYLET_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/${QUAYLET_APP_ID}.metainfo.xml DESTINATION share/metainfo)
