@@ -52,7 +52,8 @@ inline QString overHttps(const QString& fixed)
 // Whole-string, exact, case-sensitive equality, over http or https.
 inline bool addressEquals(const QString& address, const QString& fixed)
 {
-    return address == fixed || (!address.isEmpty() && address == overHttps(fixed));
+    const QString secure = overHttps(fixed);
+    return address == fixed || (!secure.isEmpty() && address == secure);
 }
 
 // The address starts with the fixed one, over http or https; a shorter

@@ -87,10 +87,7 @@ void EngineHost::onMessage(const QJsonObject& message)
         if (const auto allowed = launchQuestions_.take(message["id"].toInt()))
             allowed(message["allowed"].toBool());
     } else if (kind == link::LaunchSchemes) {
-        QStringList schemes;
-        for (const QJsonValue& scheme : message["schemes"].toArray())
-            schemes.append(scheme.toString());
-        browser_.setLauncherSchemes(schemes);
+        browser_.setLauncherSchemes(message["schemes"].toVariant().toStringList());
     } else if (kind == link::Cookie) {
         giveCookie(message["raw"].toString().toLatin1());
     } else if (kind == link::Unlock) {

@@ -21,6 +21,11 @@ std::u16string executablePath();
 // or system file. Links are followed; what they lead to is judged.
 std::optional<std::string> readOrdinaryFile(const std::u16string& path, std::size_t limit);
 
+// The files the program reads of its own (config.ini, User.ini, the allowed
+// launch schemes, a start-at-logon entry) hold a few short lines: one longer
+// than this was not written by the program, and is not read.
+constexpr std::size_t LongestOwnFile = 64 * 1024;
+
 // The system's file operations that a whole-file save is made of. Each one
 // that fails answers false with the system's reason. Saves go through
 // fileSystem(); a test may put in its place one whose steps fail the way a

@@ -7,9 +7,6 @@ namespace storage {
 
 namespace {
 
-// Both files hold a few short lines; one this long was not written by the program.
-constexpr std::size_t LongestStoredFile = 64 * 1024;
-
 bool isBlank(QChar ch)
 {
     return ch == u' ' || ch == u'\t';
@@ -70,7 +67,7 @@ QStringList storedValues(const QByteArray& bytes)
 
 std::optional<QStringList> readStoredValues(const QString& path)
 {
-    const std::optional<std::string> bytes = platform::readOrdinaryFile(path.toStdU16String(), LongestStoredFile);
+    const std::optional<std::string> bytes = platform::readOrdinaryFile(path.toStdU16String(), platform::LongestOwnFile);
     if (!bytes)
         return std::nullopt;
     return storedValues(QByteArray(bytes->data(), qsizetype(bytes->size())));

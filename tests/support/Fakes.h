@@ -59,10 +59,8 @@ public:
             dismissed.append(text);
             return refusal(buttons);
         }
-        if (buttons == Buttons::Ok)
-            return Answer::Ok;
-        if (answers.empty())
-            return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        if (buttons == Buttons::Ok || answers.empty())
+            return refusal(buttons);
         const Answer answer = answers.front();
         answers.pop_front();
         return answer;

@@ -119,8 +119,7 @@ bool deniedAccess(const std::error_code& failure)
 // device), is no entry of ours and is never read whole or waited for.
 QByteArray fileBytes(const QString& path)
 {
-    constexpr std::size_t LongestEntry = 64 * 1024;
-    const std::optional<std::string> bytes = readOrdinaryFile(path.toStdU16String(), LongestEntry);
+    const std::optional<std::string> bytes = readOrdinaryFile(path.toStdU16String(), LongestOwnFile);
     return bytes ? QByteArray(bytes->data(), qsizetype(bytes->size())) : QByteArray();
 }
 

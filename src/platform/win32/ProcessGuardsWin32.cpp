@@ -32,11 +32,12 @@ void endWithThisProgram(QProcess& process)
 {
     QObject::connect(&process, &QProcess::started, &process, [&process] {
         const HANDLE job = programJob();
-        HANDLE child = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(process.processId()));
-        if (!job || !child)
+        if (!job)
             return;
-        AssignProcessToJobObject(job, child);
-        CloseHandle(child);
+        if (HANDLE child = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(process.processId()))) {
+            AssignProcessToJobObject(job, child);
+            CloseHandle(child);
+        }
     });
 }
 
