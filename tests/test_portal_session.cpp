@@ -325,6 +325,44 @@ TEST_F(SessionTest, APortalThatMovedToHttpsLogsInAtTheSamePages)
     EXPECT_EQ(ui.caption, text::DaumLoggedIn);
 }
 
+// A page no rule knows is the user's to see only while a login waits on it;
+// closing it gives the login up, as the cancel does.
+TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageShowsItAndClosingItCancels)
+{
+    const QString codePage = "http://login.nm.test/login/OneTimeCode.asp";
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        SCOPED_TRACE(int(portal));
+        state.Temp.IsLogin = 0;
+        startLogin(portal);
+        complete(codePage);
+        EXPECT_TRUE(web.unknown);
+        complete(portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage);
+        EXPECT_FALSE(web.unknown) << "a rule acted: the page is hidden again";
+        complete(codePage);
+        ASSERT_TRUE(web.pageClosed);
+        web.pageClosed();
+        EXPECT_EQ(ui.caption, portal == Portal::Netmarble ? text::NetmarbleCancelling : text::DaumCancelling);
+        complete(codePage);
+        EXPECT_FALSE(web.unknown) << "a cancel's pages are never shown";
+        complete(portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage);
+        EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
+        const qsizetype navigations = web.navigations.size();
+        web.pageClosed();
+        EXPECT_EQ(web.navigations.size(), navigations) << "a late close does nothing";
+    }
+
+    logIn(Portal::Netmarble);
+    complete(codePage);
+    EXPECT_FALSE(web.unknown) << "logged in";
+    session.cmdLogin_Click();
+    complete(codePage);
+    EXPECT_FALSE(web.unknown) << "a logout's pages are never shown";
+    state.Config.GSA = AfterStart::Nothing;
+    session.GameStart();
+    complete(codePage);
+    EXPECT_FALSE(web.unknown) << "nor a game start's";
+}
+
 TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTheLaunchIsOver)
 {
     for (AfterStart action : {AfterStart::Nothing, AfterStart::Minimise, AfterStart::Quit}) {

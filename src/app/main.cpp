@@ -81,6 +81,7 @@ int main(int argc, char* argv[])
     windows.setSession(&session);
     windows.setMainWindow(&mainWindow);
 
+    web.setMainWindow(&mainWindow);
     web.startAfterFirstPaint(&mainWindow);
     // The main window's load, its settings read above.
     autoLogin(state, userFile, session);

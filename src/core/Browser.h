@@ -50,6 +50,10 @@ public:
     using AddressHandler = std::function<void(const QString& address)>;
     using FailureHandler = std::function<void(const QString& address, const LoadFailure& failure)>;
     using LaunchHandler = std::function<void(const LaunchReport& report)>;
+    using ClosedHandler = std::function<void()>;
+
+    // How long a login waits on a page no rule knows before the user sees it.
+    static constexpr int UnknownPageRestMs = 3000;
 
     virtual ~Browser() = default;
 
@@ -89,6 +93,18 @@ public:
     // that ends without a document (a download, an empty answer) is neither
     // a completion nor a failure.
     virtual void setLoadFailedHandler(FailureHandler handler) = 0;
+
+    // The verdict on the document just reported: true when a login waits on
+    // it and the session has no step to take from it (a page the portal put
+    // in the way: a one-time code, a captcha, new terms). Once such a page
+    // has rested UnknownPageRestMs with nothing loading, the browser shows
+    // it, the very page the session holds, in a window the user can work in;
+    // every completion in it is reported as before. False hides the page
+    // again; so does any navigation or failure.
+    virtual void setDocumentUnknown(bool unknown) = 0;
+
+    // The user closed the window of a page shown that way.
+    virtual void setPageClosedHandler(ClosedHandler handler) = 0;
 
     // Whether the session waits for nothing from the browser (idle, failed or
     // logged in). A settled browser may give back what it holds until it is

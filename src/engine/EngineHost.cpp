@@ -39,6 +39,7 @@ EngineHost::EngineHost(QLocalSocket* socket, QObject* parent)
         launchQuestions_.insert(id, std::move(allowed));
         report(link::AskLaunch, {{"id", id}, {"host", host}, {"scheme", scheme}});
     });
+    browser_.setPageClosedHandler([this] { report(link::PageClosed, {}); });
     browser_.setIdleHandler([this] { link_.send({{"kind", link::Idle}, {"received", qint64(received_)}}); });
     // The program keeps the cookies for the next engine; none reach the disk.
     QWebEngineCookieStore* cookies = profile_.get().cookieStore();
@@ -78,6 +79,13 @@ void EngineHost::onMessage(const QJsonObject& message)
         // Steps meant for a document of an earlier operation fill nothing.
         if (quint64(message["op"].toInteger()) == op_)
             browser_.act(link::stepsFromJson(message["steps"].toArray()));
+    } else if (kind == link::UnknownPage) {
+        if (quint64(message["op"].toInteger()) != op_)
+            return;
+        const QJsonArray over = message["over"].toArray();
+        if (over.size() == 4)
+            browser_.setShowOver({over[0].toInt(), over[1].toInt(), over[2].toInt(), over[3].toInt()});
+        browser_.setDocumentUnknown(message["value"].toBool());
     } else if (kind == link::Settled) {
         browser_.setSessionSettled(message["value"].toBool());
     } else if (kind == link::Answer) {

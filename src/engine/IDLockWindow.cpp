@@ -5,11 +5,11 @@
 #include "core/Twips.h"
 #include "platform/MessageBox.h"
 #include "engine/browser/BrowserProfile.h"
+#include "engine/browser/PageWindow.h"
 #include "engine/browser/WebPage.h"
 
 #include <QCloseEvent>
 #include <QEvent>
-#include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
@@ -20,7 +20,8 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     : QWidget(parent, Qt::Window),
       unlockedPage_(unlockedPage),
       messages_(messages),
-      unlocked_(std::move(unlocked))
+      unlocked_(std::move(unlocked)),
+      popups_(this, profile, dialogs_, this)
 {
     setObjectName(QStringLiteral("frmIDLock"));
     setWindowTitle(text::UnlockWindowTitle);
@@ -31,9 +32,9 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     web2View_->setObjectName(QStringLiteral("Web2"));
     web2View_->setGeometry(twipsRect(0, 0, 7335, 6135));
     auto* web2 = new WebPage(profile.get(), dialogs_, web2View_);
-    web2->setWebOnly();
+    web2->setWebOnly(true);
     // The portal's unlock procedure may open pages of its own.
-    web2->setWindowFactory([this, &profile] { return openPopup(profile); });
+    web2->setWindowFactory([this] { return popups_.open(); });
     web2->setFrameHandler([this](const QUrl& address) { Web2_DocumentComplete(address); });
     connect(web2, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
@@ -41,42 +42,10 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     });
     // The user types recovery details here: the window says where they go.
     connect(web2, &QWebEnginePage::urlChanged, this, [this](const QUrl& page) {
-        setWindowTitle(text::PageWindowTitle.arg(text::UnlockWindowTitle, shownHost(page))
-                       + (page.scheme() == u"https" ? QString() : text::NotSecureMark));
+        setWindowTitle(PageWindow::titleFor(text::UnlockWindowTitle, page));
     });
     web2View_->setPage(web2);
     web2->load(QUrl(lockUrl));
-}
-
-// A visible, resizable window for a page the unlock pages open; it shares
-// their profile and closes with this window.
-QWebEnginePage* IDLockWindow::openPopup(BrowserProfile& profile)
-{
-    if (popupsOpened_ >= MostPopups)
-        return nullptr;
-    ++popupsOpened_;
-    auto* window = new QWidget(this, Qt::Window);
-    window->setObjectName(QStringLiteral("frmIDLockPopup"));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->installEventFilter(this);
-    window->setWindowTitle(windowTitle());
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* view = new QWebEngineView(window);
-    layout->addWidget(view);
-    auto* page = new WebPage(profile.get(), dialogs_, view);
-    page->setWebOnly();
-    page->setWindowFactory([this, &profile] { return openPopup(profile); });
-    connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
-    const auto retitle = [window, page] {
-        window->setWindowTitle(text::PopupTitle.arg(page->url().host(), page->title()));
-    };
-    connect(page, &QWebEnginePage::titleChanged, window, retitle);
-    connect(page, &QWebEnginePage::urlChanged, window, retitle);
-    view->setPage(page);
-    window->resize(twipsSize(8835, 6345));
-    window->show();
-    return page;
 }
 
 std::optional<QSize> IDLockWindow::browserSizeFor(QSize outerTwips)

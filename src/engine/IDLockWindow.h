@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/browser/PopupWindows.h"
 #include "platform/MessageBox.h"
 
 #include <QList>
@@ -31,7 +32,7 @@ public:
     static constexpr int HeightMargin = 420;
     static constexpr int WidthMargin = 150;
     // Pop-ups open only on the user's click, and this many at most.
-    static constexpr int MostPopups = 4;
+    static constexpr int MostPopups = PopupWindows::Most;
 
     IDLockWindow(const QString& lockUrl, const QString& unlockedPage, BrowserProfile& profile,
                  platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent = nullptr);
@@ -60,14 +61,13 @@ private:
     void closing(QWidget* window);
     void Form_Resize();
     void Web2_DocumentComplete(const QUrl& address);
-    QWebEnginePage* openPopup(BrowserProfile& profile);
 
     const QString unlockedPage_;
     platform::MessageBox& messages_;
     const std::function<void()> unlocked_;
     QWebEngineView* web2View_;
     HeldDialogs dialogs_{*this};
-    int popupsOpened_ = 0;
+    PopupWindows popups_;
     int waits_ = 0;
     QList<QPointer<QWidget>> closed_;  // during a wait
 };

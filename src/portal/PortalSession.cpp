@@ -51,6 +51,7 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
     browser_.setLoadFailedHandler(
         [this](const QString& address, const LoadFailure& failure) { Web_LoadFailed(address, failure); });
     browser_.setLaunchHandler([this](const LaunchReport& report) { Web_Launch(report); });
+    browser_.setPageClosedHandler([this] { Web_PageClosed(); });
     reportSettled();
 }
 
@@ -128,8 +129,13 @@ void PortalSession::Web_DocumentComplete(const QString& address)
                                      [&address](const Rule& rule) { return rule.applies(address); });
     qCDebug(lcSession).noquote() << "completed" << loggableAddress(QUrl(address)) << "->"
                                  << (acting == rules.end() ? "no rule" : acting->name);
-    if (acting != rules.end())
+    // A page the portal put in a login's way is the user's to deal with.
+    if (acting != rules.end()) {
+        browser_.setDocumentUnknown(false);
         acting->act(address);
+    } else {
+        browser_.setDocumentUnknown(loggingIn());
+    }
     reportSettled();
 }
 
@@ -168,6 +174,19 @@ void PortalSession::Web_Launch(const LaunchReport& report)
     }
     if (ending_)
         ui_.endProgram();
+}
+
+// Closing the page shown to the user gives the login up, as the cancel does.
+void PortalSession::Web_PageClosed()
+{
+    if (!ending_ && loggingIn())
+        cmdLogin_Click();
+}
+
+// A login waits for the portal: not a logout, a cancel or a game start.
+bool PortalSession::loggingIn() const
+{
+    return ui_.loginCaption() == text::CancelCaption && temp_.IsLogin == 0;
 }
 
 // A login, a logout or a cancel waits for the portal.

@@ -37,6 +37,7 @@ public:
     void Web_DocumentComplete(const QString& address);
     void Web_LoadFailed(const QString& address, const LoadFailure& failure);
     void Web_Launch(const LaunchReport& report);
+    void Web_PageClosed();
 
 private:
     struct Rule {
@@ -52,6 +53,7 @@ private:
     void completedWithoutSession(const QString& caption);
     bool askYes(const QString& question);
     bool underWay() const;
+    bool loggingIn() const;
     void tellUnreachable(const LoadFailure& failure);
     void navigate(const QString& address);
     void reportSettled();

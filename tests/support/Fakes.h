@@ -37,6 +37,8 @@ public:
     void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }
     void setLoadFailedHandler(FailureHandler handler) override { failed = std::move(handler); }
     void setSessionSettled(bool value) override { settled = value; }
+    void setDocumentUnknown(bool value) override { unknown = value; }
+    void setPageClosedHandler(ClosedHandler handler) override { pageClosed = std::move(handler); }
 
     QStringList navigations;
     QStringList gameStarts;
@@ -44,7 +46,9 @@ public:
     LaunchHandler launched;
     AddressHandler complete;
     FailureHandler failed;
+    ClosedHandler pageClosed;
     bool settled = false;
+    bool unknown = false;
 };
 
 // Message box with queued answers; records what was shown.

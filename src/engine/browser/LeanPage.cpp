@@ -4,6 +4,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <atomic>
+
 namespace engine {
 
 namespace {
@@ -14,8 +16,12 @@ class UnseenResourceFilter : public QWebEngineUrlRequestInterceptor {
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
+    void setSeen(bool seen) { seen_ = seen; }
+
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
+        if (seen_)
+            return;
         switch (info.resourceType()) {
         case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
         case QWebEngineUrlRequestInfo::ResourceTypeMedia:
@@ -25,6 +31,9 @@ public:
             break;
         }
     }
+
+private:
+    std::atomic<bool> seen_ = false;
 };
 
 }  // namespace
@@ -43,6 +52,14 @@ void makeLean(QWebEnginePage* page)
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     // Owned by the page, which outlives every request it makes.
     page->setUrlRequestInterceptor(new UnseenResourceFilter(page));
+}
+
+void setSeen(QWebEnginePage* page, bool seen)
+{
+    // Images the document holds back are fetched as soon as this goes on.
+    page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, seen);
+    if (auto* filter = dynamic_cast<UnseenResourceFilter*>(page->findChild<QWebEngineUrlRequestInterceptor*>()))
+        filter->setSeen(seen);
 }
 
 }  // namespace engine

@@ -11,4 +11,8 @@ namespace engine {
 // setting of the whole profile, which leaves it off.
 void makeLean(QWebEnginePage* page);
 
+// While a lean page is shown to the user, it loads images and web fonts as a
+// browser does (a captcha must be seen); hidden again, it is lean again.
+void setSeen(QWebEnginePage* page, bool seen);
+
 }  // namespace engine

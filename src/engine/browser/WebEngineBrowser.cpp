@@ -5,6 +5,7 @@
 #include "engine/browser/LeanPage.h"
 #include "engine/browser/LoadEnd.h"
 #include "engine/browser/PageScripts.h"
+#include "engine/browser/PageWindow.h"
 #include "engine/browser/WebPage.h"
 
 #include <QLoggingCategory>
@@ -56,10 +57,14 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, platform::MessageBox
         qCWarning(lcBrowser) << "the page did not carry out its step in time";
         rendererGone();
     });
+    rest_.setSingleShot(true);
+    rest_.setInterval(UnknownPageRestMs);
+    connect(&rest_, &QTimer::timeout, this, &WebEngineBrowser::showPage);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
+    delete window_;
     delete page_;
 }
 
@@ -92,6 +97,53 @@ void WebEngineBrowser::setSessionSettled(bool settled)
 {
     settled_ = settled;
     quiet_.start();
+}
+
+void WebEngineBrowser::setDocumentUnknown(bool unknown)
+{
+    unknown_ = unknown && state_ == State::Showing;
+    if (!unknown_) {
+        rest_.stop();
+        hidePage();
+    } else if (!window_) {
+        rest_.start();
+    }
+}
+
+// A page that moves on by itself is not shown meanwhile; one held by a dialog
+// or a notification is shown once that is over.
+void WebEngineBrowser::showPage()
+{
+    if (!unknown_ || window_)
+        return;
+    if (page_->isLoading() || page_->isBusy()) {
+        rest_.start();
+        return;
+    }
+    qCDebug(lcBrowser) << "showing a page the session does not know" << loggableAddress(page_->url());
+    setSeen(page_, true);
+    page_->setWebOnly(true);
+    window_ = new PageWindow(page_, profile_, messages_, showOver_);
+    connect(window_, &PageWindow::closedByUser, this, [this] {
+        hidePage();
+        if (onPageClosed_)
+            onPageClosed_();
+    });
+}
+
+void WebEngineBrowser::hidePage()
+{
+    if (!window_)
+        return;
+    qCDebug(lcBrowser) << "page hidden again";
+    window_->disconnect(this);
+    // Deleted from the event loop: this may run inside the window's own close.
+    // Its view lets the page go then; the page stays where it is.
+    window_->hide();
+    std::exchange(window_, nullptr)->deleteLater();
+    setSeen(page_, false);
+    page_->setWebOnly(false);
+    page_->setWindowFactory({});
 }
 
 void WebEngineBrowser::navigate(const QString& address)
@@ -212,10 +264,13 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
         shownAtLoadStart_ = page_->url();
         if (state_ == State::Showing) {
-            // A form the page sent, or a script's redirect: the session may wait on it.
+            // A form the page sent, or a script's redirect: the session may wait
+            // on it; the user working in a page shown takes the time they need.
             address_ = memory_.resolve(info.url());
             frames_.clear();
-            limit_.start();
+            rest_.stop();
+            if (!window_)
+                limit_.start();
         }
         return;
     }
@@ -240,6 +295,9 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         qCDebug(lcBrowser) << "ended without a document" << loggableAddress(info.url()) << info.errorCode();
         state_ = State::Showing;
         frames_.clear();
+        // Nothing new to judge: the document the session did not know rests again.
+        if (unknown_ && !window_)
+            rest_.start();
         return;
     case LoadEnd::Failure:
         qCDebug(lcBrowser) << "load failed" << loggableAddress(info.url()) << info.errorCode() << info.errorString();
@@ -282,7 +340,7 @@ void WebEngineBrowser::onDialog(bool open)
         stepLimit_.stop();
         return;
     }
-    if (page_->isLoading())
+    if (page_->isLoading() && !window_)
         limit_.start();
     if (stepsAwaited_ > 0)
         stepLimit_.start();
@@ -298,6 +356,9 @@ void WebEngineBrowser::fail(const QString& address, const portal::LoadFailure& f
 
 void WebEngineBrowser::dropPage()
 {
+    hidePage();
+    unknown_ = false;
+    rest_.stop();
     launch_.end();
     limit_.stop();
     stepLimit_.stop();

@@ -3,8 +3,11 @@
 #include "core/Browser.h"
 #include "engine/browser/GameLaunch.h"
 #include "engine/browser/NavigationMemory.h"
+#include "engine/browser/PageWindow.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QRect>
 #include <QStringList>
 #include <QTimer>
 
@@ -52,6 +55,11 @@ class WebPage;
 //   quiet, settled  idle told        -                        NoPage and idle told,
 //                                                             unless a launch is waited for
 // A page dialog holds the time limits and the release until it is answered.
+//
+// A Showing page the session calls unknown is shown in a PageWindow once it
+// has rested, with no load of its own, for the rest time. While shown it has
+// no load limit and loads like a browser the user sees; it is hidden again
+// when the session says so, and at every navigation, failure or release.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
@@ -72,6 +80,11 @@ public:
     void setDocumentCompleteHandler(AddressHandler handler) override;
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
+    void setDocumentUnknown(bool unknown) override;
+    void setPageClosedHandler(ClosedHandler handler) override { onPageClosed_ = std::move(handler); }
+
+    // The frame a page shown to the user is centred over.
+    void setShowOver(const QRect& frame) { showOver_ = frame; }
 
     // The game launch's rules: the launcher's own schemes, and who is asked
     // about a scheme that is neither the launcher's nor refused outright.
@@ -87,6 +100,8 @@ public:
     void setLoadTimeout(int milliseconds);
     void setStepTimeout(int milliseconds) { stepLimit_.setInterval(milliseconds); }
     void setLaunchWait(int milliseconds) { launch_.setAfterLoadWait(milliseconds); }
+    void setUnknownPageRest(int milliseconds) { rest_.setInterval(milliseconds); }
+    PageWindow* pageWindow() const { return window_; }
 
 private:
     enum class State { NoPage, Loading, Showing };
@@ -102,6 +117,8 @@ private:
     void fail(const QString& address, const portal::LoadFailure& failure);
     void dropPage();
     void quietTimeOver();
+    void showPage();
+    void hidePage();
 
     BrowserProfile& profile_;
     platform::MessageBox& messages_;
@@ -115,11 +132,16 @@ private:
     QTimer quiet_;
     QTimer stepLimit_;
     int stepsAwaited_ = 0;  // scripts sent to the page whose result has not come
+    bool unknown_ = false;  // Showing: the session has no step to take from the document
+    QTimer rest_;           // unknown, with nothing loading: then it is shown
+    QPointer<PageWindow> window_;
+    QRect showOver_;
     GameLaunch launch_;
     NavigationMemory memory_;
     AddressHandler onComplete_;
     FailureHandler onFailed_;
     std::function<void()> onIdle_;
+    ClosedHandler onPageClosed_;
 };
 
 }  // namespace engine

@@ -57,9 +57,9 @@ public:
 
     bool isBusy() const { return busy_ > 0; }
 
-    // A page the user sees and clicks in: it goes only to web addresses
-    // (http, https, about:blank), and opens a new window only on a click.
-    void setWebOnly() { webOnly_ = true; }
+    // Whether the user sees and clicks in the page: it then goes only to web
+    // addresses (http, https, about:blank), and opens a new window only on a click.
+    void setWebOnly(bool webOnly) { webOnly_ = webOnly; }
 
     // Whether the browser loads the address itself, rather than hand it to
     // another program.

@@ -38,6 +38,7 @@ inline const QString Navigate = QStringLiteral("navigate");      // op, address
 inline const QString StartGame = QStringLiteral("startGame");    // op, address
 inline const QString Act = QStringLiteral("act");                // op, steps
 inline const QString Settled = QStringLiteral("settled");        // value
+inline const QString UnknownPage = QStringLiteral("unknownPage");  // op, value, over: [x, y, width, height] of the main window
 inline const QString Answer = QStringLiteral("answer");          // id, answer
 inline const QString Unlock = QStringLiteral("unlock");          // address, unlockedPage
 inline const QString LaunchSchemes = QStringLiteral("launchSchemes");  // schemes: the game launcher's, at the start
@@ -53,6 +54,7 @@ inline const QString Dialog = QStringLiteral("dialog");          // op (0: the u
 inline const QString AskLaunch = QStringLiteral("askLaunch");    // op, id, host, scheme: may it go to the system?
 inline const QString Idle = QStringLiteral("idle");              // received: the program's messages so far
 inline const QString Alive = QStringLiteral("alive");
+inline const QString PageClosed = QStringLiteral("pageClosed");  // op: the user closed the page shown
 inline const QString Unlocked = QStringLiteral("unlocked");
 inline const QString UnlockClosed = QStringLiteral("unlockClosed");
 

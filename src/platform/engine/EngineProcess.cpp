@@ -113,6 +113,23 @@ void EngineProcess::setSessionSettled(bool settled)
         send({{"kind", link::Settled}, {"value", settled}});
 }
 
+void EngineProcess::setMainWindow(QWidget* window)
+{
+    mainWindow_ = window;
+}
+
+void EngineProcess::setDocumentUnknown(bool unknown)
+{
+    if (!process_)
+        return;
+    QJsonObject message{{"kind", link::UnknownPage}, {"op", qint64(op_.number)}, {"value", unknown}};
+    if (unknown && mainWindow_) {
+        const QRect over = mainWindow_->frameGeometry();
+        message["over"] = QJsonArray{over.x(), over.y(), over.width(), over.height()};
+    }
+    send(message);
+}
+
 void EngineProcess::showUnlockWindow(const QString& address, const QString& unlockedPage,
                                      std::function<void()> unlocked)
 {
@@ -259,6 +276,9 @@ void EngineProcess::onMessage(const QJsonObject& message)
             if (onLaunch_)
                 onLaunch_(link::launchFromJson(message));
         }
+    } else if (kind == link::PageClosed) {
+        if (isCurrent(operation) && onPageClosed_)
+            onPageClosed_();
     } else if (kind == link::Dialog) {
         showDialog(message, operation);
     } else if (kind == link::AskLaunch) {

@@ -59,6 +59,8 @@ public:
     void setDocumentCompleteHandler(AddressHandler handler) override;
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
+    void setDocumentUnknown(bool unknown) override;
+    void setPageClosedHandler(ClosedHandler handler) override { onPageClosed_ = std::move(handler); }
 
     // The game launcher's schemes, which a channel page hands to the system
     // at once, and who decides about a scheme that is neither the launcher's
@@ -66,6 +68,9 @@ public:
     using LaunchQuestion = std::function<bool(const QString& host, const QString& scheme)>;
     void setLauncherSchemes(const QStringList& schemes) { launcherSchemes_ = schemes; }
     void setLaunchQuestion(LaunchQuestion question) { launchQuestion_ = std::move(question); }
+
+    // The window the engine's own windows appear over.
+    void setMainWindow(QWidget* window);
 
     // Starts the engine once window has painted for the first time, or now.
     void startAfterFirstPaint(QWidget* window);
@@ -122,6 +127,7 @@ private:
     QTimer silence_;             // no connection, or no word from the engine, for too long
     int silenceLimit_;
     QPointer<QWidget> paintWatched_;
+    QPointer<QWidget> mainWindow_;
     CookieJar cookies_;
     bool settled_ = true;
     quint64 lastOperation_ = 0;
@@ -132,6 +138,7 @@ private:
     AddressHandler onComplete_;
     FailureHandler onFailed_;
     LaunchHandler onLaunch_;
+    ClosedHandler onPageClosed_;
     std::function<void()> onUnlocked_;
     QStringList launcherSchemes_;
     LaunchQuestion launchQuestion_;
