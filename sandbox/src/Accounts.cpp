@@ -23,6 +23,8 @@ const std::vector<Account>& accounts()
          .behaviour = "both portals answer the login only after the slow delay"},
         {.id = "echo", .password = "",
          .behaviour = "logs in on both portals with any password (read it back from the log)"},
+        {.id = "coded", .password = "sea", .oneTimeCode = true,
+         .behaviour = "both portals ask for the one-time code 246810 after the password, then log in"},
     };
     return table;
 }
@@ -79,15 +81,28 @@ LoginOutcome PortalState::login(Portal portal, std::string_view id,
     const Account* account = findAccount(id);
     if (!account || (!account->password.empty() && account->password != password))
         return LoginOutcome::Failed;
+    if (account->oneTimeCode)
+        return LoginOutcome::CodeRequired;
+    return progress(portal, *account);
+}
+
+LoginOutcome PortalState::loginWithCode(Portal portal, std::string_view id) const
+{
+    const Account* account = findAccount(id);
+    return account ? progress(portal, *account) : LoginOutcome::Failed;
+}
+
+LoginOutcome PortalState::progress(Portal portal, const Account& account) const
+{
     const std::lock_guard lock(mutex_);
-    const std::string key(id);
-    if (portal == Portal::Netmarble && account->lockedOnNetmarble && !unlocked_.contains(key))
+    const std::string key(account.id);
+    if (portal == Portal::Netmarble && account.lockedOnNetmarble && !unlocked_.contains(key))
         return LoginOutcome::Locked;
-    if (portal == Portal::Daum && account->needsDaumConsent && !consented_.contains(key))
+    if (portal == Portal::Daum && account.needsDaumConsent && !consented_.contains(key))
         return LoginOutcome::ConsentRequired;
-    if (account->needsJoin && !joined_.contains({portal, key}))
+    if (account.needsJoin && !joined_.contains({portal, key}))
         return LoginOutcome::JoinRequired;
-    if (portal == Portal::Daum && account->daumGoesHome)
+    if (portal == Portal::Daum && account.daumGoesHome)
         return LoginOutcome::HomePage;
     return LoginOutcome::Success;
 }
@@ -116,29 +131,60 @@ void PortalState::consent(std::string_view id)
 
 std::string PortalState::openSession(Portal portal, std::string_view user)
 {
-    std::string token = randomToken();
-    const std::lock_guard lock(mutex_);
-    sessions_[{portal, token}] = std::string(user);
-    return token;
+    return addToken(sessions_, portal, user);
 }
 
 std::optional<std::string> PortalState::sessionUser(Portal portal, std::string_view token) const
 {
-    const std::lock_guard lock(mutex_);
-    const auto it = sessions_.find({portal, std::string(token)});
-    if (it == sessions_.end())
-        return std::nullopt;
-    return it->second;
+    return tokenUser(sessions_, portal, token);
 }
 
 std::optional<std::string> PortalState::closeSession(Portal portal, std::string_view token)
 {
+    return removeToken(sessions_, portal, token);
+}
+
+std::string PortalState::awaitCode(Portal portal, std::string_view user)
+{
+    return addToken(awaitingCode_, portal, user);
+}
+
+std::optional<std::string> PortalState::awaitingUser(Portal portal, std::string_view token) const
+{
+    return tokenUser(awaitingCode_, portal, token);
+}
+
+std::optional<std::string> PortalState::endWait(Portal portal, std::string_view token)
+{
+    return removeToken(awaitingCode_, portal, token);
+}
+
+std::string PortalState::addToken(Tokens& tokens, Portal portal, std::string_view user)
+{
+    std::string token = randomToken();
     const std::lock_guard lock(mutex_);
-    const auto it = sessions_.find({portal, std::string(token)});
-    if (it == sessions_.end())
+    tokens[{portal, token}] = std::string(user);
+    return token;
+}
+
+std::optional<std::string> PortalState::tokenUser(const Tokens& tokens, Portal portal,
+                                                  std::string_view token) const
+{
+    const std::lock_guard lock(mutex_);
+    const auto it = tokens.find({portal, std::string(token)});
+    if (it == tokens.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> PortalState::removeToken(Tokens& tokens, Portal portal, std::string_view token)
+{
+    const std::lock_guard lock(mutex_);
+    const auto it = tokens.find({portal, std::string(token)});
+    if (it == tokens.end())
         return std::nullopt;
     std::string user = it->second;
-    sessions_.erase(it);
+    tokens.erase(it);
     return user;
 }
 

@@ -22,8 +22,12 @@ struct Account {
     bool needsDaumConsent = false;
     bool daumGoesHome = false;
     bool slow = false;
+    bool oneTimeCode = false;  // both portals ask for the one-time code after the password
     std::string_view behaviour;
 };
+
+// The code that the one-time-code pages take, the same at every login.
+inline constexpr std::string_view OneTimeCode = "246810";
 
 const std::vector<Account>& accounts();
 
@@ -38,6 +42,7 @@ enum class LoginOutcome {
     Locked,
     JoinRequired,
     ConsentRequired,
+    CodeRequired,  // the password was right; the one-time code is still to come
 };
 
 // The portal keeps this ID waiting before it answers the login form.
@@ -48,6 +53,8 @@ bool answersSlowly(std::string_view id);
 class PortalState {
 public:
     LoginOutcome login(Portal portal, std::string_view id, std::string_view password) const;
+    // What the login comes to once the one-time code was given.
+    LoginOutcome loginWithCode(Portal portal, std::string_view id) const;
 
     // False when the ID is not a locked one.
     bool unlock(std::string_view id);
@@ -60,15 +67,29 @@ public:
     // The user whose session ended, if there was one.
     std::optional<std::string> closeSession(Portal portal, std::string_view token);
 
+    // A login that waits for its one-time code, known by a new token.
+    std::string awaitCode(Portal portal, std::string_view user);
+    std::optional<std::string> awaitingUser(Portal portal, std::string_view token) const;
+    // Ends the wait; the user, if the token was waiting.
+    std::optional<std::string> endWait(Portal portal, std::string_view token);
+
     // Grows by one at each call, for the failure page's query.
     unsigned nextFailureNumber();
 
 private:
+    using Tokens = std::map<std::pair<Portal, std::string>, std::string>;
+
+    LoginOutcome progress(Portal portal, const Account& account) const;
+    std::string addToken(Tokens& tokens, Portal portal, std::string_view user);
+    std::optional<std::string> tokenUser(const Tokens& tokens, Portal portal, std::string_view token) const;
+    std::optional<std::string> removeToken(Tokens& tokens, Portal portal, std::string_view token);
+
     mutable std::mutex mutex_;
     std::set<std::string> unlocked_;
     std::set<std::pair<Portal, std::string>> joined_;
     std::set<std::string> consented_;
-    std::map<std::pair<Portal, std::string>, std::string> sessions_;
+    Tokens sessions_;
+    Tokens awaitingCode_;
     unsigned failures_ = 0;
 };
 

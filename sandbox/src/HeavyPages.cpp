@@ -74,50 +74,6 @@ void putChunk(std::string& png, std::string_view type, std::string_view data)
     putBigEndian(png, crc32(typed));
 }
 
-// A true-colour PNG of noise, its pixels in stored (uncompressed) deflate
-// blocks: as large on the wire as it is to decode.
-std::string noisePng(int width, int height, std::uint32_t seed)
-{
-    Noise noise(seed);
-    std::string raw;
-    raw.reserve(static_cast<size_t>(height) * (1 + static_cast<size_t>(width) * 3));
-    for (int y = 0; y < height; ++y) {
-        raw += '\0';  // no filter
-        for (int x = 0; x < width * 3; ++x)
-            raw += static_cast<char>(noise.next() & 0xff);
-    }
-
-    std::string zlib = "\x78\x01";
-    constexpr size_t MaxStored = 65535;
-    for (size_t at = 0; at < raw.size(); at += MaxStored) {
-        const size_t length = std::min(MaxStored, raw.size() - at);
-        zlib += static_cast<char>(at + length == raw.size() ? 1 : 0);
-        zlib += static_cast<char>(length & 0xff);
-        zlib += static_cast<char>(length >> 8);
-        zlib += static_cast<char>(~length & 0xff);
-        zlib += static_cast<char>((~length >> 8) & 0xff);
-        zlib.append(raw, at, length);
-    }
-    std::uint32_t a = 1;
-    std::uint32_t b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    putBigEndian(zlib, (b << 16) | a);
-
-    std::string header;
-    putBigEndian(header, static_cast<std::uint32_t>(width));
-    putBigEndian(header, static_cast<std::uint32_t>(height));
-    header.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter, no interlace
-
-    std::string png = "\x89PNG\r\n\x1a\n";
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", zlib);
-    putChunk(png, "IEND", {});
-    return png;
-}
-
 int imageHeight(int index)
 {
     const size_t bytes = SmallestImage + (LargestImage - SmallestImage) * static_cast<size_t>(index)
@@ -207,6 +163,48 @@ std::string portalFont()
 
 }  // namespace
 
+std::string noisePng(int width, int height, std::uint32_t seed)
+{
+    Noise noise(seed);
+    std::string raw;
+    raw.reserve(static_cast<size_t>(height) * (1 + static_cast<size_t>(width) * 3));
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';  // no filter
+        for (int x = 0; x < width * 3; ++x)
+            raw += static_cast<char>(noise.next() & 0xff);
+    }
+
+    std::string zlib = "\x78\x01";
+    constexpr size_t MaxStored = 65535;
+    for (size_t at = 0; at < raw.size(); at += MaxStored) {
+        const size_t length = std::min(MaxStored, raw.size() - at);
+        zlib += static_cast<char>(at + length == raw.size() ? 1 : 0);
+        zlib += static_cast<char>(length & 0xff);
+        zlib += static_cast<char>(length >> 8);
+        zlib += static_cast<char>(~length & 0xff);
+        zlib += static_cast<char>((~length >> 8) & 0xff);
+        zlib.append(raw, at, length);
+    }
+    std::uint32_t a = 1;
+    std::uint32_t b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    putBigEndian(zlib, (b << 16) | a);
+
+    std::string header;
+    putBigEndian(header, static_cast<std::uint32_t>(width));
+    putBigEndian(header, static_cast<std::uint32_t>(height));
+    header.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter, no interlace
+
+    std::string png = "\x89PNG\r\n\x1a\n";
+    putChunk(png, "IHDR", header);
+    putChunk(png, "IDAT", zlib);
+    putChunk(png, "IEND", {});
+    return png;
+}
+
 std::chrono::milliseconds Weight::effectiveLatency() const
 {
     return latency.value_or(heavy ? DefaultHeavyLatency : std::chrono::milliseconds(0));
@@ -263,6 +261,16 @@ void HeavyPages::install(httplib::Server& server, Endpoint endpoint)
             stop_.sleepFor(latency_);
         if (portal && serveAsset(endpoint, request, response))
             return httplib::Server::HandlerResponse::Handled;
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+}
+
+void HeavyPages::delayAnswers(httplib::Server& server)
+{
+    if (latency_.count() == 0)
+        return;
+    server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+        stop_.sleepFor(latency_);
         return httplib::Server::HandlerResponse::Unhandled;
     });
 }

@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ struct Weight {
 inline constexpr std::chrono::milliseconds DefaultHeavyLatency{80};
 inline constexpr int HeavyImageCount = 30;
 
+// A true-colour PNG of noise, its pixels in stored (uncompressed) deflate
+// blocks: as large on the wire as it is to decode.
+std::string noisePng(int width, int height, std::uint32_t seed);
+
 // The heavy pages' weight: the assets under /heavy/ on every portal endpoint,
 // the references to them written into each portal page, and the latency.
 class HeavyPages {
@@ -36,6 +41,9 @@ public:
     // Makes every answer wait the latency and serves the assets; nothing
     // changes on the server when there is neither weight nor latency.
     void install(httplib::Server& server, Endpoint endpoint);
+
+    // Makes every answer of the server wait the latency, and nothing more.
+    void delayAnswers(httplib::Server& server);
 
     // Adds the references to the assets to a portal's page (status 200, HTML),
     // before it is compressed for the browser. Other answers stay as they are.

@@ -177,6 +177,7 @@ void Hostile::log(Endpoint endpoint, const httplib::Request& request, const http
         .location = response.get_header_value("Location"),
         .event = std::string(event),
         .user = {},
+        .code = {},
     });
 }
 

@@ -24,7 +24,14 @@ bool isSecure(Endpoint endpoint)
     return endpoint == Endpoint::DaumSecureLogin || endpoint == Endpoint::DaumUser;
 }
 
-Layout::Layout(int basePort) : base_(basePort) {}
+bool movesToHttps(Endpoint endpoint)
+{
+    return !isSecure(endpoint) && endpoint != Endpoint::ZavivSite && endpoint != Endpoint::GuideSite;
+}
+
+Layout::Layout(int basePort, bool portalsOnHttps) : base_(basePort), portalsOnHttps_(portalsOnHttps)
+{
+}
 
 int Layout::port(Endpoint endpoint) const
 {
@@ -38,7 +45,8 @@ std::string Layout::host(Endpoint endpoint) const
 
 std::string Layout::url(Endpoint endpoint, std::string_view rest) const
 {
-    return (isSecure(endpoint) ? "https://" : "http://") + host(endpoint) + std::string(rest);
+    const bool secure = isSecure(endpoint) || (portalsOnHttps_ && movesToHttps(endpoint));
+    return (secure ? "https://" : "http://") + host(endpoint) + std::string(rest);
 }
 
 std::string encodeReturnAddress(std::string_view address, bool upperCaseHex)
@@ -55,6 +63,16 @@ std::string encodeReturnAddress(std::string_view address, bool upperCaseHex)
             out += ch;
     }
     return out;
+}
+
+bool isAddress(std::string_view given, std::string_view address)
+{
+    constexpr std::string_view Https = "https://";
+    constexpr std::string_view Http = "http://";
+    if (given == address)
+        return true;
+    return address.starts_with(Https) && given.starts_with(Http)
+           && given.substr(Http.size()) == address.substr(Https.size());
 }
 
 Addresses::Addresses(const Layout& l)
@@ -94,6 +112,11 @@ Addresses::Addresses(const Layout& l)
     DaumConsentAction = l.url(DaumUser, "/privagree/privinfoagree_ok.daum");
     DaumJoinAction = l.url(DaumGame, "/member/DM_MembersJoinProc.asp");
     DaumJoinedPage = DaumIntroPage + "?joined=1";
+
+    NetmarbleCodePage = l.url(NetmarbleLogin, "/login/OneTimeCode.asp");
+    NetmarbleCodePicture = l.url(NetmarbleLogin, "/login/code.png");
+    DaumCodePage = l.url(DaumSecureLogin, "/accounts/onetimecode.do");
+    DaumCodePicture = l.url(DaumSecureLogin, "/accounts/code.png");
 }
 
 }  // namespace sandbox

@@ -35,11 +35,16 @@ inline constexpr std::string_view ListenAddress = "127.0.0.1";
 
 std::string_view endpointName(Endpoint endpoint);
 bool isSecure(Endpoint endpoint);
+// The portals' http endpoints, which a portal that moved to https upgrades;
+// the fan sites stay on http.
+bool movesToHttps(Endpoint endpoint);
 
 // Endpoint n (counting from 1) listens on base port + n.
 class Layout {
 public:
-    explicit Layout(int basePort = DefaultBasePort);
+    // With portalsOnHttps, the addresses of the endpoints that move to https
+    // are written with https.
+    explicit Layout(int basePort = DefaultBasePort, bool portalsOnHttps = false);
 
     int basePort() const { return base_; }
     int port(Endpoint endpoint) const;
@@ -50,10 +55,15 @@ public:
 
 private:
     int base_;
+    bool portalsOnHttps_;
 };
 
 // Percent-encodes ":", "/" and "." only, as the program writes return addresses.
 std::string encodeReturnAddress(std::string_view address, bool upperCaseHex);
+
+// The given address is the one the sandbox writes, or its http spelling when
+// that is https: the program keeps asking with the addresses it was built with.
+bool isAddress(std::string_view given, std::string_view address);
 
 // Every fixed address the program navigates to or compares with, plus the
 // addresses only the portals use. Written apart from the program's own table
@@ -95,6 +105,13 @@ struct Addresses {
     std::string DaumConsentAction;
     std::string DaumJoinAction;
     std::string DaumJoinedPage;
+
+    // The one-time-code pages that an account with a code meets after its
+    // password, with their pictures.
+    std::string NetmarbleCodePage;
+    std::string NetmarbleCodePicture;
+    std::string DaumCodePage;
+    std::string DaumCodePicture;
 };
 
 }  // namespace sandbox

@@ -53,6 +53,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             quirks.probeLauncher = true;
             continue;
         }
+        if (name == "--https-upgrade") {
+            quirks.httpsUpgrade = true;
+            continue;
+        }
         if (name == "--heavy") {
             options.settings.weight.heavy = true;
             continue;
@@ -154,6 +158,8 @@ std::string usage()
            + launchModeNames()
            + "\n"
              "  --probe-launcher        the main and intro pages try a launcher address as they load\n"
+             "  --https-upgrade         the portals' http endpoints redirect plain http to https on the\n"
+             "                          same port, where they speak TLS; their addresses use https\n"
              "  --hostile MODE          each portal's first login meets MODE: "
            + hostileModeNames()
            + "\n"

@@ -165,6 +165,24 @@ std::string daumHome(const Addresses& a, std::string_view user, bool loggedOut)
     return document("Daum", body);
 }
 
+std::string oneTimeCode(std::string_view title, const std::string& action, const std::string& picture,
+                        bool wrongCode)
+{
+    const std::string body =
+        "<h1>로그인 확인</h1>\n"
+        "<p>휴대폰으로 받은 일회용 코드 6자리를 입력해 주세요.</p>\n"
+        "<p><img id=\"codePicture\" src=\"" + htmlEscape(picture) + "\" alt=\"보안 문자\"></p>\n"
+        + (wrongCode ? "<p id=\"notice\">코드가 맞지 않습니다.</p>\n" : "")
+        + "<form name=\"codeForm\" id=\"codeForm\" method=\"post\" accept-charset=\"utf-8\" "
+          "action=\"" + htmlEscape(action) + "\">\n"
+          "<p><label for=\"code\">코드</label> "
+          "<input type=\"text\" name=\"code\" id=\"code\" inputmode=\"numeric\" autocomplete=\"one-time-code\" "
+          "autofocus></p>\n"
+          "<p><input type=\"submit\" name=\"codeBtn\" id=\"codeBtn\" value=\"확인\"></p>\n"
+          "</form>\n";
+    return document(title, body);
+}
+
 std::string gamePage(std::string_view title, std::string_view message, std::string_view user)
 {
     return document(title, "<h1>" + htmlEscape(title) + "</h1>\n<p id=\"message\">"

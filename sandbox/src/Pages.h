@@ -28,6 +28,11 @@ std::string daumConsent(const Addresses& addresses, std::string_view user);
 std::string daumJoin(const Addresses& addresses, std::string_view user);
 std::string daumHome(const Addresses& addresses, std::string_view user, bool loggedOut);
 
+// The page that asks for the one-time code, with a picture and the code
+// field; after a wrong code it says so.
+std::string oneTimeCode(std::string_view title, const std::string& action, const std::string& picture,
+                        bool wrongCode);
+
 // A page of a game site: main, intro or channel page.
 std::string gamePage(std::string_view title, std::string_view message, std::string_view user);
 std::string fanSite(std::string_view title);

@@ -3,12 +3,16 @@
 #include "Text.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 #include <string>
 
@@ -36,13 +40,59 @@ void addressOf(const sockaddr_storage& address, std::string& ip, int& port)
     ip = text;
 }
 
-// A socket whose first bytes are replaced by a prepared prefix.
+bool waitFor(socket_t socket, short events, int timeoutMs)
+{
+    pollfd fd{socket, events, 0};
+    return poll(&fd, 1, timeoutMs) > 0 && (fd.revents & (events | POLLHUP | POLLERR)) != 0;
+}
+
+// Runs a TLS step on a non-blocking socket, waiting for the socket as the step
+// asks, each wait bounded: the step's result, 0 at a clean close, else -1.
+template <typename Step> int tlsStep(SSL* ssl, int timeoutMs, Step step)
+{
+    for (;;) {
+        // SSL_get_error reads this thread's error queue, which must start empty.
+        ERR_clear_error();
+        const int result = step();
+        if (result > 0)
+            return result;
+        switch (SSL_get_error(ssl, result)) {
+        case SSL_ERROR_WANT_READ:
+            if (!waitFor(SSL_get_fd(ssl), POLLIN, timeoutMs))
+                return -1;
+            break;
+        case SSL_ERROR_WANT_WRITE:
+            if (!waitFor(SSL_get_fd(ssl), POLLOUT, timeoutMs))
+                return -1;
+            break;
+        case SSL_ERROR_ZERO_RETURN: return 0;
+        default: return -1;
+        }
+    }
+}
+
+// A TLS connection opens with a handshake record, plain http with a method name.
+constexpr unsigned char TlsHandshake = 0x16;
+
+// The first byte the client sent, left in the socket; nothing when the
+// connection closed or stayed silent.
+std::optional<unsigned char> firstByte(socket_t socket, int timeoutMs)
+{
+    unsigned char first = 0;
+    if (!waitFor(socket, POLLIN, timeoutMs) || recv(socket, &first, 1, MSG_PEEK) != 1)
+        return std::nullopt;
+    return first;
+}
+
+struct FreeSsl {
+    void operator()(SSL* ssl) const { SSL_free(ssl); }
+};
+
+// A connection, plain or TLS over the socket, whose first bytes are replaced
+// by a prepared prefix.
 class PrefixedStream : public httplib::Stream {
 public:
-    PrefixedStream(socket_t socket, std::chrono::seconds timeout)
-        : socket_(socket), timeoutMs_(static_cast<int>(timeout.count() * 1000))
-    {
-    }
+    PrefixedStream(socket_t socket, SSL* ssl, int timeoutMs) : socket_(socket), ssl_(ssl), timeoutMs_(timeoutMs) {}
 
     // Reads the request line and queues it, with any "?" after the first one
     // in the target written as "%3F", ahead of the rest of the request.
@@ -74,7 +124,7 @@ public:
 
     bool is_readable() const override
     {
-        return offset_ < prefix_.size() || wait(POLLIN);
+        return offset_ < prefix_.size() || (ssl_ && SSL_pending(ssl_) > 0) || wait(POLLIN);
     }
 
     bool is_writable() const override { return wait(POLLOUT); }
@@ -92,6 +142,10 @@ public:
 
     ssize_t write(const char* ptr, size_t size) override
     {
+        if (ssl_) {
+            const int count = static_cast<int>(std::min<size_t>(size, INT_MAX));
+            return count == 0 ? 0 : tlsStep(ssl_, timeoutMs_, [&] { return SSL_write(ssl_, ptr, count); });
+        }
         if (!is_writable())
             return -1;
         return send(socket_, ptr, size, MSG_NOSIGNAL);
@@ -116,20 +170,21 @@ public:
     socket_t socket() const override { return socket_; }
 
 private:
-    bool wait(short events) const
-    {
-        pollfd fd{socket_, events, 0};
-        return poll(&fd, 1, timeoutMs_) > 0 && (fd.revents & (events | POLLHUP | POLLERR)) != 0;
-    }
+    bool wait(short events) const { return waitFor(socket_, events, timeoutMs_); }
 
     ssize_t receive(char* ptr, size_t size)
     {
+        if (ssl_) {
+            const int count = static_cast<int>(std::min<size_t>(size, INT_MAX));
+            return tlsStep(ssl_, timeoutMs_, [&] { return SSL_read(ssl_, ptr, count); });
+        }
         if (!wait(POLLIN))
             return -1;
         return recv(socket_, ptr, size, 0);
     }
 
     socket_t socket_;
+    SSL* ssl_;
     int timeoutMs_;
     std::string prefix_;
     size_t offset_ = 0;
@@ -137,21 +192,58 @@ private:
 
 }  // namespace
 
+bool PlainServer::speakTlsToo(X509* certificate, EVP_PKEY* key, std::unique_ptr<PlainServer> plainRoutes)
+{
+    std::unique_ptr<SSL_CTX, FreeContext> context(SSL_CTX_new(TLS_server_method()));
+    if (!context || SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION) != 1
+        || SSL_CTX_use_certificate(context.get(), certificate) != 1
+        || SSL_CTX_use_PrivateKey(context.get(), key) != 1)
+        return false;
+    SSL_CTX_set_options(context.get(), SSL_OP_NO_COMPRESSION);
+    tls_ = std::move(context);
+    plainRoutes_ = std::move(plainRoutes);
+    return true;
+}
+
 bool PlainServer::process_and_close_socket(socket_t socket)
 {
-    PrefixedStream stream(socket, timeout_);
     servedSocket = socket;
     bool handled = false;
-    if (const auto target = stream.takeRequestLine()) {
-        bool closed = false;
-        handled = process_request(stream, true, closed, [&target](httplib::Request& request) {
-            if (!target->empty())
-                request.target = *target;
-        });
-    }
+    if (!tls_)
+        handled = serve(socket, nullptr);
+    else if (const auto first = firstByte(socket, timeoutMs_))
+        handled = *first == TlsHandshake ? serveTls(socket) : plainRoutes_->serve(socket, nullptr);
     servedSocket = INVALID_SOCKET;
     shutdown(socket, SHUT_RDWR);
     close(socket);
+    return handled;
+}
+
+bool PlainServer::serve(socket_t socket, SSL* ssl)
+{
+    PrefixedStream stream(socket, ssl, timeoutMs_);
+    const auto target = stream.takeRequestLine();
+    if (!target)
+        return false;
+    bool closed = false;
+    return process_request(stream, true, closed, [&target, ssl](httplib::Request& request) {
+        if (!target->empty())
+            request.target = *target;
+        request.ssl = ssl;
+    });
+}
+
+bool PlainServer::serveTls(socket_t socket)
+{
+    const std::unique_ptr<SSL, FreeSsl> ssl(SSL_new(tls_.get()));
+    const int flags = fcntl(socket, F_GETFL);
+    if (!ssl || flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0 || SSL_set_fd(ssl.get(), socket) != 1)
+        return false;
+    if (tlsStep(ssl.get(), timeoutMs_, [&ssl] { return SSL_accept(ssl.get()); }) <= 0)
+        return false;
+    const bool handled = serve(socket, ssl.get());
+    // A close_notify for a polite goodbye; the client need not answer it.
+    SSL_shutdown(ssl.get());
     return handled;
 }
 

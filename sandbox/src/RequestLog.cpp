@@ -74,6 +74,8 @@ std::string formatLogLine(const LogEntry& entry, std::chrono::system_clock::time
         addField(line, "event", entry.event);
     if (!entry.user.empty())
         addField(line, "user", entry.user);
+    if (!entry.code.empty())
+        addField(line, "code", entry.code);
     line += '}';
     return line;
 }

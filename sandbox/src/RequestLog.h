@@ -21,6 +21,7 @@ struct LogEntry {
     std::string location;  // Location header of a redirect
     std::string event;     // login-ok, locked, game-started, ...
     std::string user;      // the account concerned, when known
+    std::string code;      // the one-time code the page served asks for
 };
 
 // "netmarble", "daum" or empty for the fan sites.

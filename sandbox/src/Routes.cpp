@@ -1,5 +1,6 @@
 #include "Routes.h"
 
+#include "HeavyPages.h"
 #include "Pages.h"
 #include "PlainServer.h"
 #include "Text.h"
@@ -15,13 +16,21 @@ namespace sandbox {
 
 namespace {
 
-// Cookies on 127.0.0.1 reach every port, so each portal has its own name.
+// Cookies on 127.0.0.1 reach every port, so each portal has its own names.
 constexpr std::string_view NetmarbleCookie = "NM_SESSION";
 constexpr std::string_view DaumCookie = "DAUM_SESSION";
+constexpr std::string_view NetmarbleCodeCookie = "NM_PENDING";
+constexpr std::string_view DaumCodeCookie = "DAUM_PENDING";
 
 std::string_view cookieName(Portal portal)
 {
     return portal == Portal::Netmarble ? NetmarbleCookie : DaumCookie;
+}
+
+// The login that waits for its one-time code.
+std::string_view codeCookieName(Portal portal)
+{
+    return portal == Portal::Netmarble ? NetmarbleCodeCookie : DaumCodeCookie;
 }
 
 // One request as the handlers see it.
@@ -40,16 +49,18 @@ struct Call {
     {
         return fieldValue(form, name);
     }
-    std::optional<std::string> sessionToken(Portal portal) const
+    std::optional<std::string> cookie(std::string_view name) const
     {
-        return cookieValue(request.get_header_value("Cookie"), cookieName(portal));
+        return cookieValue(request.get_header_value("Cookie"), name);
     }
+    std::optional<std::string> sessionToken(Portal portal) const { return cookie(cookieName(portal)); }
 };
 
 // What the log line says besides the request itself.
 struct Outcome {
     std::string event;
     std::string user;
+    std::string code;
 };
 
 using Action = std::function<void(const Call&, httplib::Response&, Outcome&)>;
@@ -107,16 +118,14 @@ std::string withMarkup(std::string page, const std::string& markup)
     return end == std::string::npos ? page + markup : page.insert(end, markup);
 }
 
-void setSessionCookie(httplib::Response& response, Portal portal, const std::string& token)
+void setCookie(httplib::Response& response, std::string_view name, const std::string& token)
 {
-    response.set_header("Set-Cookie",
-                        std::string(cookieName(portal)) + '=' + token + "; Path=/; HttpOnly");
+    response.set_header("Set-Cookie", std::string(name) + '=' + token + "; Path=/; HttpOnly");
 }
 
-void clearSessionCookie(httplib::Response& response, Portal portal)
+void clearCookie(httplib::Response& response, std::string_view name)
 {
-    response.set_header("Set-Cookie",
-                        std::string(cookieName(portal)) + "=; Path=/; Max-Age=0; HttpOnly");
+    response.set_header("Set-Cookie", std::string(name) + "=; Path=/; Max-Age=0; HttpOnly");
 }
 
 class Router {
@@ -136,18 +145,23 @@ public:
         server_.Post(regexForPath(path), wrap(std::move(action)));
     }
 
+    // Any request not routed above, whatever its method.
+    void any(const Action& action)
+    {
+        server_.Get(".*", wrap(action));
+        server_.Post(".*", wrap(action));
+        server_.Put(".*", wrap(action));
+        server_.Patch(".*", wrap(action));
+        server_.Delete(".*", wrap(action));
+        server_.Options(".*", wrap(action));
+    }
+
     // Anything not routed above: a logged 404.
     void fallback()
     {
-        const auto notFound = [](const Call& call, httplib::Response& response, Outcome&) {
+        any([](const Call& call, httplib::Response& response, Outcome&) {
             answerHtml(response, pages::notFound(call.path), 404);
-        };
-        server_.Get(".*", wrap(notFound));
-        server_.Post(".*", wrap(notFound));
-        server_.Put(".*", wrap(notFound));
-        server_.Patch(".*", wrap(notFound));
-        server_.Delete(".*", wrap(notFound));
-        server_.Options(".*", wrap(notFound));
+        });
     }
 
 private:
@@ -174,6 +188,7 @@ private:
                 .location = response.get_header_value("Location"),
                 .event = outcome.event,
                 .user = outcome.user,
+                .code = outcome.code,
             });
         };
     }
@@ -206,14 +221,20 @@ public:
     void install(Router& router, Endpoint endpoint)
     {
         switch (endpoint) {
-        case Endpoint::NetmarbleLogin: netmarbleLogin(router); break;
+        case Endpoint::NetmarbleLogin:
+            netmarbleLogin(router);
+            oneTimeCodePage(router, Portal::Netmarble, "/login/OneTimeCode.asp", "/login/code.png");
+            break;
         case Endpoint::NetmarbleGame:
             gameSite(router, Portal::Netmarble, "넷마블 대항해시대 온라인", "/member/NMB_MembersJoin",
                      pages::netmarbleJoin, a_.NetmarbleIntroPage);
             break;
         case Endpoint::NetmarbleHome: netmarbleHome(router); break;
         case Endpoint::DaumLogin: daumLogin(router); break;
-        case Endpoint::DaumSecureLogin: daumSecureLogin(router); break;
+        case Endpoint::DaumSecureLogin:
+            daumSecureLogin(router);
+            oneTimeCodePage(router, Portal::Daum, "/accounts/onetimecode.do", "/accounts/code.png");
+            break;
         case Endpoint::DaumHome: daumHome(router); break;
         case Endpoint::DaumUser: daumUser(router); break;
         case Endpoint::DaumGame:
@@ -228,6 +249,8 @@ public:
 
 private:
     std::atomic<std::size_t> channelRequests_{0};
+    // The code page's picture, stand-in for a portal's security image.
+    const std::string codePicture_ = noisePng(96, 32, 246810);
 
     std::string sessionUser(const Call& call, Portal portal) const
     {
@@ -241,16 +264,22 @@ private:
     void answerLogin(const Call& call, Portal portal, const std::string& id,
                      const std::string& password, httplib::Response& response, Outcome& outcome)
     {
-        const bool netmarble = portal == Portal::Netmarble;
         outcome.user = id;
         if (answersSlowly(id) && !waitFor(call, s_.slowDelay, outcome)) {
             answerHtml(response, pages::unavailable(), 503);
             return;
         }
+        answerOutcome(portal, id, s_.state.login(portal, id, password), response, outcome);
+    }
+
+    void answerOutcome(Portal portal, const std::string& id, LoginOutcome login, httplib::Response& response,
+                       Outcome& outcome)
+    {
+        const bool netmarble = portal == Portal::Netmarble;
         const auto openSession = [&] {
-            setSessionCookie(response, portal, s_.state.openSession(portal, id));
+            setCookie(response, cookieName(portal), s_.state.openSession(portal, id));
         };
-        switch (s_.state.login(portal, id, password)) {
+        switch (login) {
         case LoginOutcome::Failed:
             outcome.event = "login-failed";
             answerRedirect(response, netmarble ? a_.NetmarbleLoginFailPage + "?code=1&id=" + percentEncode(id)
@@ -282,7 +311,64 @@ private:
             outcome.event = "consent-required";
             answerRedirect(response, daumConsentAddress());
             break;
+        case LoginOutcome::CodeRequired:
+            setCookie(response, codeCookieName(portal), s_.state.awaitCode(portal, id));
+            outcome.event = "code-required";
+            answerRedirect(response, netmarble ? a_.NetmarbleCodePage : a_.DaumCodePage);
+            break;
         }
+    }
+
+    const std::string& loginPage(Portal portal) const
+    {
+        return portal == Portal::Netmarble ? a_.NetmarbleLoginPage : a_.DaumLoginPage;
+    }
+
+    std::string codePage(Portal portal, bool wrongCode) const
+    {
+        if (portal == Portal::Netmarble)
+            return pages::oneTimeCode("넷마블 로그인 확인", a_.NetmarbleCodePage, a_.NetmarbleCodePicture,
+                                      wrongCode);
+        return pages::oneTimeCode("다음 로그인 확인", a_.DaumCodePage, a_.DaumCodePicture, wrongCode);
+    }
+
+    // The page that asks for the one-time code, its answer and its picture.
+    // The login waiting for the code rides on a cookie of its own, so the
+    // page serves that login and no other; a right code spends it.
+    void oneTimeCodePage(Router& router, Portal portal, std::string_view path, std::string_view picturePath)
+    {
+        router.get(path, [this, portal](const Call& call, httplib::Response& response, Outcome& outcome) {
+            const auto user = s_.state.awaitingUser(portal, call.cookie(codeCookieName(portal)).value_or(""));
+            if (!user) {
+                answerRedirect(response, loginPage(portal));
+                return;
+            }
+            outcome.user = *user;
+            outcome.event = "one-time-code";
+            outcome.code = OneTimeCode;
+            answerHtml(response, codePage(portal, false));
+        });
+        router.post(path, [this, portal](const Call& call, httplib::Response& response, Outcome& outcome) {
+            const std::string token = call.cookie(codeCookieName(portal)).value_or("");
+            const bool right = call.field("code") == OneTimeCode;
+            const auto user = right ? s_.state.endWait(portal, token) : s_.state.awaitingUser(portal, token);
+            if (!user) {
+                answerRedirect(response, loginPage(portal));
+                return;
+            }
+            outcome.user = *user;
+            if (!right) {
+                outcome.event = "code-failed";
+                outcome.code = OneTimeCode;
+                answerHtml(response, codePage(portal, true));
+                return;
+            }
+            clearCookie(response, codeCookieName(portal));
+            answerOutcome(portal, *user, s_.state.loginWithCode(portal, *user), response, outcome);
+        });
+        router.get(picturePath, [this](const Call&, httplib::Response& response, Outcome&) {
+            response.set_content(codePicture_, "image/png");
+        });
     }
 
     // Waits out a delay; false, with the reason as the event, when the
@@ -318,7 +404,7 @@ private:
         outcome.event = "logout";
         if (const auto token = call.sessionToken(portal))
             outcome.user = s_.state.closeSession(portal, *token).value_or(std::string());
-        clearSessionCookie(response, portal);
+        clearCookie(response, cookieName(portal));
     }
 
     void channel(const Call& call, Portal portal, httplib::Response& response, Outcome& outcome)
@@ -377,7 +463,7 @@ private:
     {
         router.get("/login/login.asp", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
             const auto returnAddress = call.param("l_url");
-            if (returnAddress && *returnAddress != a_.NetmarbleMainPage) {
+            if (returnAddress && !isAddress(*returnAddress, a_.NetmarbleMainPage)) {
                 answerHtml(response, pages::badRequest("unknown l_url: " + *returnAddress), 400);
                 return;
             }
@@ -497,7 +583,8 @@ private:
         });
         router.get("/Mail-bin/login.html", [this](const Call& call, httplib::Response& response, Outcome&) {
             const auto returnAddress = call.param("url");
-            if (returnAddress != a_.DaumIntroPage || call.param("category") != "identity") {
+            if (!returnAddress || !isAddress(*returnAddress, a_.DaumIntroPage)
+                || call.param("category") != "identity") {
                 answerHtml(response, pages::badRequest("unknown url or category"), 400);
                 return;
             }
@@ -561,6 +648,20 @@ void Portals::install(httplib::Server& server, Endpoint endpoint)
 {
     Router router(server, endpoint, handlers_->log(), handlers_->finishAnswer());
     handlers_->install(router, endpoint);
+}
+
+void Portals::installHttpsUpgrade(httplib::Server& server, Endpoint endpoint)
+{
+    Router router(server, endpoint, handlers_->log(), handlers_->finishAnswer());
+    router.any([](const Call& call, httplib::Response& response, Outcome& outcome) {
+        // The host and port the request was sent to and its target as sent;
+        // a 307 keeps a POST a POST, with its body.
+        std::string host = call.request.get_header_value("Host");
+        if (host.empty())
+            host = call.request.local_addr + ':' + std::to_string(call.request.local_port);
+        outcome.event = "https-upgrade";
+        response.set_redirect("https://" + host + call.request.target, 307);
+    });
 }
 
 }  // namespace sandbox

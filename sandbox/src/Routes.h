@@ -34,6 +34,9 @@ struct Quirks {
     std::vector<Endpoint> closed;    // endpoints that do not listen at all
     std::vector<LaunchMode> launch;  // the channel pages' launches, one a request, in turn
     bool probeLauncher = false;      // the main and intro pages try a launcher address as they load
+    // The portals moved to https: their http endpoints redirect every plain
+    // request to its https spelling on the same port, where they speak TLS.
+    bool httpsUpgrade = false;
 };
 
 // What every endpoint's handlers share.
@@ -57,6 +60,8 @@ public:
 
     // Every request to the endpoint is logged before its answer goes out.
     void install(httplib::Server& server, Endpoint endpoint);
+    // Routes that answer every request with a 307 to its https spelling, logged.
+    void installHttpsUpgrade(httplib::Server& server, Endpoint endpoint);
 
 private:
     class Handlers;

@@ -30,7 +30,7 @@ void reuseAddressOnly(socket_t socket)
 }  // namespace
 
 Sandbox::Sandbox(const Settings& settings, std::ostream& log)
-    : layout_(settings.basePort),
+    : layout_(settings.basePort, settings.quirks.httpsUpgrade),
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
       hostileMode_(settings.hostile),
@@ -72,13 +72,13 @@ bool Sandbox::start(std::string& error)
             listener->server = std::make_unique<httplib::SSLServer>(certificate->certificate(),
                                                                     certificate->key());
         else
-            listener->server = std::make_unique<PlainServer>(std::chrono::seconds(ReadWriteSeconds));
-        httplib::Server& server = *listener->server;
-        if (!server.is_valid()) {
+            listener->server = plainServer(endpoint, *certificate);
+        if (!listener->server || !listener->server->is_valid()) {
             error = "cannot set up TLS for " + std::string(endpointName(endpoint));
             abandon();
             return false;
         }
+        httplib::Server& server = *listener->server;
         server.set_socket_options(reuseAddressOnly);
         server.set_keep_alive_timeout(KeepAliveSeconds);
         server.set_read_timeout(ReadWriteSeconds);
@@ -112,6 +112,19 @@ bool Sandbox::start(std::string& error)
         }
     }
     return true;
+}
+
+std::unique_ptr<httplib::Server> Sandbox::plainServer(Endpoint endpoint, const Certificate& certificate)
+{
+    auto server = std::make_unique<PlainServer>(std::chrono::seconds(ReadWriteSeconds));
+    if (!quirks_.httpsUpgrade || !movesToHttps(endpoint))
+        return server;
+    auto upgrades = std::make_unique<PlainServer>(std::chrono::seconds(ReadWriteSeconds));
+    heavyPages_.delayAnswers(*upgrades);
+    portals_->installHttpsUpgrade(*upgrades, endpoint);
+    if (!server->speakTlsToo(certificate.certificate(), certificate.key(), std::move(upgrades)))
+        return nullptr;
+    return server;
 }
 
 void Sandbox::launch()
@@ -153,7 +166,7 @@ std::string portTable(const Layout& layout)
     for (Endpoint endpoint : AllEndpoints) {
         std::string line = "  " + std::string(endpointName(endpoint));
         line.resize(20, ' ');
-        out += line + (isSecure(endpoint) ? "https://" : "http://") + layout.host(endpoint) + '\n';
+        out += line + layout.url(endpoint, "") + '\n';
     }
     return out;
 }

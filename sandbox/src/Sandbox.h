@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Accounts.h"
+#include "Certificate.h"
 #include "HeavyPages.h"
 #include "Hostile.h"
 #include "Layout.h"
@@ -52,6 +53,9 @@ private:
         std::atomic<bool> finished{false};
     };
 
+    // The server of an http endpoint; with the https upgrade it speaks TLS
+    // too. Null when TLS cannot be set up.
+    std::unique_ptr<httplib::Server> plainServer(Endpoint endpoint, const Certificate& certificate);
     void launch();
     void abandon();
 
