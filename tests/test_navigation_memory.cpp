@@ -28,6 +28,12 @@ TEST(NavigationMemory, EngineSpellingsMapBackToTheNavigatedText)
     EXPECT_EQ(memory.resolve(QUrl("http://h.test/a/main.asp")), dotted)
         << "dot segments resolve as the engine loads them";
     EXPECT_EQ(memory.resolve(QUrl("http://h.test/")), "http://h.test/") << "never navigated to";
+    EXPECT_EQ(
+        memory.resolve(QUrl("https://127.0.0.1:47101/login.asp?l_url=http%3A%2F%2F127.0.0.1%3A47102%2Fmain.asp")),
+        "https" + netmarble.mid(4))
+        << "redirected to https by a portal that moved";
+    EXPECT_EQ(memory.resolve(QUrl("https://127.0.0.1:47101/login.asp?l_url=other")),
+              "https://127.0.0.1:47101/login.asp?l_url=other");
     EXPECT_EQ(NavigationMemory::key(QString("http://h.test/a/..")), "http://h.test/");
 }
 

@@ -89,6 +89,13 @@ QJsonObject handle(const QJsonObject& request)
         captionsSeen.clear();
         return {{"captions", captions}};
     }
+    if (command == "close") {
+        QWidget* window = visibleWindow(request["window"].toString());
+        if (!window)
+            return {{"error", "no window to close"}};
+        QTimer::singleShot(0, window, [window] { window->close(); });
+        return {{"ok", true}};
+    }
     QWidget* widget = target(request);
     if (!widget)
         return {{"error", "nothing to " + command}};

@@ -175,6 +175,49 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
 // Ending at once would drop the channel page before it launched the game;
 // an engine slow to start for the game start must not cut it short either.
 // The launcher outlives the engine and the program.
+// A portal that asks for a one-time code on a page of its own: the page
+// shows itself, the user types the code there and the login goes on; closing
+// the page gives the login up. A portal that moved to https works as before,
+// and its logout and game start show nothing.
+TEST_P(EachPortal, APageNoRuleKnowsIsShownAndAPortalThatMovedToHttpsStillWorks)
+{
+    const Portal& portal = GetParam();
+    const bool secureCodePage = portal.name == Daum.name;
+    start();
+    quaylet->logInThroughDialog("coded", "sea", portal.option);
+    ASSERT_TRUE(quaylet->waitForWindow("frmWebPage"));
+    const QString title = quaylet->state()["windows"]["frmWebPage"]["title"].toString();
+    EXPECT_TRUE(title.startsWith("Quaylet - 127.0.0.1:")) << title.toStdString();
+    EXPECT_EQ(title.endsWith(" (안전하지 않음)"), !secureCodePage) << title.toStdString();
+    EXPECT_EQ(quaylet->caption(), portal.caption("로그인 중.."));
+    EXPECT_EQ(sandbox->requests("event", "one-time-code")[0]["code"], "246810");
+    for (Qt::Key key : {Qt::Key_2, Qt::Key_4, Qt::Key_6, Qt::Key_8, Qt::Key_1, Qt::Key_0, Qt::Key_Return})
+        quaylet->key("frmWebPage", "webPage", key);
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
+    EXPECT_TRUE(eventually([&] { return !quaylet->windowOpen("frmWebPage"); }));
+
+    quaylet->click("frmMain", "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그아웃 완료")));
+    quaylet->logInThroughDialog("coded", "sea", portal.option);
+    ASSERT_TRUE(quaylet->waitForWindow("frmWebPage"));
+    quaylet->call({{"command", "close"}, {"window", "frmWebPage"}});
+    ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
+    EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
+    EXPECT_FALSE(quaylet->windowOpen("frmWebPage"));
+
+    start({"--https-upgrade"});
+    quaylet->logInThroughDialog("echo", "sea", portal.option);
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
+    EXPECT_FALSE(sandbox->requests("event", "https-upgrade").isEmpty());
+    quaylet->click("frmMain", "cmdGameStart");
+    ASSERT_TRUE(sandbox->waitForEvent("game-started"));
+    ASSERT_TRUE(eventually([&] { return quaylet->launched().size() == 1; }));
+    quaylet->click("frmMain", "cmdLogin");
+    ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그아웃 완료")));
+    QThread::msleep(3500);  // longer than a login waits before it shows a page
+    EXPECT_FALSE(quaylet->windowOpen("frmWebPage"));
+}
+
 TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceTheLaunchWentToTheSystem)
 {
     dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 2 \r\nDaum\r\n");

@@ -69,9 +69,16 @@ void NavigationMemory::remember(const QString& navigatedText)
 QString NavigationMemory::resolve(const QUrl& reported) const
 {
     const QString reportedKey = key(reported);
+    // A portal that moved to https redirects the navigated address there:
+    // that is the navigated text over https.
+    QUrl overHttp = reported;
+    overHttp.setScheme(QStringLiteral("http"));
+    const QString upgradedKey = reported.scheme() == u"https" ? key(overHttp) : QString();
     for (const Entry& entry : entries_) {
         if (entry.key == reportedKey)
             return entry.text;
+        if (entry.key == upgradedKey && entry.text.startsWith(u"http://"))
+            return QStringLiteral("https://") + entry.text.mid(7);
     }
     return reported.toString(QUrl::FullyEncoded);
 }

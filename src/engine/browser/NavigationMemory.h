@@ -8,7 +8,8 @@ namespace engine {
 
 // The engine rewrites addresses before they are loaded ("%2E" becomes ".",
 // escapes change case). The session compares exact texts, so an address the
-// engine reports is mapped back to the text it was navigated with.
+// engine reports is mapped back to the text it was navigated with, over https
+// when a portal redirected it there.
 class NavigationMemory {
 public:
     void remember(const QString& navigatedText);

@@ -13,9 +13,10 @@
 
 namespace engine {
 
-PageWindow::PageWindow(WebPage* page, BrowserProfile& profile, platform::MessageBox& messages, const QRect& over)
+PageWindow::PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& profile, platform::MessageBox& messages,
+                       const QRect& over)
     : QWidget(nullptr, Qt::Window),
-      view_(new QWebEngineView(this)),
+      view_(view),
       popups_(this, profile, messages)
 {
     setObjectName(QStringLiteral("frmWebPage"));
@@ -23,7 +24,7 @@ PageWindow::PageWindow(WebPage* page, BrowserProfile& profile, platform::Message
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    view_->setPage(page);
+    view_->show();
     const auto retitle = [this, page] { setWindowTitle(titleFor(text::AppTitle, page->url())); };
     connect(page, &QWebEnginePage::urlChanged, this, retitle);
     retitle();
@@ -41,6 +42,15 @@ PageWindow::PageWindow(WebPage* page, BrowserProfile& profile, platform::Message
     raise();
     activateWindow();
     view_->setFocus();
+}
+
+void PageWindow::releaseView()
+{
+    if (!view_)
+        return;
+    view_->hide();
+    view_->setParent(nullptr);
+    view_ = nullptr;
 }
 
 QString PageWindow::titleFor(const QString& name, const QUrl& page)

@@ -19,8 +19,9 @@ class BrowserProfile;
 class WebPage;
 
 // A page of the hidden browser shown to the user, who works in it: a
-// one-time code, a captcha, new terms. The page stays the browser's: the
-// window only shows it, and leaves it behind, unharmed, when it goes.
+// one-time code, a captcha, new terms. The page and its view stay the
+// browser's: the window only borrows the view, and gives it back, the page
+// unharmed, before it goes.
 class PageWindow : public QWidget {
     Q_OBJECT
 public:
@@ -28,7 +29,11 @@ public:
 
     // Centred over the given frame (the program's main window), or the
     // screen when there is none, and given the focus.
-    PageWindow(WebPage* page, BrowserProfile& profile, platform::MessageBox& messages, const QRect& over);
+    PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& profile, platform::MessageBox& messages,
+               const QRect& over);
+
+    // Hands the view back, hidden and without a parent.
+    void releaseView();
 
     // "<name> - <host[:port]>", marked as not secure unless the page is https:
     // the user types into it, and sees where that goes.

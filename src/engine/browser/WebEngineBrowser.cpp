@@ -13,6 +13,7 @@
 #include <QWebEngineCertificateError>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
+#include <QWebEngineView>
 
 #include <utility>
 
@@ -64,7 +65,8 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, platform::MessageBox
 
 WebEngineBrowser::~WebEngineBrowser()
 {
-    delete window_;
+    hidePage();
+    delete view_;
     delete page_;
 }
 
@@ -114,7 +116,7 @@ void WebEngineBrowser::setDocumentUnknown(bool unknown)
 // or a notification is shown once that is over.
 void WebEngineBrowser::showPage()
 {
-    if (!unknown_ || window_)
+    if (!unknown_ || window_ || !view_ || view_->page() != page_)
         return;
     if (page_->isLoading() || page_->isBusy()) {
         rest_.start();
@@ -123,7 +125,7 @@ void WebEngineBrowser::showPage()
     qCDebug(lcBrowser) << "showing a page the session does not know" << loggableAddress(page_->url());
     setSeen(page_, true);
     page_->setWebOnly(true);
-    window_ = new PageWindow(page_, profile_, messages_, showOver_);
+    window_ = new PageWindow(view_, page_, profile_, messages_, showOver_);
     connect(window_, &PageWindow::closedByUser, this, [this] {
         hidePage();
         if (onPageClosed_)
@@ -137,8 +139,8 @@ void WebEngineBrowser::hidePage()
         return;
     qCDebug(lcBrowser) << "page hidden again";
     window_->disconnect(this);
+    window_->releaseView();
     // Deleted from the event loop: this may run inside the window's own close.
-    // Its view lets the page go then; the page stays where it is.
     window_->hide();
     std::exchange(window_, nullptr)->deleteLater();
     setSeen(page_, false);
@@ -238,6 +240,14 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
     }
     page_ = new WebPage(profile_.get(), messages_, this);
     makeLean(page_);
+    // A login's page may have to be shown. Its view comes before its first
+    // load: in Qt 6.4 a page without one that tried to open a window cannot
+    // be given one afterwards.
+    if (!launches) {
+        view_ = new QWebEngineView;
+        view_->setObjectName(QStringLiteral("webPage"));
+        view_->setPage(page_);
+    }
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     // A certificate the system does not trust is never accepted: such a page
     // counts as unreachable.
@@ -365,6 +375,8 @@ void WebEngineBrowser::dropPage()
     stepsAwaited_ = 0;
     frames_.clear();
     state_ = State::NoPage;
+    // The view goes first: in Qt 6.4 one left with a deleted page crashes.
+    delete std::exchange(view_, nullptr);
     if (page_)
         std::exchange(page_, nullptr)->retire();
 }

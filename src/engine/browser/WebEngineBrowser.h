@@ -13,6 +13,7 @@
 
 class QWebEngineLoadingInfo;
 class QWebEnginePage;
+class QWebEngineView;
 
 namespace platform {
 class MessageBox;
@@ -134,6 +135,7 @@ private:
     int stepsAwaited_ = 0;  // scripts sent to the page whose result has not come
     bool unknown_ = false;  // Showing: the session has no step to take from the document
     QTimer rest_;           // unknown, with nothing loading: then it is shown
+    QWebEngineView* view_ = nullptr;  // a login page's, from its start, for a window to borrow
     QPointer<PageWindow> window_;
     QRect showOver_;
     GameLaunch launch_;
