@@ -256,6 +256,48 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
     EXPECT_EQ(messages.shown[0].text.size(), platform::link::LongestDialogText);
 }
 
+// The verdict on a page travels with its operation, and so does the user's
+// closing of the page shown: a close of an earlier operation is not heard.
+TEST_F(ScriptedEngine, AShownPageBelongsToItsOperation)
+{
+    bool closed = false;
+    web.setPageClosedHandler([&] { closed = true; });
+    web.setSessionSettled(false);
+    web.navigate("http://portal.test/login");
+    connectEngine();
+    const qint64 login = take("navigate")["op"].toInteger();
+    web.setDocumentUnknown(true);
+    const QJsonObject verdict = take("unknownPage");
+    EXPECT_EQ(verdict["op"].toInteger(), login);
+    EXPECT_TRUE(verdict["value"].toBool());
+    web.navigate("http://portal.test/cancel");
+    say("pageClosed", {{"op", login}});
+    say("alive");
+    take("navigate");
+    waitUntil([] { return false; }, 200);
+    EXPECT_FALSE(closed) << "the close of a page left behind was heard";
+    say("pageClosed", {{"op", login + 1}});
+    EXPECT_TRUE(waitUntil([&] { return closed; }, 5000));
+}
+
+// An engine started ahead of a login that does not come ends by itself; one
+// that got its operation in time stays for it.
+TEST_F(ScriptedEngine, AnEngineStartedAheadEndsWhenNothingCame)
+{
+    web.setUnusedLimit(500);
+    web.start();
+    connectEngine();
+    ASSERT_NE(web.engineId(), 0);
+    EXPECT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000)) << "an unused engine stayed";
+
+    web.start();
+    connectEngine();
+    web.setSessionSettled(false);
+    web.navigate("http://portal.test/login");
+    waitUntil([] { return false; }, 800);
+    EXPECT_NE(web.engineId(), 0) << "an engine in use was ended";
+}
+
 // Only the engine gets in: clients of the user's that connect first, silent
 // or with a made-up secret, get nothing and are dropped.
 TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)

@@ -2,9 +2,11 @@
 // and User.ini with the program's own code so the files are exactly what the
 // program reads.
 //
-//   bench-setup DIRECTORY Netmarble|Daum ID PASSWORD [--game-start]
+//   bench-setup DIRECTORY Netmarble|Daum ID PASSWORD [--game-start | --through-dialog]
 //
-// With --game-start the program also starts the game once logged in.
+// With --game-start the program also starts the game once logged in; with
+// --through-dialog it does not log in by itself, and its login dialog comes
+// up filled in.
 
 #include "platform/MessageBox.h"
 #include "storage/ConfigFile.h"
@@ -32,8 +34,11 @@ public:
 int main(int argc, char* argv[])
 {
     const bool gameStart = argc == 6 && std::strcmp(argv[5], "--game-start") == 0;
-    if ((argc != 5 && !gameStart) || (std::strcmp(argv[2], "Netmarble") != 0 && std::strcmp(argv[2], "Daum") != 0)) {
-        std::fprintf(stderr, "usage: bench-setup DIRECTORY Netmarble|Daum ID PASSWORD [--game-start]\n");
+    const bool throughDialog = argc == 6 && std::strcmp(argv[5], "--through-dialog") == 0;
+    if ((argc != 5 && !gameStart && !throughDialog)
+        || (std::strcmp(argv[2], "Netmarble") != 0 && std::strcmp(argv[2], "Daum") != 0)) {
+        std::fprintf(stderr,
+                     "usage: bench-setup DIRECTORY Netmarble|Daum ID PASSWORD [--game-start | --through-dialog]\n");
         return 2;
     }
     const storage::SettingsFolder directory(QString::fromLocal8Bit(argv[1]));
@@ -41,7 +46,7 @@ int main(int argc, char* argv[])
     storage::ConfigValues config;
     config.settings.IDSave = 1;
     config.settings.PWDSave = 1;
-    config.settings.AutoLogin = 1;
+    config.settings.AutoLogin = throughDialog ? 0 : 1;
     config.settings.AutoRun = gameStart ? 1 : 0;
     config.portal = std::strcmp(argv[2], "Daum") == 0 ? Portal::Daum : Portal::Netmarble;
     storage::SaveResult saved = storage::ConfigSave(directory, config);

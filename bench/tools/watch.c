@@ -2,7 +2,12 @@
 // its window is mapped and when a window's title becomes a given text. Then
 // it samples the PSS of everything the program started and ends it all.
 //
-//   bench-watch [--done TITLE] [--pss-at SECONDS]... [--timeout SECONDS] -- PROGRAM [ARG...]
+//   bench-watch [--done TITLE] [--pss-at SECONDS]... [--enter-on TITLE COUNT]... [--timeout SECONDS]
+//               -- PROGRAM [ARG...]
+//
+// --enter-on presses Enter COUNT times in the first window titled TITLE, as
+// soon as it is mapped (through xdotool, which gives it the focus first), as
+// a user who knows the way does.
 //
 // Prints one line: "map <s> done <s>", then for each --pss-at S (seconds
 // after the title, in the order given) "pss<S>_kib <n> tree<S>_kib <n>
@@ -282,9 +287,32 @@ static void endAll(pid_t group)
 
 static int usage(void)
 {
-    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--pss-at SECONDS]... [--timeout SECONDS]"
-                    " -- PROGRAM [ARG...]\n");
+    fprintf(stderr, "usage: bench-watch [-v] [--done TITLE] [--pss-at SECONDS]... [--enter-on TITLE COUNT]..."
+                    " [--timeout SECONDS] -- PROGRAM [ARG...]\n");
     return 2;
+}
+
+// Where Enter is pressed, and whether it was.
+typedef struct {
+    const char* title;
+    int count;
+    bool pressed;
+} EnterOn;
+
+// Focuses the window and presses Enter in it, without waiting for that.
+static void pressEnter(xcb_window_t window, int count)
+{
+    if (fork() != 0)
+        return;
+    char id[32];
+    snprintf(id, sizeof id, "%u", (unsigned)window);
+    char* arguments[16] = {"xdotool", "windowfocus", "--sync", id, "key", "--delay", "40"};
+    int n = 7;
+    for (int k = 0; k < count && n < 15; ++k)
+        arguments[n++] = "Return";
+    arguments[n] = NULL;
+    execvp("xdotool", arguments);
+    _exit(127);
 }
 
 int main(int argc, char* argv[])
@@ -294,6 +322,9 @@ int main(int argc, char* argv[])
     double sampleAt[MaxSamples];
     int samples = 0;
     double timeout = 30;
+    enum { MaxEnterOn = 4 };
+    EnterOn enterOn[MaxEnterOn];
+    int enterOns = 0;
     bool verbose = false;
     int first = 1;
     for (; first < argc; ++first) {
@@ -307,7 +338,11 @@ int main(int argc, char* argv[])
             doneTitle = argv[++first];
         else if (strcmp(argv[first], "--pss-at") == 0 && first + 1 < argc && samples < MaxSamples)
             sampleAt[samples++] = atof(argv[++first]);
-        else if (strcmp(argv[first], "--timeout") == 0 && first + 1 < argc)
+        else if (strcmp(argv[first], "--enter-on") == 0 && first + 2 < argc && enterOns < MaxEnterOn) {
+            enterOn[enterOns].title = argv[++first];
+            enterOn[enterOns].count = atoi(argv[++first]);
+            enterOn[enterOns++].pressed = false;
+        } else if (strcmp(argv[first], "--timeout") == 0 && first + 1 < argc)
             timeout = atof(argv[++first]);
         else
             return usage();
@@ -385,9 +420,17 @@ int main(int argc, char* argv[])
                 break;
             }
             case XCB_MAP_NOTIFY: {
-                windowTitle(c, ((xcb_map_notify_event_t*)event)->window, title, sizeof title);
+                const xcb_window_t window = ((xcb_map_notify_event_t*)event)->window;
+                windowTitle(c, window, title, sizeof title);
                 if (mapped < 0 && strncmp(title, MapTitlePrefix, sizeof MapTitlePrefix - 1) == 0)
                     mapped = at;
+                for (int k = 0; k < enterOns; ++k) {
+                    if (!enterOn[k].pressed && strcmp(title, enterOn[k].title) == 0) {
+                        enterOn[k].pressed = true;
+                        pressEnter(window, enterOn[k].count);
+                        break;
+                    }
+                }
                 break;
             }
             case XCB_PROPERTY_NOTIFY: {

@@ -52,8 +52,8 @@ int main(int argc, char* argv[])
     storage::UserFile userFile(state, settings, messages);
 
     // The main window's browser `Web`, never shown, in a process of its own.
-    // It starts once the window has painted; when a login is due at once, it
-    // starts now, so that its start-up runs beside the window's.
+    // It starts when a portal operation is due or likely: when a login is due
+    // at once, now, so that its start-up runs beside the window's.
     platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
     web.setObjectName(QStringLiteral("Web"));
     // A channel page hands the game launcher's scheme to the system at once;
@@ -82,7 +82,6 @@ int main(int argc, char* argv[])
     windows.setMainWindow(&mainWindow);
 
     web.setMainWindow(&mainWindow);
-    web.startAfterFirstPaint(&mainWindow);
     // The main window's load, its settings read above.
     autoLogin(state, userFile, session);
     mainWindow.show();

@@ -108,7 +108,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the sandbox or the program did not start\n");
         return 1;
     }
-    // The browser engine starts once the window has painted.
+    // No engine yet: the first login starts it.
     QThread::msleep(1000);
     Tree early = measure(quaylet.processId());
     Tree now = early;

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
 #include <QJsonArray>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -32,6 +31,14 @@ EngineProcess::EngineProcess(QString executable, MessageBox& messages, QObject* 
         else
             qCWarning(lcEngine) << "the browser engine did not connect in time";
         lost();
+    });
+    unused_.setSingleShot(true);
+    unused_.setInterval(UnusedLimitMs);
+    connect(&unused_, &QTimer::timeout, this, [this] {
+        if (process_ && !used_) {
+            qCDebug(lcEngine) << "the browser engine got nothing to do";
+            end();
+        }
     });
 }
 
@@ -145,23 +152,6 @@ qint64 EngineProcess::engineId() const
     return process_ ? process_->processId() : 0;
 }
 
-void EngineProcess::startAfterFirstPaint(QWidget* window)
-{
-    paintWatched_ = window;
-    window->installEventFilter(this);
-}
-
-bool EngineProcess::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == paintWatched_ && event->type() == QEvent::Paint) {
-        paintWatched_->removeEventFilter(this);
-        paintWatched_ = nullptr;
-        // Once this paint has reached the screen.
-        QTimer::singleShot(0, this, &EngineProcess::start);
-    }
-    return QObject::eventFilter(watched, event);
-}
-
 void EngineProcess::start()
 {
     if (process_)
@@ -184,6 +174,7 @@ void EngineProcess::start()
         }
     });
     silence_.start(ConnectWaitMs);
+    unused_.start();
     qCDebug(lcEngine) << "starting" << executable_;
     // The engine proves itself with a secret that only it is given, on its
     // standard input: never on a command line or in an environment, which
@@ -386,6 +377,7 @@ void EngineProcess::tellFailure()
 void EngineProcess::forget()
 {
     silence_.stop();
+    unused_.stop();
     if (channel_) {
         channel_->disconnect(this);
         channel_->close();

@@ -29,9 +29,11 @@ class LineChannel;
 // while a portal operation needs them, and a crash or a hang of the engine
 // ends that operation, not the program.
 //
-// The engine is started when asked to, at the first navigation or once the
-// main window has painted, whichever comes first. Once it has been used, it
-// is ended when the session is settled and it has let its page go. It ends
+// The engine is started when an operation is due or likely (an automatic
+// login at start, the login dialog opening) or at the operation itself.
+// Once it has been used, it is ended when the session is settled and it has
+// let its page go; one that got nothing to do within UnusedLimitMs of its
+// start is ended too. It ends
 // with the program, however the program ends. The portal's cookies outlive
 // it here, in memory only: the engine reports every change, and a fresh
 // engine is given them before anything else. Its page dialogs are shown here.
@@ -45,6 +47,8 @@ public:
     // The longest an engine may take to connect, or to end once asked to.
     static constexpr int ConnectWaitMs = 30000;
     static constexpr int EndWaitMs = 3000;
+    // How long an engine started ahead of an operation waits for one.
+    static constexpr int UnusedLimitMs = 30000;
 
     EngineProcess(QString executable, MessageBox& messages, QObject* parent = nullptr);
     ~EngineProcess() override;
@@ -72,8 +76,7 @@ public:
     // The window the engine's own windows appear over.
     void setMainWindow(QWidget* window);
 
-    // Starts the engine once window has painted for the first time, or now.
-    void startAfterFirstPaint(QWidget* window);
+    // Starts an engine now, unless one runs: an operation is on its way.
     void start();
 
     // The portal's ID unlock window, in the engine, or the open one brought
@@ -84,9 +87,7 @@ public:
     // shorter wait for a silent engine.
     qint64 engineId() const;
     void setSilenceLimit(int milliseconds) { silenceLimit_ = milliseconds; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void setUnusedLimit(int milliseconds) { unused_.setInterval(milliseconds); }
 
 private:
     struct Operation {
@@ -126,7 +127,7 @@ private:
     bool unlockOpen_ = false;
     QTimer silence_;             // no connection, or no word from the engine, for too long
     int silenceLimit_;
-    QPointer<QWidget> paintWatched_;
+    QTimer unused_;              // since the start, with nothing asked of the engine
     QPointer<QWidget> mainWindow_;
     CookieJar cookies_;
     bool settled_ = true;
