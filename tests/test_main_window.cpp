@@ -34,7 +34,9 @@ public:
     void showInfoBox() override { opened.append("info"); }
     void showWebDialog() override { opened.append("web"); }
     void showUnlockWindow() override { opened.append("unlock"); }
+    void browserNeededSoon() override { ++browserCalls; }
     QStringList opened;
+    int browserCalls = 0;
 };
 
 TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
@@ -60,6 +62,9 @@ TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpens
     QTest::mouseClick(picture("Image1"), Qt::RightButton);
     QTest::mouseClick(picture("Image1"), Qt::LeftButton);
     EXPECT_EQ(host.opened, QStringList({"info", "config", "web"})) << "the picture takes a left click only";
+    QTest::mousePress(button("cmdLogin"), Qt::LeftButton);
+    EXPECT_EQ(host.browserCalls, 1) << "the browser is not asked for as the login button goes down";
+    QTest::mouseRelease(button("cmdLogin"), Qt::LeftButton);
 }
 
 TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)

@@ -54,6 +54,9 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     cmdLogin_->setFocus();
     dialogs::enterClicksFocusedButtons(this);
 
+    // Pressed comes before clicked (a key's click is animated for 100 ms): the
+    // browser's start-up runs beside the rest.
+    connect(cmdLogin_, &QPushButton::pressed, this, [this] { windows_.browserNeededSoon(); });
     connect(cmdLogin_, &QPushButton::clicked, this, [this] {
         if (session_)
             session_->cmdLogin_Click();

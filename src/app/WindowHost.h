@@ -11,4 +11,8 @@ public:
     virtual void showInfoBox() = 0;
     virtual void showWebDialog() = 0;
     virtual void showUnlockWindow() = 0;
+
+    // The login button went down: what it does next (the login dialog, a
+    // logout, a cancel) needs the hidden browser, which may start now.
+    virtual void browserNeededSoon() = 0;
 };

@@ -57,6 +57,11 @@ void WindowManager::showLoginDialog()
     });
 }
 
+void WindowManager::browserNeededSoon()
+{
+    services_.engine.start();
+}
+
 void WindowManager::showConfigDialog()
 {
     execSingle(config_, [this] {
