@@ -49,8 +49,6 @@ void WindowManager::showLoginDialog()
 {
     if (!session_)
         return;
-    // The user is about to log in: the engine starts while they type.
-    services_.engine.start();
     execSingle(login_, [this] {
         return new dialogs::LoginDialog(services_.state, services_.userFile, *session_,
                                         services_.messages, mainWindow_);

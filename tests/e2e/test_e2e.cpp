@@ -49,7 +49,7 @@ TEST_P(EachPortal, LoginGameStartLogoutLoginAndCancel)
     EXPECT_EQ(quaylet->state()["engine"].toInteger(), 0) << "an engine started with no operation in sight";
     quaylet->click("frmMain", "cmdLogin");
     EXPECT_TRUE(eventually([&] { return quaylet->state()["engine"].toInteger() != 0; }))
-        << "the engine starts as the login dialog opens";
+        << "the engine starts as the login button goes down";
     quaylet->logInThroughDialog("echo", password, portal.option);
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그인 완료")));
     EXPECT_EQ(quaylet->mainWindow(), portal.caption("로그인 완료") + " | 로그아웃 | game start");

@@ -30,7 +30,7 @@ class LineChannel;
 // ends that operation, not the program.
 //
 // The engine is started when an operation is due or likely (an automatic
-// login at start, the login dialog opening) or at the operation itself.
+// login at start, the login button going down) or at the operation itself.
 // Once it has been used, it is ended when the session is settled and it has
 // let its page go; one that got nothing to do within UnusedLimitMs of its
 // start is ended too. It ends
