@@ -2,6 +2,7 @@
 // and the program's end of it against an engine the test plays, or none.
 
 #include "platform/engine/CookieJar.h"
+#include "platform/engine/EngineChild.h"
 #include "platform/engine/EngineLink.h"
 #include "platform/engine/EngineProcess.h"
 #include "support/Fakes.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -137,6 +139,40 @@ TEST(CookieJarTest, KeepsLiveCookiesInTheirOrder)
     EXPECT_EQ(QNetworkCookie::parseCookies(given[2]).value(0).sameSitePolicy(), QNetworkCookie::SameSite::Strict);
     jar.removed(raw("t=1; domain=.portal.test; path=/"));
     EXPECT_EQ(jar.forNewEngine(now).size(), 2);
+}
+
+// The engine's process gets its secret on its standard input even from a
+// program started without one, is told of as ended once, even when it ended
+// before anyone watched, and one that cannot run says why.
+TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
+{
+    ProgramDir dir;
+    const int input = ::dup(STDIN_FILENO);
+    ::close(STDIN_FILENO);
+    QString error;
+    const std::unique_ptr<platform::EngineChild> child = platform::EngineChild::start(
+        "/bin/sh", {"-c", "read secret; echo \"$secret\" > '" + dir.file("got") + "'"}, "s3cret\n", error);
+    ::dup2(input, STDIN_FILENO);
+    ::close(input);
+    ASSERT_NE(child, nullptr) << error.toStdString();
+    const auto zombie = [&] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(child->id()));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+    };
+    ASSERT_TRUE(waitUntil(zombie, 5000));
+    EXPECT_EQ(dir.read("got"), "s3cret\n");
+    int ended = 0;
+    QObject::connect(child.get(), &platform::EngineChild::ended, [&] { ++ended; });
+    child->watch();
+    EXPECT_TRUE(waitUntil([&] { return ended > 0; }, 5000));
+    child->kill();
+    EXPECT_TRUE(child->waitForEnded(0));
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(child->running());
+
+    EXPECT_EQ(platform::EngineChild::start(dir.file("missing"), {}, "x\n", error), nullptr);
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
 // An engine the test plays: the program starts a script that notes where to
@@ -267,13 +303,18 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
     EXPECT_TRUE(waitUntil([&] { return pageClosed; }, 5000));
 }
 
-// An engine started ahead of a login that does not come ends by itself; one
-// that got its operation in time stays for it.
-TEST_F(ScriptedEngine, AnEngineStartedAheadEndsWhenNothingCame)
+// An engine launched before the program's event loop runs knocks before
+// anyone listens, and comes in once the program takes it over. One started
+// ahead of a login that does not come ends by itself; one that got its
+// operation in time stays for it.
+TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 {
     web.setUnusedLimit(500);
-    web.start();
+    platform::EngineProcess::Launch early = platform::EngineProcess::launch(dir.file("engine"));
+    ASSERT_NE(early.child, nullptr) << early.error.toStdString();
     connectEngine();
+    web.adopt(std::move(early));
+    EXPECT_FALSE(take("launchSchemes").isEmpty()) << "the engine that knocked early was not let in";
     ASSERT_NE(web.engineId(), 0);
     EXPECT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000)) << "an unused engine stayed";
 

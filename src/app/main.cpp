@@ -38,22 +38,29 @@ void useKoreanFonts()
 int main(int argc, char* argv[])
 {
     platform::keepMemoryPrivate();
-    QApplication app(argc, argv);
-    // The program ends only by closing the main window or by its after-start action.
-    app.setQuitOnLastWindowClosed(false);
-
-    // Where config.ini and User.ini live is settled once, here, for the whole run.
+    // Where config.ini and User.ini live is settled once, here, for the whole
+    // run, and the settings are read before Qt's start: with an automatic
+    // login due, the browser engine starts now and gets through its own long
+    // start beside this program's.
     const auto settings =
         storage::SettingsFolder::decide(QString::fromStdU16String(platform::programDirectory()),
                                         QString::fromStdU16String(platform::userSettingsDirectory()));
     AppState state;
+    storage::ConfigLoad(settings, state);
+    platform::EngineProcess::Launch engine;
+    if (state.Config.AutoLogin == 1)
+        engine = platform::EngineProcess::launch(platform::EngineProcess::besideProgram());
+
+    QApplication app(argc, argv);
+    // The program ends only by closing the main window or by its after-start action.
+    app.setQuitOnLastWindowClosed(false);
+
     const Addresses addresses(Endpoints::builtIn());
     platform::QtMessageBox messages;
     storage::UserFile userFile(state, settings, messages);
 
     // The main window's browser `Web`, never shown, in a process of its own.
-    // It starts when a portal operation is due or likely: when a login is due
-    // at once, now, so that its start-up runs beside the window's.
+    // It starts when a portal operation is due or likely.
     platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
     web.setObjectName(QStringLiteral("Web"));
     // A channel page hands the game launcher's scheme to the system at once;
@@ -63,9 +70,8 @@ int main(int argc, char* argv[])
     web.setLaunchQuestion([&launchApprovals](const QString& host, const QString& scheme) {
         return launchApprovals.allows(host, scheme);
     });
-    storage::ConfigLoad(settings, state);
     if (state.Config.AutoLogin == 1)
-        web.start();
+        web.adopt(std::move(engine));
 
     app.setWindowIcon(artwork::programIcon());
     useKoreanFonts();

@@ -5,7 +5,9 @@
 #include "platform/ProcessGuards.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLocalSocket>
+#include <QThread>
 
 #include <iostream>
 #include <string>
@@ -32,11 +34,19 @@ int main(int argc, char* argv[])
     // line is taken as soon as it is there, without waiting for more.
     std::string token;
     std::getline(std::cin, token);
+    // Quaylet may start this engine before its own door is open (a named
+    // pipe is made only once Qt runs there): it is waited for, as long as the
+    // connection itself may take.
     auto* socket = new QLocalSocket;
+    const QDeadlineTimer deadline(10000);
     socket->connectToServer(arguments[link + 1]);
-    if (!socket->waitForConnected(10000)) {
-        qCritical("quaylet-engine: Quaylet cannot be reached: %s", qPrintable(socket->errorString()));
-        return 1;
+    while (!socket->waitForConnected(int(deadline.remainingTime()))) {
+        if (socket->error() != QLocalSocket::ServerNotFoundError || deadline.hasExpired()) {
+            qCritical("quaylet-engine: Quaylet cannot be reached: %s", qPrintable(socket->errorString()));
+            return 1;
+        }
+        QThread::msleep(10);
+        socket->connectToServer(arguments[link + 1]);
     }
     socket->write(QByteArray::fromStdString(token) + '\n');
     engine::EngineHost host(socket);

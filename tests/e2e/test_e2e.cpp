@@ -171,6 +171,18 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
     dir.write("User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
     start({"--first-page-delay", "1500"});
     ASSERT_TRUE(quaylet->waitForCaption(GetParam().caption("로그인 중..")));
+    // Started before the program's own Qt start, beside it: one engine, the
+    // program's child, and the door it comes in by goes.
+    const qint64 engine = quaylet->state()["engine"].toInteger();
+    QFile status(QStringLiteral("/proc/%1/status").arg(engine));
+    QFile command(QStringLiteral("/proc/%1/cmdline").arg(engine));
+    ASSERT_TRUE(engine > 0 && status.open(QIODevice::ReadOnly) && command.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(status.readAll().contains("\nPPid:\t" + QByteArray::number(quaylet->processId()) + "\n"));
+    const QList<QByteArray> words = command.readAll().split('\0');
+    ASSERT_GE(words.size(), 3);
+    EXPECT_EQ(words[1], "--link");
+    EXPECT_TRUE(eventually([&] { return !QFileInfo::exists(QFile::decodeName(words[2])); }))
+        << "the link's door stayed";
     quaylet->click("frmMain", "cmdLogin");
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
     QThread::msleep(2500);  // every late answer is in by now

@@ -1,17 +1,15 @@
 #include "platform/engine/EngineProcess.h"
 
+#include "platform/Files.h"
 #include "platform/ProcessGuards.h"
 #include "platform/engine/EngineLink.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QUuid>
 #include <QWidget>
 
 namespace platform {
@@ -45,11 +43,11 @@ EngineProcess::EngineProcess(QString executable, MessageBox& messages, QObject* 
 EngineProcess::~EngineProcess()
 {
     // An engine whose program went away ends by itself.
-    QProcess* process = process_;
+    EngineChild* process = process_;
     forget();
     if (process) {
         process->disconnect(this);
-        process->waitForFinished(EndWaitMs);
+        process->waitForEnded(EndWaitMs);
     }
 }
 
@@ -60,7 +58,7 @@ QString EngineProcess::besideProgram()
 #else
     const QString name = QStringLiteral("quaylet-engine");
 #endif
-    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    return QDir(QString::fromStdU16String(programDirectory())).filePath(name);
 }
 
 void EngineProcess::setDocumentCompleteHandler(AddressHandler handler)
@@ -149,49 +147,60 @@ void EngineProcess::showUnlockWindow(const QString& address, const QString& unlo
 
 qint64 EngineProcess::engineId() const
 {
-    return process_ ? process_->processId() : 0;
+    return process_ ? process_->id() : 0;
+}
+
+EngineProcess::Launch EngineProcess::launch(const QString& executable)
+{
+    Launch launch;
+    // The engine proves itself with a secret that only it is given, on its
+    // standard input: never on a command line or in an environment, which
+    // the user's other processes can read.
+    launch.token = QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0')
+                   + QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
+    // Only this user may connect; the name is new for every engine.
+    launch.door = openLinkDoor();
+    launch.child = EngineChild::start(executable, {QStringLiteral("--link"), launch.door.name}, launch.token + '\n',
+                                      launch.error);
+    return launch;
 }
 
 void EngineProcess::start()
 {
-    if (process_)
+    if (!process_)
+        adopt(launch(executable_));
+}
+
+void EngineProcess::adopt(Launch launch)
+{
+    if (process_) {
+        if (launch.child)
+            launch.child->kill();
         return;
-    // Only this user may connect; the name is new for every engine.
+    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // Without it the engine cannot connect, and ends: that is told as its failure.
-    if (!server_->listen(QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces)))
-        qCWarning(lcEngine) << "no link for the browser engine:" << server_->errorString();
     connect(server_, &QLocalServer::newConnection, this, &EngineProcess::onConnected);
-    process_ = new QProcess(this);
-    process_->setProcessChannelMode(QProcess::ForwardedChannels);
-    endWithThisProgram(*process_);
-    connect(process_, &QProcess::finished, this, &EngineProcess::lost);
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            qCWarning(lcEngine) << "the browser engine could not be started:" << process_->errorString();
-            lost();
-        }
-    });
+    // The server takes the door over, its file included. Without a door the
+    // engine cannot connect, and ends: that is told as its failure.
+    const bool listening = launch.door.listening != -1 ? server_->listen(launch.door.listening)
+                                                       : server_->listen(launch.door.name);
+    if (!listening)
+        qCWarning(lcEngine) << "no link for the browser engine:" << server_->errorString();
+    if (!launch.child) {
+        qCWarning(lcEngine) << "the browser engine could not be started:" << launch.error;
+        forget();
+        failUnderWay();
+        return;
+    }
+    qCDebug(lcEngine) << "started" << executable_;
+    token_ = launch.token;
+    process_ = launch.child.release();
+    process_->setParent(this);
+    connect(process_, &EngineChild::ended, this, &EngineProcess::lost);
+    process_->watch();
     silence_.start(ConnectWaitMs);
     unused_.start();
-    qCDebug(lcEngine) << "starting" << executable_;
-    // The engine proves itself with a secret that only it is given, on its
-    // standard input: never on a command line or in an environment, which
-    // the user's other processes can read.
-    token_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0')
-             + QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
-    QProcess* const starting = process_;
-    process_->start(executable_, {QStringLiteral("--link"), server_->fullServerName()});
-    // Into the pipe now, not when this program's event loop next runs: the
-    // engine waits for it before anything else. An engine that failed to
-    // start is already told and forgotten.
-    if (process_ != starting)
-        return;
-    process_->write(token_ + '\n');
-    process_->waitForBytesWritten(EndWaitMs);
-    if (process_ == starting)
-        process_->closeWriteChannel();
 }
 
 // Any process of the user may connect; only the engine is let in, by its
@@ -213,7 +222,7 @@ void EngineProcess::admit(QLocalSocket* socket)
         return;
     }
     const qint64 peer = peerProcessId(socket->socketDescriptor());
-    if (socket->readLine().chopped(1) != token_ || (peer != -1 && peer != process_->processId())) {
+    if (socket->readLine().chopped(1) != token_ || (peer != -1 && peer != process_->id())) {
         qCWarning(lcEngine) << "a client that is not the browser engine was turned away";
         socket->abort();
         return;
@@ -241,7 +250,7 @@ void EngineProcess::send(const QJsonObject& message)
     if (channel_) {
         ++sent_;
         channel_->send(message);
-    } else {
+    } else if (process_) {
         unsent_.append(message);
     }
 }
@@ -332,10 +341,10 @@ void EngineProcess::endIfIdle()
 void EngineProcess::end()
 {
     qCDebug(lcEngine) << "ending the idle browser engine";
-    QProcess* ending = process_;
+    EngineChild* ending = process_;
     ending->disconnect(this);
-    connect(ending, &QProcess::finished, ending, &QObject::deleteLater);
-    QTimer::singleShot(EndWaitMs, ending, &QProcess::kill);
+    connect(ending, &EngineChild::ended, ending, &QObject::deleteLater);
+    QTimer::singleShot(EndWaitMs, ending, &EngineChild::kill);
     forget();
 }
 
@@ -346,15 +355,21 @@ void EngineProcess::lost()
     if (!process_)
         return;
     qCWarning(lcEngine) << "the browser engine ended unexpectedly";
-    QProcess* gone = process_;
+    EngineChild* gone = process_;
     gone->disconnect(this);
-    if (gone->state() == QProcess::NotRunning) {
+    if (!gone->running()) {
         gone->deleteLater();
     } else {
-        connect(gone, &QProcess::finished, gone, &QObject::deleteLater);
+        connect(gone, &EngineChild::ended, gone, &QObject::deleteLater);
         gone->kill();
     }
     forget();
+    failUnderWay();
+}
+
+// What was under way has failed, told once; its dialogs close first.
+void EngineProcess::failUnderWay()
+{
     for (OpenDialog* dialog : std::as_const(dialogs_))
         dialog->dismissal.dismiss();
     if (op_.told || (settled_ && !op_.launchAwaited))

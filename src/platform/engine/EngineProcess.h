@@ -3,6 +3,7 @@
 #include "core/Browser.h"
 #include "platform/MessageBox.h"
 #include "platform/engine/CookieJar.h"
+#include "platform/engine/EngineChild.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -12,10 +13,10 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QLocalServer;
 class QLocalSocket;
-class QProcess;
 class QWidget;
 
 namespace platform {
@@ -30,7 +31,8 @@ class LineChannel;
 // ends that operation, not the program.
 //
 // The engine is started when an operation is due or likely (an automatic
-// login at start, the login button going down) or at the operation itself.
+// login at start, before this program's own Qt start; the login button going
+// down) or at the operation itself.
 // Once it has been used, it is ended when the session is settled and it has
 // let its page go; one that got nothing to do within UnusedLimitMs of its
 // start is ended too. It ends
@@ -56,6 +58,17 @@ public:
     // quaylet-engine in this program's own directory.
     static QString besideProgram();
 
+    // An engine on its way: started, with the door it is to come in by and
+    // the secret it proves itself with. Needs no QCoreApplication, so that
+    // an engine can start beside this program's own start.
+    struct Launch {
+        std::unique_ptr<EngineChild> child;  // null when it could not be started
+        LinkDoor door;
+        QByteArray token;
+        QString error;
+    };
+    static Launch launch(const QString& executable);
+
     void navigate(const QString& address) override;
     void startGame(const QString& channelAddress) override;
     void setLaunchHandler(LaunchHandler handler) override;
@@ -78,6 +91,8 @@ public:
 
     // Starts an engine now, unless one runs: an operation is on its way.
     void start();
+    // Takes over an engine launched already, unless one runs.
+    void adopt(Launch launch);
 
     // The portal's ID unlock window, in the engine, or the open one brought
     // forward; unlocked runs when its pages reach unlockedPage.
@@ -111,12 +126,13 @@ private:
     void endIfIdle();
     void end();
     void lost();
+    void failUnderWay();
     void tellFailure();
     void forget();
 
     QString executable_;
     MessageBox& messages_;
-    QProcess* process_ = nullptr;
+    EngineChild* process_ = nullptr;
     QLocalServer* server_ = nullptr;
     link::LineChannel* channel_ = nullptr;
     QByteArray token_;           // the engine's secret, for its first line

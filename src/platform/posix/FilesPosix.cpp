@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <cerrno>
@@ -46,14 +47,19 @@ std::optional<std::string> readUpTo(int fd, std::size_t count)
 
 }  // namespace
 
-std::u16string programDirectory()
-{
-    return QCoreApplication::applicationDirPath().toStdU16String();
-}
-
+// Known before Qt's start too, where the system tells (Linux): the settings
+// are read, and the engine started, before it.
 std::u16string executablePath()
 {
+    const QString running = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (!running.isEmpty())
+        return running.toStdU16String();
     return QCoreApplication::applicationFilePath().toStdU16String();
+}
+
+std::u16string programDirectory()
+{
+    return QFileInfo(QString::fromStdU16String(executablePath())).path().toStdU16String();
 }
 
 std::optional<std::string> readOrdinaryFile(const std::u16string& path, std::size_t limit)

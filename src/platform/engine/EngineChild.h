@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace platform {
+
+// The browser engine's process, started with a plain system call rather than
+// a QProcess, so that it can start before this program's own Qt start, beside
+// it, and be watched once the event loop exists.
+class EngineChild : public QObject {
+    Q_OBJECT
+public:
+    // Starts executable with arguments, tied to this program's life: it is
+    // ended when the program ends, however it ends (killed included); what it
+    // starts in turn is not tied. It reads input on its standard input, which
+    // then ends; its output and errors are this program's. Null, with the
+    // system's reason in error, when it could not be started. Needs no
+    // QCoreApplication.
+    static std::unique_ptr<EngineChild> start(const QString& executable, const QStringList& arguments,
+                                              const QByteArray& input, QString& error);
+    ~EngineChild() override;
+
+    qint64 id() const;
+    bool running() const;
+    // From now on ended is emitted, once, when the process has ended: at
+    // once, through the event loop, if it already has.
+    void watch();
+    void kill();
+    bool waitForEnded(int milliseconds);
+
+Q_SIGNALS:
+    void ended();
+
+private:
+    struct System;
+    explicit EngineChild(std::unique_ptr<System> system);
+    void reap();
+
+    std::unique_ptr<System> system_;
+};
+
+// Where the engine connects: a door made before the engine starts, so that it
+// can connect at once, whether or not this program's event loop runs yet.
+struct LinkDoor {
+    QString name;             // what the engine is told to connect to
+    qintptr listening = -1;   // a listening socket only this user may use,
+                              // or -1 where the system has none to hand over
+};
+LinkDoor openLinkDoor();
+
+}  // namespace platform
