@@ -13,6 +13,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkCookie>
+#include <QScopeGuard>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -150,10 +151,14 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
     const int input = ::dup(STDIN_FILENO);
     ::close(STDIN_FILENO);
     QString error;
-    const std::unique_ptr<platform::EngineChild> child = platform::EngineChild::start(
+    std::unique_ptr<platform::EngineChild> child = platform::EngineChild::start(
         "/bin/sh", {"-c", "read secret; echo \"$secret\" > '" + dir.file("got") + "'"}, "s3cret\n", error);
-    ::dup2(input, STDIN_FILENO);
-    ::close(input);
+    // The child may hold the lowest number, standard input's, until it goes.
+    const auto restoreInput = qScopeGuard([&] {
+        child.reset();
+        ::dup2(input, STDIN_FILENO);
+        ::close(input);
+    });
     ASSERT_NE(child, nullptr) << error.toStdString();
     const auto zombie = [&] {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(child->id()));

@@ -16,8 +16,9 @@ class EngineChild : public QObject {
 public:
     // Starts executable with arguments, tied to this program's life: it is
     // ended when the program ends, however it ends (killed included); what it
-    // starts in turn is not tied. It reads input on its standard input, which
-    // then ends; its output and errors are this program's. Null, with the
+    // starts in turn is not tied. It reads input (a line, well within a
+    // pipe's buffer) on its standard input, which then ends; its output and
+    // errors are this program's. Null, with the
     // system's reason in error, when it could not be started. Needs no
     // QCoreApplication.
     static std::unique_ptr<EngineChild> start(const QString& executable, const QStringList& arguments,

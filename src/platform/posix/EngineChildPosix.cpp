@@ -85,16 +85,13 @@ std::unique_ptr<EngineChild> EngineChild::start(const QString& executable, const
 
     // The input waits in the pipe before the child exists: it is never
     // written to a child that already went away.
-    int in[2];
-    int report[2];
-    if (::pipe2(in, O_CLOEXEC) != 0) {
+    int in[2] = {-1, -1};
+    int report[2] = {-1, -1};
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(report, O_CLOEXEC) != 0
+        || ::write(in[1], input.constData(), size_t(input.size())) != input.size()) {
         error = systemError(errno);
-        return nullptr;
-    }
-    if (::pipe2(report, O_CLOEXEC) != 0 || ::write(in[1], input.constData(), size_t(input.size())) != input.size()) {
-        error = systemError(errno);
-        closeQuietly(in[0]);
-        closeQuietly(in[1]);
+        for (int fd : {in[0], in[1], report[0], report[1]})
+            closeQuietly(fd);
         return nullptr;
     }
     ::close(in[1]);
