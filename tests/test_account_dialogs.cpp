@@ -70,7 +70,8 @@ protected:
     }
 };
 
-TEST_F(AccountDialogTest, ASavedAccountFillsTheLoginWhichIsTallWithTheWarningShownWhole)
+// Enter in the ID box moves on, never validates; Esc belongs to the text boxes.
+TEST_F(AccountDialogTest, ASavedAccountFillsTheTallLoginWhoseFocusStartsInTheIdBox)
 {
     state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};
     state.Temp.UserPWD = "from the last login";
@@ -87,19 +88,13 @@ TEST_F(AccountDialogTest, ASavedAccountFillsTheLoginWhichIsTallWithTheWarningSho
     EXPECT_GE(shown.height(), warning->sizeHint().height()) << "not cut off at the bottom";
     EXPECT_LE(shown.bottom(), child<QLabel>("Label4")->y()) << "clear of the advice below it";
     EXPECT_NEAR(shown.center().x(), 135, 1) << "centred where the design centres it";
-}
 
-TEST_F(AccountDialogTest, TheLoginFocusStartsInTheIdBoxWhereEnterMovesOnAndEscapeCloses)
-{
-    state.Temp.UserID = "captain";
-    openLogin();
     EXPECT_EQ(QApplication::focusWidget(), box("txtID"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box("txtID")->selectedText() == "captain"; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box("txtID")->selectedText() == "abc"; }, 1000));
     QTest::keyClick(box("txtID"), Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), box("txtPassword")) << "Enter in the ID box never validates";
-
+    EXPECT_EQ(QApplication::focusWidget(), box("txtPassword"));
     QTest::keyClick(child("optDHODaum"), Qt::Key_Escape);
-    EXPECT_TRUE(dialog->isVisible()) << "Esc belongs to the text boxes";
+    EXPECT_TRUE(dialog->isVisible());
     QTest::keyClick(box("txtPassword"), Qt::Key_Escape);
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(messages.shown.isEmpty() && web.navigations.isEmpty());
@@ -144,8 +139,20 @@ TEST_F(AccountDialogTest, TypedCredentialsAreWhatALaterSettingsSaveKeeps)
     EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n")) << "the typed account, not the old one";
 }
 
-TEST_F(AccountDialogTest, ClearingALinkedSettingClearsAndDisablesTheNextAndEnterSavesOnlyOnTheSaveButton)
+// A settings save keeps the saved account that this run never read, though a
+// cleared box still clears its value. Clearing a linked setting clears and
+// disables the next; Enter saves only on the save button. What is saved is in
+// force at once and shown when the dialog opens again; a start-at-logon entry
+// that cannot be removed is told, once, and the files are still saved.
+TEST_F(AccountDialogTest, SavesKeepTheUnreadAccountAreInForceAtOnceAndAFailedStartAtLogonChangeIsToldOnce)
 {
+    state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};     // automatic login off: User.ini unread, memory empty
+    const QByteArray saved("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
+    dir.write("User.ini", saved);
+    openConfig();
+    click({"optGSAWindow", "cmdSumit"});
+    EXPECT_EQ(dir.read("User.ini"), saved);
+
     state.Config = {0, 0, 1, 1, 0, AfterStart::Nothing};  // a hand-edited config.ini
     openConfig();
     EXPECT_EQ(linked(), "cleared | cleared disabled | cleared disabled");
@@ -157,26 +164,24 @@ TEST_F(AccountDialogTest, ClearingALinkedSettingClearsAndDisablesTheNextAndEnter
         QTest::mouseClick(child(name), Qt::LeftButton);
         EXPECT_EQ(linked(), after) << "after " << name;
     }
+    const QByteArray before = dir.read("config.ini");
     child("chkWindowRun")->setFocus();
     QTest::keyClick(child("chkWindowRun"), Qt::Key_Return);
     QTest::qWait(300);
-    EXPECT_FALSE(dir.exists("config.ini"));
+    EXPECT_EQ(dir.read("config.ini"), before);
     child("cmdSumit")->setFocus();
     QTest::keyClick(child("cmdSumit"), Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dir.exists("config.ini"); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dir.read("config.ini") != before; }, 2000));
     EXPECT_EQ(dir.read("config.ini"), QByteArray(" 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n"));
-}
 
-TEST_F(AccountDialogTest, SettingsAreInForceAtOnceAndAFailedStartAtLogonChangeIsToldOnce)
-{
     state.Temp.UserID = "captain";
+    autostart.calls.clear();
     openConfig();
     click({"chkWindowRun", "chkIDSave", "chkPWDSave", "chkAutoRun", "optGSAQuit", "optDHODaum", "cmdSumit"});
     EXPECT_EQ(dir.read("config.ini"), QByteArray(" 1 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 2 \r\nDaum\r\n"));
     EXPECT_TRUE(state.Config.AutoRun && state.Config.GSA == AfterStart::Quit
                 && state.Temp.DHOPortal == Portal::Daum);
 
-    // Reopened it shows what was saved. The entry cannot be removed: that is told, the files are still saved.
     autostart.failWith = "Access is denied.";
     openConfig();
     EXPECT_EQ(linked(), "ticked | ticked | cleared");
@@ -186,20 +191,6 @@ TEST_F(AccountDialogTest, SettingsAreInForceAtOnceAndAFailedStartAtLogonChangeIs
     EXPECT_EQ(messages.shown[0].text, text::withReason(text::StartAtLogonNotRemoved, "Access is denied."));
     EXPECT_EQ(dir.read("config.ini"), QByteArray(" 0 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n 2 \r\nDaum\r\n"));
     EXPECT_EQ(dir.read("User.ini"), QByteArray("47:6>058:6=94I\r\n")) << "captain, no password";
-}
-
-TEST_F(AccountDialogTest, SavedCredentialsSurviveASettingsSaveInARunThatNeverReadThem)
-{
-    // Automatic login off: nothing has read User.ini, memory holds empty values.
-    state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};
-    const QByteArray saved("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
-    dir.write("User.ini", saved);
-    openConfig();
-    click({"optGSAWindow", "cmdSumit"});
-    EXPECT_EQ(dir.read("User.ini"), saved);
-    openConfig();
-    click({"chkPWDSave", "cmdSumit"});
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("47:6>058:6=94I\r\n")) << "a cleared box still clears the password";
 }
 
 }  // namespace

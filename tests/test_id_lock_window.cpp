@@ -3,15 +3,13 @@
 #include "core/Addresses.h"
 #include "engine/IDLockWindow.h"
 #include "engine/browser/BrowserProfile.h"
-#include "engine/browser/WebEngineBrowser.h"
+#include "support/EnvironmentPatch.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QTest>
-#include <QDir>
 #include <QPointer>
+#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
@@ -44,24 +42,38 @@ protected:
     FakeMessageBox messages;
     engine::BrowserProfile profile;
     int unlocks = 0;
-    std::function<void()> unlocked = [this] { ++unlocks; };
     QPointer<IDLockWindow> window;
 
     void TearDown() override { delete window; }
 
-    QWebEnginePage* page() { return window->findChild<QWebEngineView*>("Web2")->page(); }
+    void open(const char* path)
+    {
+        window = new IDLockWindow(server.origin() + path, addresses.NetmarbleUnlockedPage, profile, messages,
+                                  [this] { ++unlocks; });
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    }
+    QWebEngineView* view() { return window->findChild<QWebEngineView*>("Web2"); }
+    QWebEnginePage* page() { return view()->page(); }
     void click(const QString& id) { page()->runJavaScript("document.getElementById('" + id + "').click()"); }
 };
 
-TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPageWithAQueryIsNoUnlock)
+// Only a real click opens a window, and a link to another program's address
+// goes nowhere, not even to the system's URL opener.
+TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserButNoOtherSchemeOrLoginPageWithAQuery)
 {
-    window = new IDLockWindow(server.origin() + "/locked", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
+    // A stand-in for the system's URL opener, first on the PATH, notes what it would open.
+    ProgramDir bin;
+    bin.write("xdg-open", "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n");
+    QFile::setPermissions(bin.file("xdg-open"), QFile::ReadOwner | QFile::ExeOwner);
+    EnvironmentPatch environment;
+    environment.set("PATH", (bin.path() + ':').toUtf8() + qgetenv("PATH"));
+
+    open("/locked");
     ASSERT_TRUE(waitUntil([&] { return server.requests.size() == 1 && !page()->isLoading(); }));
     window->resize(700, 500);
     const QSize outer = window->frameGeometry().size();
-    EXPECT_EQ(window->findChild<QWebEngineView*>("Web2")->size(), QSize(outer.width() - 10, outer.height() - 28));
+    EXPECT_EQ(view()->size(), QSize(outer.width() - 10, outer.height() - 28));
 
     messages.answers.push_back(platform::MessageBox::Answer::Ok);
     click("ask");
@@ -69,19 +81,21 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserAndALoginPa
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].buttons, platform::MessageBox::Buttons::OkCancel);
 
-    // Only a real click opens a window: the page's own script opened none.
     EXPECT_EQ(window->windowTitle(), "ID 잠금해지 페이지 - " + server.origin().mid(7) + " (안전하지 않음)");
     click("newWindow");
     waitUntil([] { return false; }, 300);
-    EXPECT_EQ(window->findChild<QWidget*>("frmIDLockPopup"), nullptr);
+    EXPECT_EQ(window->findChild<QWidget*>("frmIDLockPopup"), nullptr) << "a page's script opened a window";
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    QTest::mouseClick(window->findChild<QWebEngineView*>("Web2")->focusProxy(), Qt::LeftButton, {}, QPoint(20, 90));
+    QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));  // the launcher link
+    QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 90));  // the new window link
     QPointer<QWidget> popup;
     ASSERT_TRUE(waitUntil([&] {
         popup = window->findChild<QWidget*>("frmIDLockPopup");
         return popup && popup->isVisible() && popup->windowTitle() == "127.0.0.1 - portal window";
     }));
     EXPECT_NE(popup->minimumSize(), popup->maximumSize()) << "resizable";
+    EXPECT_FALSE(waitUntil([&] { return bin.exists("opened"); }, 1500)) << bin.read("opened").toStdString();
+    EXPECT_EQ(page()->url(), QUrl(server.origin() + "/locked"));
 
     click("nearMiss");
     ASSERT_TRUE(waitUntil([&] { return window && server.requests.size() == 3 && !page()->isLoading(); }));
@@ -104,9 +118,7 @@ TEST_F(IDLockWindowTest, ClosedDuringItsOwnWaitItGoesOnlyAfterIt)
         EXPECT_FALSE(window->isVisible());
     };
     for (const QString script : {"document.getElementById('ask').click()", "location.href = '/login/login.asp'"}) {
-        window = new IDLockWindow(server.origin() + "/locked", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
+        open("/locked");
         ASSERT_TRUE(waitUntil([&] { return page()->title() == "locked"; }));
         page()->runJavaScript(script);
         ASSERT_TRUE(waitUntil([&] { return window.isNull(); }, 5000)) << script.toStdString();
@@ -115,40 +127,11 @@ TEST_F(IDLockWindowTest, ClosedDuringItsOwnWaitItGoesOnlyAfterIt)
     EXPECT_EQ(unlocks, 1);
 }
 
+// No load limit of the hidden browser's applies to the user's own pages.
 TEST_F(IDLockWindowTest, ASlowPageTheUserOpenedIsNeverCutShort)
 {
-    window = new IDLockWindow(server.origin() + "/slow-step", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
-    // However short the hidden browser's load limit, none applies here.
-    for (auto* browser : window->findChildren<engine::WebEngineBrowser*>())
-        browser->setLoadTimeout(300);
-    window->show();
+    open("/slow-step");
     ASSERT_TRUE(waitUntil([&] { return page()->title() == "slow step"; }, 5000)) << page()->title().toStdString();
-}
-
-TEST_F(IDLockWindowTest, AClickOnAnAddressOfAnotherSchemeGoesNowhere)
-{
-    // A stand-in for the system's URL opener, first on the PATH, notes what
-    // it would open.
-    const QString bin = QDir::temp().filePath(QStringLiteral("quaylet-opener-%1").arg(QCoreApplication::applicationPid()));
-    QDir().mkpath(bin);
-    QFile opener(bin + "/xdg-open");
-    opener.open(QIODevice::WriteOnly);
-    opener.write("#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n");
-    opener.setPermissions(opener.permissions() | QFile::ExeOwner);
-    opener.close();
-    qputenv("PATH", (bin + ':').toUtf8() + qgetenv("PATH"));
-    window = new IDLockWindow(server.origin() + "/locked", addresses.NetmarbleUnlockedPage, profile, messages, unlocked);
-    window->show();
-    ASSERT_TRUE(waitUntil([&] { return page()->title() == "locked"; }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    waitUntil([] { return false; }, 500);  // the page has painted
-    QWidget* view = window->findChild<QWebEngineView*>("Web2")->focusProxy();
-    // A real click: a page's own scripts cannot act as the user does.
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(20, 20));
-    waitUntil([] { return false; }, 1500);
-    EXPECT_FALSE(QFile::exists(bin + "/opened"));
-    QDir(bin).removeRecursively();
-    EXPECT_EQ(page()->url(), QUrl(server.origin() + "/locked"));
 }
 
 TEST(IDLockSizeRule, NeverNegativeAndIgnoresEmptySizes)

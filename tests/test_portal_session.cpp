@@ -38,17 +38,11 @@ protected:
         session.PortalLogin();
     }
 
-    void logIn(Portal portal)
+    void logIn()
     {
-        startLogin(portal);
-        if (portal == Portal::Netmarble) {
-            complete(a.NetmarbleLoginPage);
-            complete(a.NetmarbleMainPage);
-        } else {
-            complete(a.DaumLoggedOutPage);
-            complete(a.DaumLoginPage);
-            complete(a.DaumIntroPage);
-        }
+        startLogin(Portal::Netmarble);
+        complete(a.NetmarbleLoginPage);
+        complete(a.NetmarbleMainPage);
     }
 
     QStringList fills() const { return web.log.filter(QRegularExpression("^(value|click|check) ")); }
@@ -66,62 +60,64 @@ protected:
     }
 };
 
-TEST_F(SessionTest, NetmarbleLoginFillsOnEveryCompletionAndSucceeds)
+// The login button acts on its caption alone. Netmarble fills its login page
+// on every completion and logs out through the portal's script; Daum begins
+// with a logout and logs in at the intro page, where AutoRun starts the game
+// right after the buttons change.
+TEST_F(SessionTest, EachPortalLogsInThroughItsPagesAndOutAgain)
 {
     EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
+    session.cmdLogin_Click();
+    ui.loginButton = "something else";
+    session.cmdLogin_Click();
+    EXPECT_EQ(ui.log, QStringList{"login dialog"});
+    EXPECT_TRUE(web.navigations.isEmpty());
+
+    ui = FakeSessionUi{};
     state.Temp.IsLoginFail = 1;
     startLogin(Portal::Netmarble, "captain", "p\"w'\\</script>");
-    EXPECT_EQ(ui.log, (QStringList{"login button 로그인 취소", "caption Quaylet - 넷마블 로그인 중.."}));
     EXPECT_EQ(seen(), "Quaylet - 넷마블 로그인 중.. | 로그인 취소 | - | 000 | busy");
     complete(a.NetmarbleLoginPage);
     EXPECT_EQ(fills(), (QStringList{"value put_id=captain", "value put_pwd=p\"w'\\</script>", "click btnSubmit"}));
     complete(a.NetmarbleLoginPage);
     EXPECT_EQ(fills().size(), 6) << "each completion of the page fills it again";
     EXPECT_FALSE(web.settled) << "the form went out";
-
     complete(a.NetmarbleMainPage);
     EXPECT_EQ(seen(), "Quaylet - 넷마블 로그인 완료 | 로그아웃 | start | 100 | settled");
     EXPECT_EQ(web.navigations, QStringList{a.NetmarbleLoginPage}) << "AutoRun 0 starts no game";
-    session.GameStart();
-    complete(a.NetmarbleChannelPage);
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그아웃 | start | 100 | settled");
-}
 
-TEST_F(SessionTest, DaumLoginBeginsWithALogoutAndSucceedsAtTheIntroPage)
-{
+    session.cmdLogin_Click();
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 중.. | 로그아웃 off | - | 110 | busy");
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(web.navigations.last(), "javascript:void(go_logout());");
+    EXPECT_EQ(fills().size(), 6) << "the logout step does not fill the form";
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 중.. | 로그아웃 off | - | 000 | busy");
+    complete(a.NetmarbleHomePage);
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 완료 | 로그인 | - | 000 | settled");
+
+    web.log.clear();
+    state.Config.AutoRun = 1;
     startLogin(Portal::Daum);
-    EXPECT_EQ(web.navigations, QStringList{a.DaumLogoutAddress});
+    EXPECT_EQ(web.navigations.last(), a.DaumLogoutAddress);
     complete(a.DaumLoggedOutPage);
     EXPECT_EQ(web.navigations.last(), a.DaumLoginPage);
     complete(a.DaumLoginPage);
     EXPECT_EQ(fills(), (QStringList{"value id=captain", "value enpw=pw", "click loginBtn"}));
     complete(a.DaumHomePage);
     EXPECT_EQ(seen(), "Quaylet - 다음 로그인 중.. | 로그인 취소 | - | 000 | busy") << "on the way to the intro page";
+    ui.log.clear();
     complete(a.DaumIntroPage);
-    EXPECT_EQ(seen(), "Quaylet - 다음 로그인 완료 | 로그아웃 | start | 100 | settled");
-}
+    EXPECT_EQ(ui.log, (QStringList{"caption Quaylet - 다음 로그인 완료", "login enabled", "login button 로그아웃",
+                                   "game start enabled", "caption Quaylet - 다음 대항해시대 온라인 실행"}));
+    EXPECT_EQ(seen(), "Quaylet - 다음 대항해시대 온라인 실행 | 로그아웃 | start | 100 | settled");
+    EXPECT_EQ(web.gameStarts.last(), a.DaumChannelPage);
 
-TEST_F(SessionTest, LoginButtonDispatchesOnItsCaption)
-{
     session.cmdLogin_Click();
-    ui.loginButton = "something else";
-    session.cmdLogin_Click();
-    EXPECT_EQ(ui.log, QStringList{"login dialog"});
-    EXPECT_TRUE(web.navigations.isEmpty());
-}
-
-TEST_F(SessionTest, AutoRunStartsTheGameRightAfterTheButtonsChange)
-{
-    state.Config.AutoRun = 1;
-    logIn(Portal::Netmarble);
-    const qsizetype gameStart = ui.log.indexOf("caption Quaylet - 넷마블 대항해시대 온라인 실행");
-    ASSERT_GT(gameStart, 0);
-    EXPECT_EQ(ui.log[gameStart - 1], "game start enabled");
-    EXPECT_EQ(web.navigations.last(), a.NetmarbleChannelPage);
-
-    logIn(Portal::Daum);
-    EXPECT_EQ(ui.caption, text::DaumGameStarting);
-    EXPECT_EQ(web.navigations.last(), a.DaumChannelPage);
+    EXPECT_EQ(web.navigations.last(), a.DaumLogoutAddress);
+    const qsizetype navigations = web.navigations.size();
+    complete(a.DaumLoggedOutPage);
+    EXPECT_EQ(web.navigations.size(), navigations) << "no new login starts";
+    EXPECT_EQ(seen(), "Quaylet - 다음 로그아웃 완료 | 로그인 | - | 000 | settled");
 }
 
 // The failure page sends the browser back to the login page, which completes
@@ -138,7 +134,6 @@ TEST_F(SessionTest, FailedLoginReopensTheDialogWithoutRefillingThePage)
         if (!netmarble)
             complete(a.DaumLoggedOutPage);
         complete(loginPage);
-        ui.log.clear();
         QString inDialog;
         ui.onLoginDialog = [&] {
             EXPECT_EQ(web.navigations.last(), loginPage);
@@ -147,10 +142,8 @@ TEST_F(SessionTest, FailedLoginReopensTheDialogWithoutRefillingThePage)
             session.PortalLogin();  // the user's next try, from the dialog
         };
         complete(netmarble ? a.NetmarbleLoginFailPage + "?err=pw" : a.DaumLoginFailPage + "12345");
-        EXPECT_EQ(ui.log.mid(0, 4), (QStringList{netmarble ? "caption Quaylet - 넷마블 로그인 실패"
-                                                           : "caption Quaylet - 다음 로그인 실패",
-                                                 "login button 로그인", "login enabled", "login dialog"}));
-        EXPECT_EQ(inDialog.section(" | ", 1), "로그인 | - | 001 | settled");
+        EXPECT_EQ(inDialog, (netmarble ? "Quaylet - 넷마블" : "Quaylet - 다음")
+                                + u" 로그인 실패 | 로그인 | - | 001 | settled"_s);
         EXPECT_EQ(fills().size(), 3) << "not refilled while the dialog is open";
         EXPECT_FALSE(web.settled) << "the dialog's login is under way when it closes";
         ui.onLoginDialog = nullptr;
@@ -161,87 +154,31 @@ TEST_F(SessionTest, FailedLoginReopensTheDialogWithoutRefillingThePage)
     }
 }
 
-TEST_F(SessionTest, NetmarbleLogoutRunsThePortalScriptThenCompletes)
+// A join starts the game without logging in, and changes no button.
+TEST_F(SessionTest, JoinAndConsentQuestionsActOnlyOnYes)
 {
-    logIn(Portal::Netmarble);
-    session.cmdLogin_Click();
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 중.. | 로그아웃 off | - | 110 | busy");
-    const qsizetype fillsBefore = fills().size();
-    complete(a.NetmarbleLoginPage);
-    EXPECT_EQ(web.navigations.last(), "javascript:void(go_logout());");
-    EXPECT_EQ(fills().size(), fillsBefore) << "the logout step does not fill the form";
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 중.. | 로그아웃 off | - | 000 | busy");
-    complete(a.NetmarbleHomePage);
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 완료 | 로그인 | - | 000 | settled");
-}
-
-TEST_F(SessionTest, DaumLogoutCompletesAtTheLoggedOutPage)
-{
-    logIn(Portal::Daum);
-    session.cmdLogin_Click();
-    EXPECT_EQ(web.navigations.last(), a.DaumLogoutAddress);
-    const qsizetype navigations = web.navigations.size();
-    complete(a.DaumLoggedOutPage);
-    EXPECT_EQ(web.navigations.size(), navigations) << "no new login starts";
-    EXPECT_EQ(seen(), "Quaylet - 다음 로그아웃 완료 | 로그인 | - | 000 | settled");
-}
-
-TEST_F(SessionTest, CancelCompletesOnBothPortalsUnlessTheLoginWonTheRace)
-{
-    startLogin(Portal::Netmarble);
-    session.cmdLogin_Click();
-    EXPECT_EQ(ui.caption, text::NetmarbleCancelling);
-    complete(a.NetmarbleLoginPage);
-    EXPECT_TRUE(fills().isEmpty()) << "a cancelling login is not filled";
-    EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
-
-    startLogin(Portal::Daum);
-    complete(a.DaumLoggedOutPage);
-    session.cmdLogin_Click();
-    complete(a.DaumLoginPage);  // asked for before the cancel
-    EXPECT_TRUE(fills().isEmpty());
-    const qsizetype navigations = web.navigations.size();
-    complete(a.DaumLoggedOutPage);
-    EXPECT_EQ(web.navigations.size(), navigations) << "a cancelled Daum login does not go on to the login page";
-    EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
-
-    startLogin(Portal::Netmarble);
-    session.cmdLogin_Click();
-    complete(a.NetmarbleMainPage);
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그인 완료 | 로그아웃 | start | 100 | settled");
-}
-
-TEST_F(SessionTest, JoinQuestionsActOnlyOnYes)
-{
-    startLogin(Portal::Netmarble);
-    messages.answers = {MessageBox::Answer::No};
-    complete(a.NetmarbleJoinPage + "?x=1");
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, text::NetmarbleJoinQuestion);
-    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Question);
-    EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::YesNo);
-    EXPECT_TRUE(fills().isEmpty());
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 가입 | 로그인 취소 | - | 000 | busy");
-
-    messages.answers = {MessageBox::Answer::Yes};
-    web.log.clear();
-    complete(a.NetmarbleJoinPage);
-    EXPECT_EQ(web.log, (QStringList{"check checkBox1", "navigate javascript:agree_check();"}));
-    complete(a.NetmarbleIntroPage);
-    EXPECT_EQ(web.navigations.last(), a.NetmarbleChannelPage);
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그인 취소 | - | 000 | busy")
-        << "joining changes no button";
-
-    startLogin(Portal::Daum);
-    messages.answers = {MessageBox::Answer::Yes};
-    web.log.clear();
-    complete(a.DaumJoinPage);
-    EXPECT_EQ(ui.caption, "Quaylet = 다음 대항해시대 온라인 가입");
-    EXPECT_EQ(messages.shown.last().text, text::DaumJoinQuestion);
-    EXPECT_EQ(web.log, (QStringList{"check checkBox1", "navigate javascript:agree_check();"}));
-    complete(a.DaumIntroPage + "?joined=1");
-    EXPECT_EQ(web.navigations.last(), a.DaumChannelPage);
-    EXPECT_EQ(state.Temp.IsLogin, 0) << "a join starts the game without logging in";
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        const bool netmarble = portal == Portal::Netmarble;
+        SCOPED_TRACE(netmarble ? "Netmarble" : "Daum");
+        const QString joinPage = netmarble ? a.NetmarbleJoinPage : a.DaumJoinPage;
+        startLogin(portal);
+        messages.shown.clear();
+        messages.answers = {MessageBox::Answer::No, MessageBox::Answer::Yes};
+        web.log.clear();
+        complete(netmarble ? joinPage + "?x=1" : joinPage);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].text, netmarble ? text::NetmarbleJoinQuestion : text::DaumJoinQuestion);
+        EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Question);
+        EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::YesNo);
+        EXPECT_TRUE(web.log.isEmpty()) << "answered No";
+        EXPECT_EQ(seen(), (netmarble ? "Quaylet - 넷마블" : "Quaylet = 다음")
+                              + u" 대항해시대 온라인 가입 | 로그인 취소 | - | 000 | busy"_s);
+        complete(joinPage);
+        EXPECT_EQ(web.log, (QStringList{"check checkBox1", "navigate javascript:agree_check();"}));
+        complete(netmarble ? a.NetmarbleIntroPage : a.DaumIntroPage + "?joined=1");
+        EXPECT_EQ(web.gameStarts.last(), netmarble ? a.NetmarbleChannelPage : a.DaumChannelPage);
+        EXPECT_EQ(seen().section(" | ", 1), "로그인 취소 | - | 000 | busy");
+    }
 
     web.log.clear();
     complete(a.DaumJoinPage + "x");
@@ -255,38 +192,30 @@ TEST_F(SessionTest, JoinQuestionsActOnlyOnYes)
     EXPECT_EQ(ui.caption, text::DaumConsenting);
 }
 
-TEST_F(SessionTest, LockedIdOpensTheUnlockWindowAndKeepsTheWholeAddress)
+// A portal that moved to https redirects the program's http addresses there:
+// the same pages, over https, are the same rules. Near misses, over either,
+// and the other portal's pages are ignored.
+TEST_F(SessionTest, OnlyTheWholeAddressesOfThePortalUnderWayActOverHttpOrHttps)
 {
-    startLogin(Portal::Netmarble);
-    complete(a.NetmarbleLockPage + "?id=captain&t=1");
-    EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=captain&t=1");
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].text, text::NetmarbleLockedNotice);
-    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Exclamation);
-    EXPECT_EQ(ui.unlockWindows, 1);
-    EXPECT_FALSE(web.settled) << "the unlock window will send the browser back to the login";
-
-    complete(a.NetmarbleLockPage + "?id=other");
-    EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=other");
-    EXPECT_EQ(ui.unlockWindows, 2);
-    complete(a.NetmarbleLoginPage);
-    EXPECT_EQ(fills().size(), 3) << "back at the login page, the form is filled again";
-}
-
-TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
-{
+    const auto secure = [](const QString& address) { return QString(address).replace("http://", "https://"); };
     startLogin(Portal::Netmarble);
     ui.log.clear();
     for (const QString& address :
          {a.NetmarbleMainPage + "?q=1", QString(a.NetmarbleMainPage).replace("main", "Main"),
           a.NetmarbleLoginPage + "x", a.NetmarbleLoginPage.toLower(), a.NetmarbleHomePage + "index.html",
           QString("http://login.nm.test/login/LoginFai"), a.DaumIntroPage, a.DaumLoggedOutPage,
-          a.DaumLoginFailPage + "1", a.NetmarbleChannelPage, QString()}) {
+          a.DaumLoginFailPage + "1", a.NetmarbleChannelPage, QString(), secure(a.NetmarbleMainPage) + "?q=1",
+          "httpss://" + a.NetmarbleMainPage.mid(7), secure(a.NetmarbleMainPage).replace(".test/", ".test:443/")}) {
         complete(address);
     }
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
     EXPECT_TRUE(fills().isEmpty());
+    complete(secure(a.NetmarbleLoginPage));
+    EXPECT_EQ(fills().size(), 3);
+    complete(secure(a.NetmarbleMainPage));
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedIn);
 
+    state.Temp.IsLogin = 0;
     startLogin(Portal::Daum);
     ui.log.clear();
     for (const QString& address : {a.NetmarbleMainPage, a.NetmarbleLoginFailPage, a.NetmarbleLockPage,
@@ -294,30 +223,11 @@ TEST_F(SessionTest, NearMissesAndTheOtherPortalAreIgnored)
         complete(address);
     }
     state.Temp.IsLogout = 1;
-    state.Temp.IsLogin = 0;
     const qsizetype navigations = web.navigations.size();
     complete(a.DaumLoggedOutPage);
     EXPECT_EQ(web.navigations.size(), navigations) << "logout flag without a session: no rule";
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
-}
-
-// A portal that moved to https redirects the program's http addresses there:
-// the same pages, over https, are the same rules; near misses stay misses.
-TEST_F(SessionTest, APortalThatMovedToHttpsLogsInAtTheSamePages)
-{
-    const auto secure = [](const QString& address) { return QString(address).replace("http://", "https://"); };
-    startLogin(Portal::Netmarble);
-    complete(secure(a.NetmarbleLoginPage));
-    EXPECT_EQ(fills().size(), 3);
-    for (const QString& miss : {secure(a.NetmarbleMainPage) + "?q=1", "httpss://" + a.NetmarbleMainPage.mid(7),
-                                secure(a.NetmarbleMainPage).replace(".test/", ".test:443/")})
-        complete(miss);
-    EXPECT_EQ(ui.caption, text::NetmarbleLoggingIn);
-    complete(secure(a.NetmarbleMainPage));
-    EXPECT_EQ(ui.caption, text::NetmarbleLoggedIn);
-
-    state.Temp.IsLogin = 0;
-    startLogin(Portal::Daum);
+    state.Temp.IsLogout = 0;
     complete(secure(a.DaumLoggedOutPage));
     EXPECT_EQ(web.navigations.last(), a.DaumLoginPage) << "the program's own addresses stay as they are";
     complete(secure(a.DaumLoginPage));
@@ -326,38 +236,45 @@ TEST_F(SessionTest, APortalThatMovedToHttpsLogsInAtTheSamePages)
 }
 
 // A page no rule knows is the user's to see only while a login waits on it;
-// closing it gives the login up, as the cancel does.
+// closing it gives the login up, as the cancel does. The cancel completes on
+// either portal, unless the login won the race.
 TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageShowsItAndClosingItCancels)
 {
     const QString codePage = "http://login.nm.test/login/OneTimeCode.asp";
     for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
         SCOPED_TRACE(int(portal));
-        state.Temp.IsLogin = 0;
+        const QString firstPage = portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage;
         startLogin(portal);
         complete(codePage);
         EXPECT_TRUE(web.unknown);
-        complete(portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage);
+        complete(firstPage);
         EXPECT_FALSE(web.unknown) << "a rule acted: the page is hidden again";
         complete(codePage);
         ASSERT_TRUE(web.pageClosed);
         web.pageClosed();
         EXPECT_EQ(ui.caption, portal == Portal::Netmarble ? text::NetmarbleCancelling : text::DaumCancelling);
+        web.log.clear();
         complete(codePage);
         EXPECT_FALSE(web.unknown) << "a cancel's pages are never shown";
-        complete(portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage);
+        if (portal == Portal::Daum)
+            complete(a.DaumLoginPage);  // asked for before the cancel
+        complete(firstPage);
         EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
-        const qsizetype navigations = web.navigations.size();
         web.pageClosed();
-        EXPECT_EQ(web.navigations.size(), navigations) << "a late close does nothing";
+        EXPECT_TRUE(web.log.isEmpty() && ui.loginDialogs == 0)
+            << "a cancelled login is neither filled nor sent on to the login page; a late close does nothing";
     }
 
-    logIn(Portal::Netmarble);
+    startLogin(Portal::Netmarble);
+    session.cmdLogin_Click();
+    complete(a.NetmarbleMainPage);
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그인 완료 | 로그아웃 | start | 100 | settled")
+        << "the login won the race";
     complete(codePage);
     EXPECT_FALSE(web.unknown) << "logged in";
     session.cmdLogin_Click();
     complete(codePage);
     EXPECT_FALSE(web.unknown) << "a logout's pages are never shown";
-    state.Config.GSA = AfterStart::Nothing;
     session.GameStart();
     complete(codePage);
     EXPECT_FALSE(web.unknown) << "nor a game start's";
@@ -402,19 +319,16 @@ TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTh
     EXPECT_EQ(messages.shown.size(), 2);
 }
 
-// What the user sees of an unreachable portal: one box, and the idle state
-// already in place while it is open.
-class UnreachableTest : public SessionTest {
-protected:
+// A login, cancel or logout returns to idle; a game start only tells; a
+// failure while nothing is under way (a login page behind the open login
+// dialog, a page the portal loads by itself) tells nothing.
+TEST_F(SessionTest, OnlyWhatWasUnderWayIsToldAndALoginCancelOrLogoutReturnsToIdle)
+{
+    // What the user sees of an unreachable portal: one box, and the idle state
+    // already in place while it is open.
     QString seenInBox;
-
-    void SetUp() override
-    {
-        messages.onShow = [this] { seenInBox = seen() + " | " + messages.shown.last().text; };
-    }
-
-    void expectIdleAfterOneBox(const QString& firstLine)
-    {
+    messages.onShow = [&] { seenInBox = seen() + " | " + messages.shown.last().text; };
+    const auto expectIdleAfterOneBox = [&](const QString& firstLine) {
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Critical);
         EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::Ok);
@@ -422,11 +336,7 @@ protected:
         EXPECT_EQ(seenInBox.section(" | ", 5).section(u'\n', 0, 0), firstLine);
         EXPECT_FALSE(seenInBox.section(u'\n', 1).isEmpty()) << "the reason on a second line";
         messages.shown.clear();
-    }
-};
-
-TEST_F(UnreachableTest, ALoginCancelOrLogoutReturnsToIdle)
-{
+    };
     startLogin(Portal::Netmarble);
     fail(a.NetmarbleLoginPage);
     expectIdleAfterOneBox(text::NetmarbleUnreachable);
@@ -443,18 +353,31 @@ TEST_F(UnreachableTest, ALoginCancelOrLogoutReturnsToIdle)
     fail(a.DaumLogoutAddress, Kind::HostNotFound);
     expectIdleAfterOneBox(text::DaumUnreachable);
 
-    logIn(Portal::Netmarble);
+    logIn();
     session.cmdLogin_Click();
     fail(a.NetmarbleLoginPage);
     expectIdleAfterOneBox(text::NetmarbleUnreachable);
 
-    logIn(Portal::Netmarble);
+    logIn();
     session.cmdLogin_Click();
     complete(a.NetmarbleLoginPage);  // the logout step clears both flags
     fail(a.NetmarbleHomePage, Kind::ServerError);
     expectIdleAfterOneBox(text::NetmarbleUnreachable);
 
+    startLogin(Portal::Netmarble);
+    complete(a.NetmarbleLoginFailPage);
+    fail(a.NetmarbleLoginPage);
+    logIn();
+    fail("http://dho.nm.test/news.asp");
+    EXPECT_TRUE(messages.shown.isEmpty());
+    session.GameStart();
+    fail(a.NetmarbleChannelPage);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].text.startsWith(text::NetmarbleUnreachable));
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그아웃 | start | 100 | settled");
+
     // Every reason reads differently.
+    state.Temp.IsLogin = 0;
     QStringList reasons;
     for (Kind kind : {Kind::Refused, Kind::HostNotFound, Kind::Certificate, Kind::TimedOut, Kind::ConnectionLost,
                       Kind::ServerError, Kind::Other, Kind::BrowserEnded}) {
@@ -466,26 +389,10 @@ TEST_F(UnreachableTest, ALoginCancelOrLogoutReturnsToIdle)
     EXPECT_EQ(reasons.size(), 8) << reasons.join(u'|').toStdString();
 }
 
-TEST_F(UnreachableTest, AGameStartOnlyTellsAndNothingUnderWayTellsNothing)
-{
-    // Failed: the login page behind the open login dialog fails; the next login will tell.
-    startLogin(Portal::Netmarble);
-    complete(a.NetmarbleLoginFailPage);
-    fail(a.NetmarbleLoginPage);
-    // Logged in: a page the portal loads by itself fails.
-    logIn(Portal::Netmarble);
-    fail("http://dho.nm.test/news.asp");
-    EXPECT_TRUE(messages.shown.isEmpty());
-
-    session.GameStart();
-    fail(a.NetmarbleChannelPage);
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].text.startsWith(text::NetmarbleUnreachable));
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그아웃 | start | 100 | settled");
-}
-
-// The maintainer's log: what completed and which rule acted, never the account.
-TEST_F(SessionTest, TheSessionLogNamesRulesButNeverTheAccount)
+// The unlock window gets the lock page's whole address, which holds the
+// account; the maintainer's log names what completed and which rule acted,
+// never the account.
+TEST_F(SessionTest, ALockedIdOpensTheUnlockWindowWithTheWholeAddressThatTheLogNeverShows)
 {
     static QStringList lines;
     lines.clear();
@@ -498,7 +405,19 @@ TEST_F(SessionTest, TheSessionLogNamesRulesButNeverTheAccount)
     startLogin(Portal::Netmarble, "선장 captain", "pw s3cret");
     complete(a.NetmarbleLoginPage);
     // Form-encoded, as a portal may send it back.
-    complete(a.NetmarbleLockPage + "?id=%EC%84%A0%EC%9E%A5+captain&p=pw+s3cret#pw+s3cret");
+    const QString locked = a.NetmarbleLockPage + "?id=%EC%84%A0%EC%9E%A5+captain&p=pw+s3cret#pw+s3cret";
+    complete(locked);
+    EXPECT_EQ(state.Temp.IDLockURL, locked);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::NetmarbleLockedNotice);
+    EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Exclamation);
+    EXPECT_EQ(ui.unlockWindows, 1);
+    EXPECT_FALSE(web.settled) << "the unlock window will send the browser back to the login";
+    complete(a.NetmarbleLockPage + "?id=other");
+    EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=other");
+    EXPECT_EQ(ui.unlockWindows, 2);
+    complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(fills().size(), 6) << "back at the login page, the form is filled again";
     fail(a.NetmarbleMainPage + "?u=" + state.Temp.UserID);
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());

@@ -98,36 +98,50 @@ protected:
     }
 };
 
-// Cancel during the first page, and once more before it has come back; a
-// login after the completed cancel logs in.
-TEST_F(SessionTiming, CancelDuringTheFirstPageNeverLogsInAndCompletesOnce)
+// Cancel during the first page and once more before it has come back, or as
+// the unlock window sends the hidden browser to the login page (just before
+// the cancel, or while it is under way): the cancel completes once and no
+// form goes out. Logins after it log in on both portals, and a logout while
+// the game start's channel page still loads is not undone by its late answer.
+TEST_F(SessionTiming, CancelOrLogoutWhileAPageIsStillLoadingHoldsForGood)
 {
+    const auto cancel = [&] { session->cmdLogin_Click(); };
     for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
         SCOPED_TRACE(portal == Portal::Netmarble ? "Netmarble" : "Daum");
         ui.log.clear();
         startLogin(portal);
-        after(200, [&] { session->cmdLogin_Click(); });
-        after(500, [&] { session->cmdLogin_Click(); });
+        after(200, cancel);
+        after(500, cancel);
         expectCancelledForGood();
         EXPECT_EQ(ui.log.count("caption Quaylet"), 1);
     }
-    firstPageDelayMs = 400;
-    startLogin(Portal::Daum);
-    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
-    EXPECT_EQ(posts.size(), 1);
-}
-
-// The unlock window sends the hidden browser to the login page just before
-// the user cancels the login in the same moment, or while the cancel is under way.
-TEST_F(SessionTiming, UnlockRestartAndACancelTogether)
-{
     for (const int restartMs : {100, 300}) {
         SCOPED_TRACE(restartMs);
         startLogin(Portal::Netmarble);
         after(restartMs, [&] { browser.navigate(a().NetmarbleLoginPage); });
-        after(100, [&] { session->cmdLogin_Click(); });
+        after(100, cancel);
         expectCancelledForGood();
     }
+
+    firstPageDelayMs = 0;
+    channelDelayMs = 1500;
+    startLogin(Portal::Netmarble);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000))
+        << ui.log.join(" | ").toStdString();
+    EXPECT_EQ(posts.size(), 1);
+    session->GameStart();
+    after(200, cancel);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedOut; }, 10000))
+        << ui.log.join(" | ").toStdString();
+    runEventsFor(1700);
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut) << "the channel page's late answer changes nothing";
+    EXPECT_EQ(ui.loginButton, text::LoginCaption);
+    EXPECT_TRUE(ui.loginEnabled);
+
+    firstPageDelayMs = 400;
+    startLogin(Portal::Daum);
+    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::DaumLoggedIn; }, 10000)) << ui.log.join(" | ").toStdString();
+    EXPECT_EQ(posts.size(), 2);
 }
 
 TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
@@ -157,21 +171,6 @@ TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
         state.Temp.IsLogin = 0;
         ui.onLoginDialog = nullptr;
     }
-}
-
-TEST_F(SessionTiming, LogoutWhileTheChannelPageIsStillLoading)
-{
-    firstPageDelayMs = 0;
-    channelDelayMs = 1500;
-    startLogin(Portal::Netmarble);
-    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000));
-    session->GameStart();
-    after(200, [&] { session->cmdLogin_Click(); });
-    ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedOut; }, 10000)) << ui.log.join(" | ").toStdString();
-    runEventsFor(1700);
-    EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut) << "the channel page's late answer changes nothing";
-    EXPECT_EQ(ui.loginButton, text::LoginCaption);
-    EXPECT_TRUE(ui.loginEnabled);
 }
 
 }  // namespace

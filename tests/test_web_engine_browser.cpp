@@ -35,10 +35,6 @@ document.title = [confirm('확인할까요?'), prompt('이름?', 'x'), confirm('
 
 LoopbackServer::Response route(const LoopbackServer::Request& request)
 {
-    if (request.target == "/redirect")
-        return {302, {}, "/final?from=redirect"};
-    if (request.target == "/missing")
-        return {404, "<p>missing</p>", {}};
     if (request.target == "/broken")
         return {500, "<p>broken</p>", {}};
     if (request.target.startsWith("/slow"))
@@ -68,8 +64,6 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {302, {}, "/main", 600};
     if (request.target == "/self")
         return {200, "<form method=post action=/self><input name=put_id><input type=submit name=btnSubmit></form>", {}};
-    if (request.target == "/alert-while-loading")
-        return {200, "<title>asks</title><script>alert('wait');</script><p>after</p>", {}};
     if (request.target == "/probe")
         return {200, "<title>probe</title><script>location.href = 'dho-test://probe';</script><p>main</p>", {}};
     if (request.target.startsWith("/launches?")) {
@@ -99,7 +93,9 @@ protected:
     }
 };
 
-TEST_F(WebEngineBrowserTest, ReportsTheExactTextItWasNavigatedWith)
+// A frame is a document of its own once it reports itself, never once the
+// document it belongs to has been left behind.
+TEST_F(WebEngineBrowserTest, ReportsTheExactTextItWasNavigatedWithAndFramesOnlyWhenTheyReportThemselves)
 {
     // The engine sends "." for "%2E" and may change the case of escapes; the
     // session compares the very text it navigated with.
@@ -111,13 +107,25 @@ TEST_F(WebEngineBrowserTest, ReportsTheExactTextItWasNavigatedWith)
     }
     EXPECT_EQ(server.requests[0].target, "/login/login.asp?l_url=http%3A%2F%2Fdho.nm.test%3A80%2Fmain.asp")
         << "the engine rewrote what it sent";
+
+    completed.clear();
+    load(server.origin() + "/framed");
+    EXPECT_EQ(completed, (QStringList{server.origin() + "/frame?inner=1", server.origin() + "/framed"}))
+        << "the frame once, then its page; neither a synthetic load event nor the page's console line is a report";
+    // The frame comes while the next document is on its way.
+    load(server.origin() + "/late-frame");
+    browser.navigate(server.origin() + "/slow");
+    ASSERT_TRUE(waitUntil([&] { return completed.size() == 4; }));
+    runEventsFor(500);
+    EXPECT_EQ(completed.mid(2), (QStringList{server.origin() + "/late-frame", server.origin() + "/slow"}));
     EXPECT_TRUE(failed.isEmpty());
 }
 
-TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgress)
+// A new navigation supersedes the one in progress: while its answer is on the
+// way, while its renderer is too busy to stop it in time, and when it goes to
+// the very address still loading.
+TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgressAndLoadsAfresh)
 {
-    // Superseded while its answer is on the way, and while its renderer is
-    // too busy to stop it in time.
     for (const char* path : {"/slow", "/busy"}) {
         completed.clear();
         browser.navigate(server.origin() + path);
@@ -128,200 +136,10 @@ TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgress)
         EXPECT_EQ(completed, QStringList{server.origin() + "/next"}) << path;
         EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
     }
-}
 
-TEST_F(WebEngineBrowserTest, ADocumentAboutToBeReplacedIsNotWorkedOn)
-{
-    // Steps and scripts asked for before a navigation are dropped with the
-    // document they were meant for; those asked for after it wait for nothing.
-    load(server.origin() + "/login");
-    browser.act({ElementStep::setValue("put_id", "old"), ElementStep::click("btnSubmit")});
-    browser.navigate("javascript:void(go_logout());");
-    browser.navigate(server.origin() + "/slow");
-    browser.act({ElementStep::setValue("put_id", "during"), ElementStep::click("btnSubmit")});
-    browser.navigate("javascript:void(go_logout());");
-    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
-    runEventsFor(300);
-    EXPECT_EQ(completed.last(), server.origin() + "/slow");
-    EXPECT_EQ(posts(), 0);
-    EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
-}
-
-TEST_F(WebEngineBrowserTest, FramesCountAsDocumentsOnlyWhenTheyReportThemselves)
-{
-    load(server.origin() + "/framed");
-    EXPECT_EQ(completed, (QStringList{server.origin() + "/frame?inner=1", server.origin() + "/framed"}))
-        << "the frame once, then its page; neither a synthetic load event nor the page's console line is a report";
-}
-
-TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAndAtMostThreeADocument)
-{
-    pageDialogs.answers = {platform::MessageBox::Answer::Ok, platform::MessageBox::Answer::Ok,
-                           platform::MessageBox::Answer::Ok};
-    load(server.origin() + "/dialogs");
-    ASSERT_EQ(pageDialogs.shown.size(), 3);
-    EXPECT_EQ(pageDialogs.shown[0].text, QStringLiteral("127.0.0.1 웹 페이지의 메시지:\n알림 <b>\"a\"</b>"));
-    EXPECT_EQ(pageDialogs.shown[0].icon, platform::MessageBox::Icon::Information);
-    EXPECT_EQ(pageDialogs.shown[1].text, QStringLiteral("127.0.0.1 웹 페이지의 메시지:\n확인할까요?"));
-    EXPECT_EQ(pageDialogs.shown[1].buttons, platform::MessageBox::Buttons::OkCancel);
-    EXPECT_EQ(evaluate("document.title").toString(), "true,,true,false,")
-        << "confirmed; the prompt cancelled; past three, cancelled unseen";
-}
-
-TEST_F(WebEngineBrowserTest, FailuresSayWhy)
-{
-    using Kind = portal::LoadFailure::Kind;
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost);
-    const QString refused = QStringLiteral("http://127.0.0.1:%1/GameChannel/channel.asp?game=dho").arg(closed.serverPort());
-    closed.close();
-    browser.navigate(refused);
-    ASSERT_TRUE(waitUntil([&] { return failed.size() == 1; }));
-    EXPECT_EQ(failed.last(), refused);
-    EXPECT_EQ(failures.last().kind, Kind::Refused);
-
-    browser.navigate(server.origin() + "/broken");
-    ASSERT_TRUE(waitUntil([&] { return failed.size() == 2; }));
-    EXPECT_EQ(failures.last().kind, Kind::ServerError);
-    EXPECT_EQ(failures.last().code, 500);
-
-    // A part of a page that fails is not the page failing.
-    load(server.origin() + "/broken-image");
-    EXPECT_EQ(failed.size(), 2);
-    EXPECT_EQ(completed, QStringList{server.origin() + "/broken-image"});
-}
-
-TEST_F(WebEngineBrowserTest, AnUntrustedCertificateIsNeverAccepted)
-{
-    // The sandbox's secure endpoints use a certificate it made itself.
-    QProcess sandbox;
-    sandbox.start(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE), {"--base-port", "47500", "--log", "/dev/null"});
-    QByteArray said;
-    ASSERT_TRUE(waitUntil([&] {
-        sandbox.waitForReadyRead(20);
-        said += sandbox.readAllStandardError();
-        return said.contains("ready\n") || sandbox.state() == QProcess::NotRunning;
-    }, 10000) && sandbox.state() == QProcess::Running) << said.toStdString();
-    browser.navigate("https://127.0.0.1:47505/Mail-bin/login.cgi?dummy=1");
-    EXPECT_TRUE(waitUntil([&] { return !failed.isEmpty(); }));
-    EXPECT_EQ(failures.value(0).kind, portal::LoadFailure::Kind::Certificate);
-    EXPECT_TRUE(completed.isEmpty());
-    sandbox.terminate();
-    sandbox.waitForFinished(5000);
-}
-
-// A page that never answers, a renderer that dies, and one that hangs so
-// that a step never comes back: each fails once (the renderer's as an engine
-// that ended), nothing late is reported, and the next page is a fresh one.
-TEST_F(WebEngineBrowserTest, APageOrRendererThatNeverAnswersFailsOnce)
-{
-    using Kind = portal::LoadFailure::Kind;
-    browser.setLoadTimeout(1000);
-    browser.navigate(server.origin() + "/silent");
-    ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }, 3000));
-    EXPECT_EQ(failures.last().kind, Kind::TimedOut);
-    runEventsFor(3500);
-    EXPECT_TRUE(completed.isEmpty());
-
-    load(server.origin() + "/login");
-    ::kill(pid_t(browser.currentPage()->renderProcessPid()), SIGKILL);
-    ASSERT_TRUE(waitUntil([&] { return failed.size() == 2; }, 5000));
-    EXPECT_EQ(failures.last().kind, Kind::BrowserEnded);
-    EXPECT_EQ(failed.last(), server.origin() + "/login");
-
-    browser.setStepTimeout(1000);
-    load(server.origin() + "/hangs");
-    browser.act({ElementStep::click("btnSubmit")});
-    ASSERT_TRUE(waitUntil([&] { return failed.size() == 3; }, 4000));
-    EXPECT_EQ(failures.last().kind, Kind::BrowserEnded);
-    load(server.origin() + "/login");
-    runEventsFor(1500);
-    EXPECT_EQ(failed.size(), 3);
-}
-
-TEST_F(WebEngineBrowserTest, FillsValuesAsDataWhateverTheyHold)
-{
-    load(server.origin() + "/login");
-    const QString id = QStringLiteral("선장 \"captain\" O'Neil");
-    const QString password = QStringLiteral("p\"w'\\d\n\r\nline</script><script>document.title='pwned'</script>`${x}`\u2028end");
-    browser.act({ElementStep::setValue("put_id", id), ElementStep::setValue("put_pwd", password)});
-    ASSERT_TRUE(waitUntil([&] { return evaluate("document.getElementsByName('put_id')[0].value") == id; }));
-    // Text areas keep line breaks as LF only.
-    EXPECT_EQ(evaluate("document.getElementsByName('put_pwd')[0].value").toString(),
-              QString(password).replace("\r\n", "\n"));
-    EXPECT_EQ(evaluate("document.title").toString(), "login");
-    EXPECT_EQ(evaluate("typeof x").toString(), "undefined");
-
-    browser.act({ElementStep::click("btnSubmit")});
-    ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
-    EXPECT_EQ(server.requests.last().formValue("put_id"), id);
-    ASSERT_TRUE(waitUntil([&] { return completed.last().endsWith("/submit"); }));
-}
-
-TEST_F(WebEngineBrowserTest, StepsRunOnlyInTheDocumentTheyWereMeantFor)
-{
-    load(server.origin() + "/login");
-    browser.act({ElementStep::setValue("put_id", "captain"), ElementStep::click("btnSubmit")});
-    // The page moves on by itself before the steps reach it.
-    browser.currentPage()->runJavaScript("history.replaceState(null, '', '/elsewhere');");
-    runEventsFor(500);
-    EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
-    EXPECT_EQ(posts(), 0);
-}
-
-TEST_F(WebEngineBrowserTest, StepsAfterAMissingElementDoNothing)
-{
-    load(server.origin() + "/login");
-    browser.act({ElementStep::setValue("no_such_box", "x"), ElementStep::setValue("put_id", "later"),
-                 ElementStep::click("btnSubmit")});
-    browser.act({ElementStep::setValue("put_pwd", "still runs")});
-    ASSERT_TRUE(waitUntil([&] { return evaluate("document.getElementsByName('put_pwd')[0].value") == "still runs"; }));
-    EXPECT_EQ(evaluate("document.getElementsByName('put_id')[0].value").toString(), "");
-    runEventsFor(300);
-    EXPECT_EQ(posts(), 0) << "a form that could not be filled is never submitted";
-}
-
-TEST_F(WebEngineBrowserTest, FollowsRedirectsAndRunsScriptAddressesAfterTheStepsBeforeThem)
-{
-    load(server.origin() + "/redirect");
-    EXPECT_EQ(completed.last(), server.origin() + "/final?from=redirect");
-
-    browser.act({ElementStep::setChecked("checkBox1")});
-    browser.navigate("javascript:agree_check();");
-    ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
-    EXPECT_EQ(server.requests.last().formValue("agree"), "1") << "checked by id before the script ran";
-
-    load(server.origin() + "/login");
-    load("javascript:void(go_logout());");
-    EXPECT_EQ(completed.last(), server.origin() + "/loggedout");
-}
-
-TEST_F(WebEngineBrowserTest, ALoadThatEndsWithoutADocumentIsNeitherACompletionNorAFailure)
-{
-    for (const char* path : {"/download", "/empty"}) {
-        browser.navigate(server.origin() + path);
-        runEventsFor(1000);
-        EXPECT_TRUE(failed.isEmpty()) << path;
-        EXPECT_TRUE(completed.isEmpty()) << path;
-    }
-    load(server.origin() + "/login");
-    EXPECT_EQ(completed, QStringList{server.origin() + "/login"});
-}
-
-TEST_F(WebEngineBrowserTest, AFrameOfTheDocumentLeftBehindIsNeverReported)
-{
-    // The frame comes while the next document is on its way.
-    load(server.origin() + "/late-frame");
-    browser.navigate(server.origin() + "/slow");
-    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
-    runEventsFor(500);
-    EXPECT_EQ(completed, (QStringList{server.origin() + "/late-frame", server.origin() + "/slow"}));
-}
-
-TEST_F(WebEngineBrowserTest, EveryNavigationLoadsAfreshEvenToTheAddressStillLoading)
-{
     // A cancel sent while the login form posts to its own address must
     // complete on the login page, not on where the post leads.
+    completed.clear();
     load(server.origin() + "/self");
     browser.act({ElementStep::click("btnSubmit")});
     ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
@@ -340,6 +158,148 @@ TEST_F(WebEngineBrowserTest, EveryNavigationLoadsAfreshEvenToTheAddressStillLoad
     runEventsFor(900);
     EXPECT_EQ(server.requests.size() - before, 2);
     EXPECT_EQ(completed, QStringList{server.origin() + "/slow/channel"});
+}
+
+// Steps fill values as data, stop at a missing element, and run only in the
+// document they were meant for: not once the page moved on by itself, nor in
+// one a navigation is about to replace. Before a script address they run first.
+TEST_F(WebEngineBrowserTest, StepsFillValuesAsDataOnlyInTheDocumentTheyWereMeantFor)
+{
+    const auto value = [&](const char* name) {
+        return evaluate(QStringLiteral("document.getElementsByName('%1')[0].value").arg(name)).toString();
+    };
+    load(server.origin() + "/login");
+    browser.act({ElementStep::setValue("no_such_box", "x"), ElementStep::setValue("put_id", "later"),
+                 ElementStep::click("btnSubmit")});
+    browser.act({ElementStep::setValue("put_pwd", "still runs")});
+    ASSERT_TRUE(waitUntil([&] { return value("put_pwd") == "still runs"; }));
+    EXPECT_EQ(value("put_id"), "");
+    browser.act({ElementStep::setValue("put_id", "captain"), ElementStep::click("btnSubmit")});
+    browser.currentPage()->runJavaScript("history.replaceState(null, '', '/elsewhere');");
+    runEventsFor(500);
+    EXPECT_EQ(value("put_id"), "") << "filled after the page moved on";
+    EXPECT_EQ(posts(), 0) << "a form that could not be filled, or in another document, was submitted";
+
+    load(server.origin() + "/login");
+    const QString id = QStringLiteral("선장 \"captain\" O'Neil");
+    const QString password =
+        QStringLiteral("p\"w'\\d\n\r\nline</script><script>document.title='pwned'</script>`${x}`\u2028end");
+    browser.act({ElementStep::setValue("put_id", id), ElementStep::setValue("put_pwd", password)});
+    ASSERT_TRUE(waitUntil([&] { return value("put_id") == id; }));
+    // Text areas keep line breaks as LF only.
+    EXPECT_EQ(value("put_pwd"), QString(password).replace("\r\n", "\n"));
+    EXPECT_EQ(evaluate("document.title").toString(), "login");
+    EXPECT_EQ(evaluate("typeof x").toString(), "undefined");
+    browser.act({ElementStep::click("btnSubmit")});
+    ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
+    EXPECT_EQ(server.requests.last().formValue("put_id"), id);
+    ASSERT_TRUE(waitUntil([&] { return completed.last().endsWith("/submit"); }));
+
+    browser.act({ElementStep::setChecked("checkBox1")});
+    browser.navigate("javascript:agree_check();");
+    ASSERT_TRUE(waitUntil([&] { return posts() == 2; }));
+    EXPECT_EQ(server.requests.last().formValue("agree"), "1") << "checked by id before the script ran";
+
+    // Those asked for before a navigation go with the document they were
+    // meant for; those asked for after it wait for nothing.
+    load(server.origin() + "/login");
+    browser.act({ElementStep::setValue("put_id", "old"), ElementStep::click("btnSubmit")});
+    browser.navigate("javascript:void(go_logout());");
+    browser.navigate(server.origin() + "/slow");
+    browser.act({ElementStep::setValue("put_id", "during"), ElementStep::click("btnSubmit")});
+    browser.navigate("javascript:void(go_logout());");
+    const qsizetype before = completed.size();
+    ASSERT_TRUE(waitUntil([&] { return completed.size() == before + 1; }));
+    runEventsFor(300);
+    EXPECT_EQ(completed.last(), server.origin() + "/slow");
+    EXPECT_EQ(posts(), 2);
+    EXPECT_EQ(value("put_id"), "");
+}
+
+// A dialog open while its page loads holds the page's load limit.
+TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeADocumentAndHoldTheLoadLimit)
+{
+    browser.setLoadTimeout(800);
+    pageDialogs.answers = {platform::MessageBox::Answer::Ok, platform::MessageBox::Answer::Ok,
+                           platform::MessageBox::Answer::Ok};
+    pageDialogs.onShow = [] { runEventsFor(600); };  // three of them, longer than the limit
+    load(server.origin() + "/dialogs");
+    EXPECT_TRUE(failed.isEmpty()) << "the load limit ran while a dialog was open";
+    ASSERT_EQ(pageDialogs.shown.size(), 3);
+    EXPECT_EQ(pageDialogs.shown[0].text, QStringLiteral("127.0.0.1 웹 페이지의 메시지:\n알림 <b>\"a\"</b>"));
+    EXPECT_EQ(pageDialogs.shown[0].icon, platform::MessageBox::Icon::Information);
+    EXPECT_EQ(pageDialogs.shown[1].text, QStringLiteral("127.0.0.1 웹 페이지의 메시지:\n확인할까요?"));
+    EXPECT_EQ(pageDialogs.shown[1].buttons, platform::MessageBox::Buttons::OkCancel);
+    EXPECT_EQ(evaluate("document.title").toString(), "true,,true,false,")
+        << "confirmed; the prompt cancelled; past three, cancelled unseen";
+}
+
+// A part of a page that fails is not the page failing, and a load that ends
+// without a document (a download, an empty answer) is no failure either. A
+// page that never answers, a renderer that dies, and one that hangs so that a
+// step never comes back each fail once (the renderer's as an engine that
+// ended), nothing late is reported, and the next page is a fresh one.
+TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
+{
+    using Kind = portal::LoadFailure::Kind;
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost);
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/GameChannel/channel.asp?game=dho").arg(closed.serverPort());
+    closed.close();
+    browser.navigate(refused);
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 1; }));
+    EXPECT_EQ(failed.last(), refused);
+    EXPECT_EQ(failures.last().kind, Kind::Refused);
+
+    browser.navigate(server.origin() + "/broken");
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 2; }));
+    EXPECT_EQ(failures.last().kind, Kind::ServerError);
+    EXPECT_EQ(failures.last().code, 500);
+
+    for (const char* path : {"/download", "/empty"}) {
+        browser.navigate(server.origin() + path);
+        runEventsFor(1000);
+    }
+    load(server.origin() + "/broken-image");
+    EXPECT_EQ(failed.size(), 2);
+    EXPECT_EQ(completed, QStringList{server.origin() + "/broken-image"});
+
+    // The sandbox's secure endpoints use a certificate it made itself.
+    QProcess sandbox;
+    sandbox.start(QStringLiteral(QUAYLET_SANDBOX_EXECUTABLE), {"--base-port", "47500", "--log", "/dev/null"});
+    QByteArray said;
+    ASSERT_TRUE(waitUntil([&] {
+        sandbox.waitForReadyRead(20);
+        said += sandbox.readAllStandardError();
+        return said.contains("ready\n") || sandbox.state() == QProcess::NotRunning;
+    }, 10000) && sandbox.state() == QProcess::Running) << said.toStdString();
+    browser.navigate("https://127.0.0.1:47505/Mail-bin/login.cgi?dummy=1");
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 3; }));
+    EXPECT_EQ(failures.last().kind, Kind::Certificate);
+    sandbox.terminate();
+    sandbox.waitForFinished(5000);
+
+    browser.setLoadTimeout(1000);
+    browser.navigate(server.origin() + "/silent");
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 4; }, 3000));
+    EXPECT_EQ(failures.last().kind, Kind::TimedOut);
+    runEventsFor(3500);
+    EXPECT_EQ(completed.size(), 1) << "an untrusted or late page completed";
+
+    load(server.origin() + "/login");
+    ::kill(pid_t(browser.currentPage()->renderProcessPid()), SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 5; }, 5000));
+    EXPECT_EQ(failures.last().kind, Kind::BrowserEnded);
+    EXPECT_EQ(failed.last(), server.origin() + "/login");
+
+    browser.setStepTimeout(1000);
+    load(server.origin() + "/hangs");
+    browser.act({ElementStep::click("btnSubmit")});
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 6; }, 4000));
+    EXPECT_EQ(failures.last().kind, Kind::BrowserEnded);
+    load(server.origin() + "/login");
+    runEventsFor(1500);
+    EXPECT_EQ(failed.size(), 6);
 }
 
 // What a game start's channel page hands to the system: the launcher's
@@ -429,15 +389,6 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
     load(server.origin() + "/probe");
     EXPECT_EQ(completed.last(), server.origin() + "/probe");
     EXPECT_TRUE(opener.opened.isEmpty());
-}
-
-TEST_F(WebEngineBrowserTest, TheLoadLimitWaitsWhileAPageDialogIsOpen)
-{
-    browser.setLoadTimeout(800);
-    pageDialogs.onShow = [] { runEventsFor(1500); };
-    load(server.origin() + "/alert-while-loading");
-    EXPECT_TRUE(failed.isEmpty());
-    EXPECT_EQ(completed, QStringList{server.origin() + "/alert-while-loading"});
 }
 
 }  // namespace
