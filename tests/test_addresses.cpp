@@ -4,15 +4,10 @@
 
 namespace {
 
-Endpoints testEndpoints()
-{
-    return Endpoints{"login.nm.test:8081", "dho.nm.test",  "www.nm.test", "login.dm.test", "logins.dm.test:8443",
-                     "www.dm.test",        "user.dm.test", "dho.dm.test", "zaviv.test",    "guide.test"};
-}
-
 TEST(Addresses, ReturnAddressesAreEncodedAsEachPortalExpects)
 {
-    Endpoints e = testEndpoints();
+    Endpoints e{"login.nm.test:8081", "dho.nm.test",  "www.nm.test", "login.dm.test", "logins.dm.test:8443",
+                "www.dm.test",        "user.dm.test", "dho.dm.test", "zaviv.test",    "guide.test"};
     const Addresses a(e);
     EXPECT_EQ(a.NetmarbleLoginPage,
               "http://login.nm.test:8081/login/login.asp?l_url=http%3A%2F%2Fdho%2Enm%2Etest%2Fmain%2Easp");

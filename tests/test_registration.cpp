@@ -1,4 +1,5 @@
 #include "platform/Autostart.h"
+#include "platform/UserFolder.h"
 #include "platform/win32/ProgramPath.h"
 #include "storage/Registration.h"
 #include "support/EnvironmentPatch.h"
@@ -79,20 +80,29 @@ private:
     QCoreApplication app_{argc_, argv_};
 };
 
-TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntry)
+TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntryWhichStaysWholeWithoutRights)
 {
     EXPECT_TRUE(startAtLogon(false).ok) << "nothing to remove is no failure";
     EXPECT_FALSE(user.exists("autostart")) << "removing creates nothing";
 
     ASSERT_TRUE(add("/opt/old/quaylet"));
     user.write("autostart/x-other.desktop", "[Desktop Entry]\n");
+    const QByteArray old = user.read(entry);
+    {
+        WithoutWriteAccess guard(user.file("autostart"));
+        for (const bool on : {true, false}) {
+            const storage::SaveResult result = startAtLogon(on);
+            EXPECT_FALSE(result.ok || result.error.isEmpty()) << "the reason comes back: " << on;
+        }
+    }
+    EXPECT_EQ(user.read(entry), old) << "the previous entry stays whole";
     ASSERT_TRUE(startAtLogon(true).ok);
     EXPECT_EQ(user.read(entry), "[Desktop Entry]\nType=Application\nVersion=1.4\nName=Quaylet\nExec="
                                     + QFile::encodeName(QCoreApplication::applicationFilePath())
                                     + "\nTerminal=false\n")
         << "(a build directory with blanks would need quoting here)";
-    EXPECT_EQ(validation().toStdString(), "");
-    EXPECT_EQ(user.entries("autostart"), (QStringList{"Quaylet.desktop", "x-other.desktop"}));
+    EXPECT_EQ(user.entries("autostart"), (QStringList{"Quaylet.desktop", "x-other.desktop"}))
+        << "no file is left over, not even by a refused save";
     EXPECT_TRUE(machine.entries("autostart").isEmpty()) << "the machine-wide folder is not written";
 
     EXPECT_TRUE(startAtLogon(false).ok);
@@ -100,8 +110,10 @@ TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntry)
     EXPECT_EQ(user.entries("autostart"), QStringList{"x-other.desktop"});
 }
 
-TEST_F(XdgAutostartTest, WithoutAnAbsoluteConfigHomeTheEntryGoesUnderTheHomeFolder)
+// The settings folder follows the same configuration folder.
+TEST_F(XdgAutostartTest, WithoutAnAbsoluteConfigHomeTheEntryAndTheSettingsGoUnderTheHomeFolder)
 {
+    EXPECT_EQ(QString::fromStdU16String(platform::userSettingsDirectory()), user.file("Quaylet"));
     qunsetenv("XDG_CONFIG_HOME");
     ASSERT_TRUE(add("/q"));
     EXPECT_EQ(home.entries(".config/autostart"), QStringList{"Quaylet.desktop"});
@@ -110,6 +122,7 @@ TEST_F(XdgAutostartTest, WithoutAnAbsoluteConfigHomeTheEntryGoesUnderTheHomeFold
     ASSERT_TRUE(add("/q"));
     EXPECT_EQ(home.entries(".config/autostart"), QStringList{"Quaylet.desktop"});
     EXPECT_TRUE(user.entries("autostart").isEmpty());
+    EXPECT_EQ(QString::fromStdU16String(platform::userSettingsDirectory()), home.file(".config/Quaylet"));
 }
 
 TEST_F(XdgAutostartTest, ExecLineQuotesThePathAndTheValidatorAccepts)
@@ -158,21 +171,6 @@ TEST_F(XdgAutostartTest, ClearingRemovesOnlyAnEarlierMachineWideEntryOrHidesItFo
     EXPECT_EQ(validation().toStdString(), "");
     ASSERT_TRUE(startAtLogon(true).ok);
     EXPECT_TRUE(user.read(entry).contains("\nExec=")) << "ticked again, the user's entry starts it";
-}
-
-TEST_F(XdgAutostartTest, WithoutRightsNothingChangesAndTheReasonComesBack)
-{
-    ASSERT_TRUE(add("/old"));
-    const QByteArray before = user.read(entry);
-    {
-        WithoutWriteAccess guard(user.file("autostart"));
-        for (const bool on : {true, false}) {
-            const storage::SaveResult result = startAtLogon(on);
-            EXPECT_FALSE(result.ok || result.error.isEmpty()) << on;
-        }
-    }
-    EXPECT_EQ(user.read(entry), before) << "the previous entry stays whole";
-    EXPECT_EQ(user.entries("autostart"), QStringList{"Quaylet.desktop"});
 }
 
 }  // namespace

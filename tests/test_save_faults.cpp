@@ -80,7 +80,7 @@ protected:
     }
 };
 
-TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesAndKeepsThem)
+TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsThem)
 {
     const Addresses addresses{Endpoints::builtIn()};
     FakeBrowser web;
@@ -103,6 +103,13 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesAndKeepsThem)
                        {dir.file("User.ini")});
         EXPECT_EQ(state.Temp.UserPWD, "new password") << "the login itself goes on";
     }
+
+    // Saved in the user's folder, which config.ini keeps from being made, the message names the files there.
+    const storage::SettingsFolder folder(dir.path(), dir.file("config.ini/Quaylet"));
+    storage::UserFile usersThere{state, folder, messages};
+    dialogs::ConfigDialog there(state, folder, usersThere, autostart, messages);
+    expectToldOnce(std::nullopt, [&] { there.findChild<QAbstractButton*>("cmdSumit")->click(); },
+                   {dir.file("config.ini/Quaylet/config.ini"), dir.file("config.ini/Quaylet/User.ini")});
 }
 
 // Though its directory would allow replacing it. Root may write anything: the
@@ -122,17 +129,6 @@ TEST(SafeSave, AReadOnlyFileIsRefusedAndLeftAsItWas)
     EXPECT_TRUE(result.error.contains("read-only")) << result.error.toStdString();
     EXPECT_EQ(dir.read("config.ini"), OldConfig);
     EXPECT_EQ(dir.entries(), QStringList{"config.ini"});
-}
-
-// Saved in the user's folder, the message names the files there; this one
-// cannot be made, for config.ini is in its way.
-TEST_F(SaveFaultTest, TheMessageNamesTheFilesWhereTheyWereToBeSaved)
-{
-    const storage::SettingsFolder folder(dir.path(), dir.file("config.ini/Quaylet"));
-    storage::UserFile usersThere{state, folder, messages};
-    dialogs::ConfigDialog dialog(state, folder, usersThere, autostart, messages);
-    expectToldOnce(std::nullopt, [&] { dialog.findChild<QAbstractButton*>("cmdSumit")->click(); },
-                   {dir.file("config.ini/Quaylet/config.ini"), dir.file("config.ini/Quaylet/User.ini")});
 }
 
 }  // namespace

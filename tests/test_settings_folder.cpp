@@ -1,8 +1,8 @@
 // Where config.ini and User.ini live: beside the executable while its
-// directory can be written, else in the user's own folder, made on the first
-// save and read in preference to the program directory's file.
+// directory is the user's alone and can be written, else in the user's own
+// folder, made on the first save and read in preference to the program
+// directory's file.
 
-#include "platform/UserFolder.h"
 #include "storage/ConfigFile.h"
 #include "storage/SettingsFolder.h"
 #include "support/TempDir.h"
@@ -28,23 +28,38 @@ int modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
-TEST(SettingsFolder, TheProgramDirectoryIsUsedWhileAFileCanBeMadeThere)
+// A program directory others may write, or that belongs to someone else,
+// leaves the files to the user's folder.
+TEST(SettingsFolder, TheProgramDirectoryIsUsedWhileItIsTheUsersAloneAndAFileCanBeMadeThere)
 {
     ProgramDir dir;
-    const QString user = dir.file("home/.config/Quaylet");
-    EXPECT_FALSE(SettingsFolder::decide(dir.path(), user).inUserFolder());
+    const QByteArray path = QFile::encodeName(dir.path());
+    const auto inUserFolder = [&] {
+        return SettingsFolder::decide(dir.path(), dir.file("home/Quaylet")).inUserFolder();
+    };
+    ::chmod(path.constData(), 0775);
+    EXPECT_TRUE(inUserFolder()) << "others may write it";
+    ::chmod(path.constData(), 0755);
+    EXPECT_FALSE(inUserFolder());
     EXPECT_TRUE(dir.entries().isEmpty()) << "the trial file is gone";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.constData(), 65534, gid_t(-1)), 0);
+        EXPECT_TRUE(inUserFolder()) << "someone else's, though root may write it";
+        ASSERT_EQ(::chown(path.constData(), 0, gid_t(-1)), 0);
+    }
     // As root the directory is read-only to the user nobody.
     WithoutWriteAccess readOnly(dir.path());
-    EXPECT_TRUE(SettingsFolder::decide(dir.path(), user).inUserFolder());
+    EXPECT_TRUE(inUserFolder());
 }
 
-TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirst)
+// Only a user's folder that is the user's alone is read or written.
+TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirstWhileItIsTheirsAlone)
 {
     ProgramDir dir;
     dir.write("program/config.ini", AdministratorsConfig);
     // The folder above the user's folder is missing too, and made in turn.
-    const SettingsFolder folder(dir.file("program"), dir.file(".config/Quaylet"));
+    const QString user = dir.file(".config/Quaylet");
+    const SettingsFolder folder(dir.file("program"), user);
     AppState state;
     storage::ConfigLoad(folder, state);
     EXPECT_EQ(state.Config.AutoLogin, 1) << "the administrator's file is the default";
@@ -52,12 +67,27 @@ TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirs
 
     const storage::ConfigValues values{{1, 0, 0, 0, 1, AfterStart::Quit}, Portal::Netmarble};
     ASSERT_TRUE(storage::ConfigSave(folder, values).ok);
-    EXPECT_EQ(dir.read(".config/Quaylet/config.ini"), storage::configFileBytes(values));
+    const QByteArray saved = storage::configFileBytes(values);
+    EXPECT_EQ(dir.read(".config/Quaylet/config.ini"), saved);
     EXPECT_EQ(dir.read("program/config.ini"), AdministratorsConfig);
     EXPECT_EQ(modeOf(dir.file(".config")), 0700);
-    EXPECT_EQ(modeOf(dir.file(".config/Quaylet")), 0700);
+    EXPECT_EQ(modeOf(user), 0700);
     storage::ConfigLoad(folder, state);
     EXPECT_EQ(state.Config.AutoLogin, 0) << "the user's file is read first";
+
+    for (const int mode : {0777, 0720, 0700}) {
+        SCOPED_TRACE(mode);
+        ::chmod(QFile::encodeName(user).constData(), mode_t(mode));
+        const bool alone = mode == 0700;
+        EXPECT_EQ(folder.fileToRead(storage::ConfigFileName),
+                  alone ? user + "/config.ini" : dir.file("program/config.ini"));
+        const storage::SaveResult resaved = storage::ConfigSave(folder, {});
+        EXPECT_EQ(resaved.ok, alone);
+        EXPECT_EQ(dir.read(".config/Quaylet/config.ini") == saved, !alone);
+        if (!alone) {
+            EXPECT_EQ(resaved.error, user + ": 다른 사용자도 바꿀 수 있는 폴더라서 쓰지 않습니다.");
+        }
+    }
 }
 
 // A folder that cannot be made fails the save with its name and reason; the
@@ -90,53 +120,6 @@ TEST(SettingsFolder, AUserFolderThatCannotBeMadeFailsTheSaveAndNamesIt)
         EXPECT_EQ(dir.read("config.ini"), AdministratorsConfig);
         EXPECT_TRUE(!c.file || dir.read(c.file) == "mine");
     }
-}
-
-// Only a folder that is the user's alone holds the files: a program directory
-// others may write, or that belongs to someone else, leaves them to the
-// user's folder; a user's folder like that is neither read nor written.
-TEST(SettingsFolder, OnlyAFolderThatIsTheUsersAloneHoldsTheFiles)
-{
-    const auto chown = [](const QString& path, const char* user) {
-        const QByteArray local = QFile::encodeName(path);
-        return ::chown(local.constData(), user ? 65534 : ::geteuid(), gid_t(-1)) == 0;
-    };
-    ProgramDir dir;
-    const QString user = dir.file("home/Quaylet");
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0775);
-    EXPECT_TRUE(SettingsFolder::decide(dir.path(), user).inUserFolder()) << "others may write it";
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    EXPECT_FALSE(SettingsFolder::decide(dir.path(), user).inUserFolder());
-    if (::geteuid() == 0) {
-        ASSERT_TRUE(chown(dir.path(), "nobody"));
-        EXPECT_TRUE(SettingsFolder::decide(dir.path(), user).inUserFolder()) << "someone else's, though root may write it";
-        ASSERT_TRUE(chown(dir.path(), nullptr));
-    }
-
-    dir.write("program/config.ini", AdministratorsConfig);
-    dir.write("home/Quaylet/config.ini", "planted");
-    const SettingsFolder folder(dir.file("program"), user);
-    for (const int mode : {0777, 0720, 0700}) {
-        SCOPED_TRACE(mode);
-        ::chmod(QFile::encodeName(user).constData(), mode_t(mode));
-        const bool alone = mode == 0700;
-        EXPECT_EQ(folder.fileToRead(storage::ConfigFileName), alone ? user + "/config.ini" : dir.file("program/config.ini"));
-        const storage::SaveResult saved = storage::ConfigSave(folder, {});
-        EXPECT_EQ(saved.ok, alone);
-        EXPECT_EQ(dir.read("home/Quaylet/config.ini") == "planted", !alone);
-        if (!alone) {
-            EXPECT_EQ(saved.error, user + ": 다른 사용자도 바꿀 수 있는 폴더라서 쓰지 않습니다.");
-        }
-    }
-}
-
-// Which configuration folder holds it the autostart tests check, as both follow XDG.
-TEST(SettingsFolder, TheUserFolderIsQuayletInTheConfigurationFolder)
-{
-    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/srv/config");
-    EXPECT_EQ(platform::userSettingsDirectory(), u"/srv/config/Quaylet");
-    configHome.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", configHome);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST_F(UserFileTest, ReadingKeepsWhatTheFileDoesNotSupply)
 // One run's saves. Values it has neither read nor had typed are kept as
 // stored, as far as the settings allow: a settings save before any login
 // must not replace them with the empty values in memory.
-TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasTypedForTheOwnerOnly)
+TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasReadOrTypedForTheOwnerOnly)
 {
     dir.write("User.ini", CaptainSea);
     const Case saves[] = {
@@ -77,9 +77,9 @@ TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasTypedForTheOwnerOnl
         {0, 0, "", ""},
         {1, 1, "\r\n\r\n", ""},
         {1, 1, "45:7=3\r\n45:7=3\r\n", "abc/abc"},  // typed from here on
+        {1, 1, "\r\n\r\n", "/"},                    // typed, even empty, replaces the file's
         {1, 0, "45:7=3\r\n", "abc/abc"},
         {0, 1, "", "abc/abc"},  // no password without the ID
-        {1, 1, "\r\n\r\n", "/"},
     };
     for (const Case& c : saves) {
         settings(c.idSave, c.pwdSave);
@@ -92,6 +92,7 @@ TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasTypedForTheOwnerOnl
         EXPECT_TRUE(dir.exists("User.ini"));
         EXPECT_EQ(dir.read("User.ini"), c.file);
     }
+    settings(1, 1);
     state.Temp.UserID = "captain";
     state.Temp.UserPWD = "s3cr3t, \"pass\"";
     ASSERT_TRUE(users.UserSave().ok);
@@ -99,25 +100,18 @@ TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasTypedForTheOwnerOnl
     const QFile::Permissions permissions = QFileInfo(dir.file("User.ini")).permissions();
     EXPECT_EQ(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther), 0);
     EXPECT_TRUE(permissions & QFile::ReadOwner);
-    EXPECT_TRUE(messages.shown.isEmpty());
-}
 
-TEST_F(UserFileTest, ReadOrTypedValuesAreWhatIsSaved)
-{
+    // With only the ID read, the password in memory is not the file's: the stored one is kept.
     dir.write("User.ini", CaptainSea);
     settings(1, 0);
-    users.AutoLoginF();  // reads the ID only
+    UserFile idOnly(state, storage::SettingsFolder(dir.path()), messages);
+    idOnly.AutoLoginF();
     ASSERT_EQ(state.Temp.UserID, "captain");
     state.Temp.UserID = "renamed";
     settings(1, 1);
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(readInto("", ""), "renamed/sea") << "the unread password is kept";
-
-    state.Temp.UserID = "abc";
-    state.Temp.UserPWD = "";
-    users.noteTyped();
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n\r\n")) << "typed, even empty, replaces the file's";
+    ASSERT_TRUE(idOnly.UserSave().ok);
+    EXPECT_EQ(readInto("", ""), "renamed/sea");
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(UserFileTest, DamagedValuesAreKeptUnreadAndToldOnceEachWhenRead)

@@ -130,76 +130,69 @@ TEST(SlowLogin, WaitsUntilTheBrowserLeavesOrTheSandboxStops)
     EXPECT_EQ(sandbox.logged("\"event\":\"abandoned\""), 1);
 }
 
-// Where each portal asks the "coded" account for its one-time code.
-struct CodePortal {
-    const char* name;
-    int endpoint;  // takes the login form and serves the code page
-    const char* scheme;
-    const char* loginPath;
-    const char* loginForm;  // coded's ID and password, the password last
-    const char* codePath;
-    const char* sessionCookie;
-    int gameEndpoint;  // where the login ends
-    const char* successPath;
-};
-
-void PrintTo(const CodePortal& portal, std::ostream* out)
+// Both portals ask the "coded" account for a one-time code, on one sandbox:
+// each code page is its own login's alone.
+TEST(OneTimeCode, LogsInOnlyWithTheRightCodeForThatLogin)
 {
-    *out << portal.name;
-}
-
-class OneTimeCode : public testing::TestWithParam<CodePortal> {};
-
-TEST_P(OneTimeCode, LogsInOnlyWithTheRightCodeForThatLogin)
-{
-    const CodePortal& portal = GetParam();
+    const struct {
+        const char* name;
+        int endpoint;  // takes the login form and serves the code page
+        const char* scheme;
+        const char* loginPath;
+        const char* loginForm;  // coded's ID and password, the password last
+        const char* codePath;
+        const char* sessionCookie;
+        int gameEndpoint;  // where the login ends
+        const char* successPath;
+    } portals[] = {
+        {"Netmarble", 1, "http", "/login/LoginProc.asp", "put_id=coded&put_pwd=sea", "/login/OneTimeCode.asp",
+         "NM_SESSION", 2, "/main.asp"},
+        {"Daum", 5, "https", "/Mail-bin/login.cgi", "id=coded&enpw=sea", "/accounts/onetimecode.do",
+         "DAUM_SESSION", 8, "/intro.asp"},
+    };
     RunningSandbox sandbox(47420);
     ASSERT_TRUE(sandbox.start()) << sandbox.said();
-    const std::string origin = std::string(portal.scheme) + "://" + sandbox.host(portal.endpoint);
-    auto site = client(origin);
-    const std::string loginForm = portal.loginForm;
+    int loggedIn = 0;
+    for (const auto& portal : portals) {
+        SCOPED_TRACE(portal.name);
+        const std::string origin = std::string(portal.scheme) + "://" + sandbox.host(portal.endpoint);
+        auto site = client(origin);
+        const std::string loginForm = portal.loginForm;
 
-    EXPECT_NE(location(site.Post(portal.loginPath, loginForm + "x", FormType)), origin + portal.codePath)
-        << "a wrong password reached the code page";
-    const auto login = site.Post(portal.loginPath, loginForm, FormType);
-    EXPECT_EQ(status(login), 302);
-    EXPECT_EQ(location(login), origin + portal.codePath);
-    const std::string waiting = cookies(login);
-    EXPECT_EQ(waiting.find(portal.sessionCookie), std::string::npos) << "a session before the code";
-    const httplib::Headers pending{{"Cookie", waiting}};
+        EXPECT_NE(location(site.Post(portal.loginPath, loginForm + "x", FormType)), origin + portal.codePath)
+            << "a wrong password reached the code page";
+        const auto login = site.Post(portal.loginPath, loginForm, FormType);
+        EXPECT_EQ(status(login), 302);
+        EXPECT_EQ(location(login), origin + portal.codePath);
+        const std::string waiting = cookies(login);
+        EXPECT_EQ(waiting.find(portal.sessionCookie), std::string::npos) << "a session before the code";
+        const httplib::Headers pending{{"Cookie", waiting}};
 
-    // The page is that login's alone.
-    EXPECT_EQ(status(site.Get(portal.codePath)), 302);
-    EXPECT_EQ(status(site.Get(portal.codePath, {{"Cookie", "NM_PENDING=0; DAUM_PENDING=0"}})), 302);
-    EXPECT_EQ(status(site.Get(portal.codePath, pending)), 200);
+        // The page is that login's alone.
+        EXPECT_EQ(status(site.Get(portal.codePath)), 302);
+        EXPECT_EQ(status(site.Get(portal.codePath, {{"Cookie", "NM_PENDING=0; DAUM_PENDING=0"}})), 302);
+        EXPECT_EQ(status(site.Get(portal.codePath, pending)), 200);
 
-    for (const char* wrongCode : {"", "2468100"}) {
-        const auto wrong = site.Post(portal.codePath, pending, std::string("code=") + wrongCode, FormType);
-        ASSERT_EQ(status(wrong), 200) << wrongCode;
-        EXPECT_NE(wrong->body.find("코드가 맞지 않습니다."), std::string::npos) << wrongCode;
-        EXPECT_EQ(cookies(wrong), "") << wrongCode;
+        for (const char* wrongCode : {"", "2468100"}) {
+            const auto wrong = site.Post(portal.codePath, pending, std::string("code=") + wrongCode, FormType);
+            ASSERT_EQ(status(wrong), 200) << wrongCode;
+            EXPECT_NE(wrong->body.find("코드가 맞지 않습니다."), std::string::npos) << wrongCode;
+            EXPECT_EQ(cookies(wrong), "") << wrongCode;
+        }
+
+        const std::string success = "http://" + sandbox.host(portal.gameEndpoint) + portal.successPath;
+        const auto right = site.Post(portal.codePath, pending, "code=246810", FormType);
+        EXPECT_EQ(status(right), 302);
+        EXPECT_EQ(location(right), success);
+        EXPECT_NE(cookies(right).find(std::string(portal.sessionCookie) + '='), std::string::npos);
+        EXPECT_EQ(sandbox.logged("\"event\":\"login-ok\",\"user\":\"coded\""), ++loggedIn);
+
+        const auto spent = site.Post(portal.codePath, pending, "code=246810", FormType);
+        EXPECT_EQ(status(spent), 302);
+        EXPECT_NE(location(spent), success) << "the code let the same login in twice";
+        EXPECT_EQ(cookies(spent), "");
     }
-
-    const std::string success = "http://" + sandbox.host(portal.gameEndpoint) + portal.successPath;
-    const auto right = site.Post(portal.codePath, pending, "code=246810", FormType);
-    EXPECT_EQ(status(right), 302);
-    EXPECT_EQ(location(right), success);
-    EXPECT_NE(cookies(right).find(std::string(portal.sessionCookie) + '='), std::string::npos);
-    EXPECT_EQ(sandbox.logged("\"event\":\"login-ok\",\"user\":\"coded\""), 1);
-
-    const auto spent = site.Post(portal.codePath, pending, "code=246810", FormType);
-    EXPECT_EQ(status(spent), 302);
-    EXPECT_NE(location(spent), success) << "the code let the same login in twice";
-    EXPECT_EQ(cookies(spent), "");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Portals, OneTimeCode,
-    testing::Values(CodePortal{"Netmarble", 1, "http", "/login/LoginProc.asp", "put_id=coded&put_pwd=sea",
-                               "/login/OneTimeCode.asp", "NM_SESSION", 2, "/main.asp"},
-                    CodePortal{"Daum", 5, "https", "/Mail-bin/login.cgi", "id=coded&enpw=sea",
-                               "/accounts/onetimecode.do", "DAUM_SESSION", 8, "/intro.asp"}),
-    [](const testing::TestParamInfo<CodePortal>& info) { return std::string(info.param.name); });
 
 // With --https-upgrade the portals moved to https: only the program's own
 // fixed http addresses still meet plain http, and are sent on.

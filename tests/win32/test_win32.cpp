@@ -119,30 +119,25 @@ void registryTests()
     CHECK(GetACP() == 949);                         // run with LC_ALL=ko_KR.UTF-8
     CHECK(platform::toAnsi(u"a\u0E01b") == "a?b");  // Thai has no place in 949
 
-    // Saving again replaces the value, exactly as given even where code page
-    // 949 has no character (Thai, an emoji): a "?" there would name another
-    // path. Exactly one null follows: a missing or doubled one breaks the Run key.
-    const std::u16string beyond949 = u"D:\\대항해\u0E01\U0001F600\\X.exe";
-    CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
-    CHECK(SetRegValue(Test.root, Test.subKey, u"Quaylet", beyond949) == ERROR_SUCCESS);
-    CHECK(stored(u"Quaylet") == beyond949 + u'\0');
-    CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
-    CHECK(stored(u"Quaylet").empty());
-    // Nothing left to remove is no failure, whether the value or the key is missing.
-    CHECK(DeleteRegValue(Test.root, Test.subKey, u"Quaylet") == ERROR_SUCCESS);
-    CHECK(removeFromRunKeys({{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone"}}, u"Quaylet").ok);
-
     // The program starts at the logon of the user who asked for it only, by
-    // its path as it is without a blank (with one, see processTests);
-    // clearing also takes away the value earlier versions wrote for everyone.
+    // its path as it is without a blank (with one, see processTests). Saving
+    // again replaces the value, exactly as given even where code page 949 has
+    // no character (Thai, an emoji): a "?" there would name another path.
+    // Exactly one null follows: a missing or doubled one breaks the Run key.
+    // Clearing also takes away the value earlier versions wrote for everyone.
+    const std::u16string beyond949 = u"D:\\대항해\u0E01\U0001F600\\X.exe";
     const std::u16string run = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const RunKey userRun{HKEY_CURRENT_USER, run};
     const RunKey machineRun{HKEY_LOCAL_MACHINE, run};
+    CHECK(addToRunKey(userRunKey(), u"Quaylet", u"C:\\Old\\X.exe").ok);
     CHECK(addToRunKey(userRunKey(), u"Quaylet", beyond949).ok);
     CHECK(stored(u"Quaylet", userRun) == beyond949 + u'\0' && stored(u"Quaylet", machineRun).empty());
     CHECK(SetRegValue(machineRun.root, run, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(removeFromRunKeys({userRunKey(), machineRunKey()}, u"Quaylet").ok);
     CHECK(stored(u"Quaylet", userRun).empty() && stored(u"Quaylet", machineRun).empty());
+    // Nothing left to remove is no failure, whether the value or the key is missing.
+    const RunKey gone{HKEY_LOCAL_MACHINE, u"Software\\Quaylet Tests\\Gone"};
+    CHECK(removeFromRunKeys({userRunKey(), gone}, u"Quaylet").ok);
 
     // A key the caller may read but not write, as the machine-wide Run key is
     // for a standard user: clearing what is not there needs no write access.
