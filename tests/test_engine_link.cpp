@@ -180,6 +180,27 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
     EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
+// Where the program's door cannot be made before the engine starts (a named
+// pipe, on Windows), the engine knocks until it opens, and proves itself.
+TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
+{
+    const QString name = "quaylet-test-late-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString error;
+    const std::unique_ptr<platform::EngineChild> engine =
+        platform::EngineChild::start(QUAYLET_ENGINE, {"--link", name}, "s3cret\n", error);
+    ASSERT_NE(engine, nullptr) << error.toStdString();
+    waitUntil([] { return false; }, 1500);  // longer than the engine takes to try
+    ASSERT_FALSE(engine->waitForEnded(0)) << "the engine gave up on a door not open yet";
+    QLocalServer door;
+    ASSERT_TRUE(door.listen(name));
+    QLocalSocket* knock = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (knock = door.nextPendingConnection()) != nullptr; }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return knock->canReadLine(); }, 5000));
+    EXPECT_EQ(knock->readLine(), "s3cret\n");
+    engine->kill();
+    EXPECT_TRUE(engine->waitForEnded(5000));
+}
+
 // An engine the test plays: the program starts a script that notes where to
 // connect, waits for the test's word, and becomes a relay that proves itself
 // as the engine and passes everything between the program and the test.

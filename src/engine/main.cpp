@@ -48,7 +48,9 @@ int main(int argc, char* argv[])
         QThread::msleep(10);
         socket->connectToServer(arguments[link + 1]);
     }
+    // Out now, so that the program admits this engine while its browser starts.
     socket->write(QByteArray::fromStdString(token) + '\n');
+    socket->flush();
     engine::EngineHost host(socket);
     QObject::connect(&host, &engine::EngineHost::linkClosed, &app, &QCoreApplication::quit);
     return app.exec();

@@ -26,6 +26,7 @@ public:
     ~EngineChild() override;
 
     qint64 id() const;
+    // Until its end was seen, watched or waited for.
     bool running() const;
     // From now on ended is emitted, once, when the process has ended: at
     // once, through the event loop, if it already has.
