@@ -47,9 +47,10 @@ int main(int argc, char* argv[])
                                         QString::fromStdU16String(platform::userSettingsDirectory()));
     AppState state;
     storage::ConfigLoad(settings, state);
+    const QString engineExecutable = platform::EngineProcess::besideProgram();
     platform::EngineProcess::Launch engine;
     if (state.Config.AutoLogin == 1)
-        engine = platform::EngineProcess::launch(platform::EngineProcess::besideProgram());
+        engine = platform::EngineProcess::launch(engineExecutable);
 
     QApplication app(argc, argv);
     // The program ends only by closing the main window or by its after-start action.
@@ -61,7 +62,7 @@ int main(int argc, char* argv[])
 
     // The main window's browser `Web`, never shown, in a process of its own.
     // It starts when a portal operation is due or likely.
-    platform::EngineProcess web(platform::EngineProcess::besideProgram(), messages, &app);
+    platform::EngineProcess web(engineExecutable, messages, &app);
     web.setObjectName(QStringLiteral("Web"));
     // A channel page hands the game launcher's scheme to the system at once;
     // the user allows any other, once and for good.

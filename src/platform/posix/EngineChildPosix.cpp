@@ -57,8 +57,7 @@ struct EngineChild::System {
     pid_t pid = -1;
     int endFd = -1;
     bool reaped = false;
-    QSocketNotifier* notifier = nullptr;
-    QTimer* poller = nullptr;
+    QObject* watcher = nullptr;  // of the end descriptor, or a timer that polls
 };
 
 EngineChild::EngineChild(std::unique_ptr<System> system) : system_(std::move(system))
@@ -154,18 +153,19 @@ bool EngineChild::running() const
 
 void EngineChild::watch()
 {
-    if (system_->notifier || system_->poller)
+    if (system_->watcher || system_->reaped)
         return;
+    // The descriptor is readable at once for one that ended before it was watched.
     if (system_->endFd >= 0) {
-        system_->notifier = new QSocketNotifier(system_->endFd, QSocketNotifier::Read, this);
-        connect(system_->notifier, &QSocketNotifier::activated, this, &EngineChild::reap);
+        auto* notifier = new QSocketNotifier(system_->endFd, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &EngineChild::reap);
+        system_->watcher = notifier;
     } else {
-        system_->poller = new QTimer(this);
-        connect(system_->poller, &QTimer::timeout, this, &EngineChild::reap);
-        system_->poller->start(100);
+        auto* poller = new QTimer(this);
+        connect(poller, &QTimer::timeout, this, &EngineChild::reap);
+        poller->start(100);
+        system_->watcher = poller;
     }
-    // One that ended before it was watched is told of too.
-    QTimer::singleShot(0, this, &EngineChild::reap);
 }
 
 void EngineChild::reap()
@@ -177,8 +177,9 @@ void EngineChild::reap()
     if (got == 0 || (got < 0 && errno != ECHILD))
         return;
     system_->reaped = true;
-    delete std::exchange(system_->notifier, nullptr);
-    delete std::exchange(system_->poller, nullptr);
+    // Often its own signal is what runs this.
+    if (system_->watcher)
+        std::exchange(system_->watcher, nullptr)->deleteLater();
     Q_EMIT ended();
 }
 

@@ -137,7 +137,9 @@ void EngineChild::reap()
     if (system_->ended || WaitForSingleObject(system_->process, 0) != WAIT_OBJECT_0)
         return;
     system_->ended = true;
-    delete std::exchange(system_->notifier, nullptr);
+    // Often its own signal is what runs this.
+    if (system_->notifier)
+        std::exchange(system_->notifier, nullptr)->deleteLater();
     Q_EMIT ended();
 }
 
