@@ -216,7 +216,8 @@ protected:
                             "while [ ! -e \"$here/go\" ]; do sleep 0.02; done\nrm \"$here/go\"\n"
                             "exec '" QUAYLET_ENGINE_RELAY "' \"$2\" '" + relays.fullServerName().toUtf8() + "'\n");
         QFile(dir.file("engine")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        web.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
+        web.setDocumentCompleteHandler(
+            [this](const QString& address, portal::Browser::Document) { completed.append(address); });
         web.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
             failures.append({address, failure.kind});
         });

@@ -92,7 +92,7 @@ TEST_F(LeanBrowserTest, APageIsKeptWhileBeingHandledOrLoadingAndWhileTheSessionW
         runEventsFor(WebEngineBrowser::QuietMs + 1000);
         kept = holdsPage();
     };
-    browser.setDocumentCompleteHandler([&](const QString& address) {
+    browser.setDocumentCompleteHandler([&](const QString& address, portal::Browser::Document) {
         completed.append(address);
         userTakesLong();
     });
@@ -102,7 +102,7 @@ TEST_F(LeanBrowserTest, APageIsKeptWhileBeingHandledOrLoadingAndWhileTheSessionW
     EXPECT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000)) << "let go once the handler returned";
 
     kept = false;
-    browser.setDocumentCompleteHandler([&](const QString& address) { completed.append(address); });
+    browser.setDocumentCompleteHandler([&](const QString& address, portal::Browser::Document) { completed.append(address); });
     pageDialogs.onShow = userTakesLong;
     load(server.origin() + "/asks-later");
     ASSERT_TRUE(waitUntil([&] { return pageDialogs.shown.size() == 1; }));

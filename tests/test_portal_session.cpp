@@ -192,6 +192,40 @@ TEST_F(SessionTest, JoinAndConsentQuestionsActOnlyOnYes)
     EXPECT_EQ(ui.caption, text::DaumConsenting);
 }
 
+// Any site may frame a portal's address: a frame's completion gets no
+// form filled, no click and no script, and never reaches a rule that the
+// page's own document would not; rules that only navigate act on it as before.
+TEST_F(SessionTest, AFrameOfAPortalPageIsHandedNothing)
+{
+    using Document = portal::Browser::Document;
+    messages.answers = {MessageBox::Answer::Yes, MessageBox::Answer::Yes};
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        const bool netmarble = portal == Portal::Netmarble;
+        SCOPED_TRACE(netmarble ? "Netmarble" : "Daum");
+        startLogin(portal);
+        const QStringList inPage = netmarble ? QStringList{a.NetmarbleLoginPage, a.NetmarbleJoinPage}
+                                             : QStringList{a.DaumLoginPage, a.DaumConsentPage, a.DaumJoinPage};
+        for (const QString& address : inPage)
+            web.complete(address, Document::Frame);
+        EXPECT_TRUE(fills().isEmpty());
+        EXPECT_EQ(web.navigations.size(), 1);
+        EXPECT_TRUE(messages.shown.isEmpty()) << "no question for a frame";
+        web.complete(netmarble ? a.NetmarbleLoginPage : a.DaumLoginPage);
+        EXPECT_EQ(fills().size(), 3) << "the page's own document is filled";
+        web.complete(netmarble ? a.NetmarbleMainPage : a.DaumIntroPage, Document::Frame);
+        EXPECT_EQ(ui.loginButton, text::LogoutCaption);
+
+        // The logout step's script is the page's; the same frame is not a cancel either.
+        session.cmdLogin_Click();
+        web.complete(netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage, Document::Frame);
+        EXPECT_EQ(seen().section(" | ", 1), netmarble ? "로그아웃 off | - | 110 | busy" : "로그인 | - | 000 | settled");
+        web.navigations.clear();
+        web.log.clear();
+        ui = FakeSessionUi{};
+        state.Temp = {};
+    }
+}
+
 // A portal that moved to https redirects the program's http addresses there:
 // the same pages, over https, are the same rules. Near misses, over either,
 // and the other portal's pages are ignored.

@@ -12,11 +12,15 @@ namespace {
 constexpr std::pair<std::string_view, HostileMode> ModeNames[] = {
     {"login-500", HostileMode::LoginPage500},   {"redirect-loop", HostileMode::RedirectLoop},
     {"endless-page", HostileMode::EndlessPage}, {"cut-answer", HostileMode::CutAnswer},
-    {"late-login", HostileMode::LateLogin},
+    {"late-login", HostileMode::LateLogin},     {"framed-login", HostileMode::FramedLogin},
 };
 
 constexpr std::string_view LoopStart = "/hostile/loop-a";
 constexpr std::string_view LoopTurn = "/hostile/loop-b";
+constexpr std::string_view FramingPath = "/hostile/framing";
+constexpr std::string_view FramingFormPath = "/hostile/framing-form";
+// Another site than the portals' 127.0.0.1, on the sandbox's own listener.
+constexpr std::string_view FramingHost = "localhost";
 
 // What the broken answer claims to carry, and the part of it that is sent.
 constexpr size_t ClaimedLength = 4096;
@@ -60,6 +64,10 @@ Hostile::Step Hostile::stepOf(Endpoint endpoint, const httplib::Request& request
     const std::string path = splitTarget(request.target).first;
     if (path == LoopStart || path == LoopTurn)
         return Step::Loop;
+    if (path == FramingPath)
+        return Step::FramingPage;
+    if (path == FramingFormPath)
+        return Step::FramingForm;
     const bool get = request.method == "GET";
     const bool post = request.method == "POST";
     switch (endpoint) {
@@ -91,6 +99,25 @@ httplib::Server::HandlerResponse Hostile::handle(Endpoint endpoint, const httpli
         const bool atStart = splitTarget(request.target).first == LoopStart;
         response.set_redirect(layout_.url(endpoint, atStart ? LoopTurn : LoopStart), 302);
         log(endpoint, request, response, "redirect-loop");
+        return Result::Handled;
+    }
+    if (step == Step::FramingPage) {
+        const bool netmarble = splitTarget(request.target).second == "portal=netmarble";
+        const std::string& framed = netmarble ? addresses_.NetmarbleLoginPage : addresses_.DaumLoginPage;
+        response.set_content("<!doctype html><meta charset=\"utf-8\"><title>이벤트</title>"
+                             "<iframe src=\"" + htmlEscape(framed) + "\"></iframe>"
+                             "<form method=\"post\" action=\"" + std::string(FramingFormPath) + "\">"
+                             "<input name=\"put_id\"><input name=\"put_pwd\" type=\"password\">"
+                             "<input name=\"id\"><input name=\"enpw\" type=\"password\">"
+                             "<input type=\"submit\" name=\"btnSubmit\" id=\"loginBtn\"></form>",
+                             "text/html; charset=utf-8");
+        log(endpoint, request, response, "framing-page");
+        return Result::Handled;
+    }
+    if (step == Step::FramingForm) {
+        response.set_header("Connection", "close");
+        response.set_content("<p>감사합니다</p>", "text/html; charset=utf-8");
+        log(endpoint, request, response, "handed-over");
         return Result::Handled;
     }
     const bool loginPageMode = mode_ == HostileMode::LoginPage500 || mode_ == HostileMode::EndlessPage;
@@ -141,6 +168,15 @@ httplib::Server::HandlerResponse Hostile::handle(Endpoint endpoint, const httpli
             return Result::Unhandled;  // the ordinary answer, a minute late
         response.status = 503;
         log(endpoint, request, response, ended);
+        return Result::Handled;
+    }
+    case HostileMode::FramedLogin: {
+        const std::string portal = portalIndex(endpoint) == 0 ? "netmarble" : "daum";
+        response.set_redirect("http://" + std::string(FramingHost) + ':'
+                                  + std::to_string(layout_.port(Endpoint::ZavivSite)) + std::string(FramingPath)
+                                  + "?portal=" + portal,
+                              302);
+        log(endpoint, request, response, "framed-login");
         return Result::Handled;
     }
     case HostileMode::None:

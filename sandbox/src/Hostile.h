@@ -23,6 +23,8 @@ enum class HostileMode {
     EndlessPage,    // the login page starts and never finishes loading
     CutAnswer,      // the login form's answer breaks off mid-way, the connection closed
     LateLogin,      // the login form is answered only after a minute
+    FramedLogin,    // the login form's answer leads to another site's page that frames
+                    // the login page and holds login fields of its own
 };
 
 std::optional<HostileMode> hostileModeNamed(std::string_view name);
@@ -41,7 +43,7 @@ public:
     void install(httplib::Server& server, Endpoint endpoint);
 
 private:
-    enum class Step { None, LoginPage, LoginForm, Loop };
+    enum class Step { None, LoginPage, LoginForm, Loop, FramingPage, FramingForm };
 
     httplib::Server::HandlerResponse handle(Endpoint endpoint, const httplib::Request& request,
                                             httplib::Response& response);
@@ -54,6 +56,7 @@ private:
 
     HostileMode mode_;
     const Layout& layout_;
+    const Addresses addresses_{layout_};
     RequestLog& log_;
     StopSignal& stop_;
     std::array<std::atomic<bool>, 2> used_{};  // Netmarble, Daum

@@ -47,7 +47,9 @@ struct LaunchReport {
 // The hidden browser as the session rules see it.
 class Browser {
 public:
-    using AddressHandler = std::function<void(const QString& address)>;
+    // Which document completed: the page's own, or one of its frames'.
+    enum class Document { Page, Frame };
+    using DocumentHandler = std::function<void(const QString& address, Document document)>;
     using FailureHandler = std::function<void(const QString& address, const LoadFailure& failure)>;
     using LaunchHandler = std::function<void(const LaunchReport& report)>;
     using ClosedHandler = std::function<void()>;
@@ -76,17 +78,19 @@ public:
     // counted). A channel page that cannot be loaded is a load failure.
     virtual void setLaunchHandler(LaunchHandler handler) = 0;
 
-    // Runs the steps in order on the loaded document, after anything asked of
-    // the browser before. Once a step finds no element, it and all later
-    // steps do nothing: a form that could not be filled is never submitted.
+    // Runs the steps in order in the page's document last reported complete,
+    // after anything asked of the browser before, and only while that very
+    // document is still the page's: never in a frame, nor in a document the
+    // page went on to. Once a step finds no element, it and all later steps
+    // do nothing: a form that could not be filled is never submitted.
     // Nothing is done once a navigation is replacing the document, even one
-    // asked for right after.
+    // asked for right after. A "javascript:" navigation runs under the same rule.
     virtual void act(const QList<ElementStep>& steps) = 0;
 
     // A document, the page's or a frame's, finished loading; the address is
     // exactly the text it was navigated to with, or the address the browser
     // reached by redirection.
-    virtual void setDocumentCompleteHandler(AddressHandler handler) = 0;
+    virtual void setDocumentCompleteHandler(DocumentHandler handler) = 0;
 
     // The page's document could not be loaded (no document-complete follows
     // for it): no connection, an error answer, or no answer in time. A load

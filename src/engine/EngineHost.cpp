@@ -23,8 +23,13 @@ EngineHost::EngineHost(QLocalSocket* socket, QObject* parent)
     // Said from this thread, so that a hang of it is seen as silence.
     connect(&alive_, &QTimer::timeout, this, [this] { link_.send({{"kind", link::Alive}}); });
     alive_.start(link::AliveIntervalMs);
-    browser_.setDocumentCompleteHandler([this](const QString& address) {
-        report(link::Complete, {{"address", address}});
+    browser_.setDocumentCompleteHandler([this](const QString& address, portal::Browser::Document document) {
+        QJsonObject message{{"address", address}};
+        if (document == portal::Browser::Document::Frame)
+            message["frame"] = true;
+        else
+            message["document"] = qint64(browser_.documentNumber());
+        report(link::Complete, message);
     });
     browser_.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
         QJsonObject message = link::failureToJson(failure);
@@ -71,13 +76,19 @@ void EngineHost::onMessage(const QJsonObject& message)
 {
     ++received_;
     const QString kind = message["kind"].toString();
+    // Steps are meant for the page's document the program last heard of: in
+    // one that came after it, or in a frame, they would fill someone else's form.
+    const bool forThisDocument = quint64(message["document"].toInteger()) == browser_.documentNumber();
     if (kind == link::Navigate || kind == link::StartGame) {
         op_ = quint64(message["op"].toInteger());
         const QString address = message["address"].toString();
-        kind == link::Navigate ? browser_.navigate(address) : browser_.startGame(address);
+        if (kind == link::StartGame)
+            browser_.startGame(address);
+        else if (!WebEngineBrowser::runsScript(address) || forThisDocument)
+            browser_.navigate(address);
     } else if (kind == link::Act) {
         // Steps meant for a document of an earlier operation fill nothing.
-        if (quint64(message["op"].toInteger()) == op_)
+        if (quint64(message["op"].toInteger()) == op_ && forThisDocument)
             browser_.act(link::stepsFromJson(message["steps"].toArray()));
     } else if (kind == link::UnknownPage) {
         if (quint64(message["op"].toInteger()) != op_)

@@ -47,7 +47,8 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
       netmarble_(netmarbleRules()),
       daum_(daumRules())
 {
-    browser_.setDocumentCompleteHandler([this](const QString& address) { Web_DocumentComplete(address); });
+    browser_.setDocumentCompleteHandler(
+        [this](const QString& address, Browser::Document document) { Web_DocumentComplete(address, document); });
     browser_.setLoadFailedHandler(
         [this](const QString& address, const LoadFailure& failure) { Web_LoadFailed(address, failure); });
     browser_.setLaunchHandler([this](const LaunchReport& report) { Web_Launch(report); });
@@ -119,15 +120,20 @@ void PortalSession::cmdLogin_Click()
     reportSettled();
 }
 
-void PortalSession::Web_DocumentComplete(const QString& address)
+void PortalSession::Web_DocumentComplete(const QString& address, Browser::Document document)
 {
     // No rule acts for a program that is ending.
     if (ending_)
         return;
+    const bool frame = document == Browser::Document::Frame;
     const QList<Rule>& rules = temp_.DHOPortal == Portal::Netmarble ? netmarble_ : daum_;
-    const auto acting = std::find_if(rules.begin(), rules.end(),
-                                     [&address](const Rule& rule) { return rule.applies(address); });
-    qCDebug(lcSession).noquote() << "completed" << loggableAddress(QUrl(address)) << "->"
+    auto acting = std::find_if(rules.begin(), rules.end(),
+                               [&address](const Rule& rule) { return rule.applies(address); });
+    // The rule a page of this address would meet, or none: a frame never
+    // falls through to a later rule that the page's own document would not reach.
+    if (frame && acting != rules.end() && acting->reach == Reach::WorksInPage)
+        acting = rules.end();
+    qCDebug(lcSession).noquote() << "completed" << (frame ? "frame" : "page") << loggableAddress(QUrl(address)) << "->"
                                  << (acting == rules.end() ? "no rule" : acting->name);
     // A page the portal put in a login's way is the user's to deal with.
     if (acting != rules.end()) {
@@ -262,7 +268,7 @@ bool PortalSession::askYes(const QString& question)
 QList<PortalSession::Rule> PortalSession::netmarbleRules()
 {
     return {
-        {"N1 fill",
+        {"N1 fill", Reach::WorksInPage,
          [this](const QString& url) {
              return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
          },
@@ -271,11 +277,11 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
                            ElementStep::setValue(u"put_pwd"_s, temp_.UserPWD),
                            ElementStep::click(u"btnSubmit"_s)});
          }},
-        {"N2 success", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleMainPage); },
+        {"N2 success", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleMainPage); },
          [this](const QString&) { loggedIn(text::NetmarbleLoggedIn); }},
-        {"N3 failure", [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleLoginFailPage); },
+        {"N3 failure", Reach::Navigates, [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleLoginFailPage); },
          [this](const QString&) { loginFailed(text::NetmarbleLoginFailed, addresses_.NetmarbleLoginPage); }},
-        {"N4 logout step",
+        {"N4 logout step", Reach::WorksInPage,
          [this](const QString& url) {
              return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLogout == 1 && temp_.IsLogin == 1;
          },
@@ -284,15 +290,15 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
              temp_.IsLogout = 0;
              navigate(Addresses::GoLogoutScript);
          }},
-        {"N5 logged out", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleHomePage); },
+        {"N5 logged out", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleHomePage); },
          [this](const QString&) { completedWithoutSession(text::NetmarbleLoggedOut); }},
-        {"N6 cancelled",
+        {"N6 cancelled", Reach::Navigates,
          [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLogin == 1; },
          [this](const QString&) {
              completedWithoutSession(text::AppTitle);
              temp_.IsLogin = 0;
          }},
-        {"N7 join", [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleJoinPage); },
+        {"N7 join", Reach::WorksInPage, [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleJoinPage); },
          [this](const QString&) {
              ui_.setCaption(text::NetmarbleJoining);
              if (askYes(text::NetmarbleJoinQuestion)) {
@@ -300,9 +306,9 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
                  navigate(Addresses::AgreeCheckScript);
              }
          }},
-        {"N8 joined", [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleIntroPage); },
+        {"N8 joined", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleIntroPage); },
          [this](const QString&) { GameStart(); }},
-        {"N9 locked ID", [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleLockPage); },
+        {"N9 locked ID", Reach::Navigates, [this](const QString& url) { return addressBeginsWith(url, addresses_.NetmarbleLockPage); },
          [this](const QString& url) {
              temp_.IDLockURL = url;
              messages_.show(text::NetmarbleLockedNotice, MessageBox::Icon::Exclamation,
@@ -315,12 +321,12 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
 QList<PortalSession::Rule> PortalSession::daumRules()
 {
     return {
-        {"D1 to login page",
+        {"D1 to login page", Reach::Navigates,
          [this](const QString& url) {
              return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogout == 0 && temp_.IsLogin == 0;
          },
          [this](const QString&) { navigate(addresses_.DaumLoginPage); }},
-        {"D2 fill",
+        {"D2 fill", Reach::WorksInPage,
          [this](const QString& url) {
              return addressEquals(url, addresses_.DaumLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
          },
@@ -329,13 +335,13 @@ QList<PortalSession::Rule> PortalSession::daumRules()
                            ElementStep::setValue(u"enpw"_s, temp_.UserPWD),
                            ElementStep::click(u"loginBtn"_s)});
          }},
-        {"D3 home", [this](const QString& url) { return addressEquals(url, addresses_.DaumHomePage); },
+        {"D3 home", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.DaumHomePage); },
          [this](const QString&) { navigate(addresses_.DaumIntroPage); }},
-        {"D4 success", [this](const QString& url) { return addressEquals(url, addresses_.DaumIntroPage); },
+        {"D4 success", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.DaumIntroPage); },
          [this](const QString&) { loggedIn(text::DaumLoggedIn); }},
-        {"D5 failure", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumLoginFailPage); },
+        {"D5 failure", Reach::Navigates, [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumLoginFailPage); },
          [this](const QString&) { loginFailed(text::DaumLoginFailed, addresses_.DaumLoginPage); }},
-        {"D6 logged out",
+        {"D6 logged out", Reach::Navigates,
          [this](const QString& url) {
              return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogout == 1 && temp_.IsLogin == 1;
          },
@@ -344,19 +350,19 @@ QList<PortalSession::Rule> PortalSession::daumRules()
              temp_.IsLogout = 0;
              completedWithoutSession(text::DaumLoggedOut);
          }},
-        {"D7 cancelled",
+        {"D7 cancelled", Reach::Navigates,
          [this](const QString& url) { return addressEquals(url, addresses_.DaumLoggedOutPage) && temp_.IsLogin == 1; },
          [this](const QString&) {
              completedWithoutSession(text::AppTitle);
              temp_.IsLogin = 0;
          }},
-        {"D8 consent", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumConsentPage); },
+        {"D8 consent", Reach::WorksInPage, [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumConsentPage); },
          [this](const QString&) {
              ui_.setCaption(text::DaumConsenting);
              if (askYes(text::DaumConsentQuestion))
                  browser_.act({ElementStep::setChecked(u"confirm"_s), ElementStep::click(u"_finish"_s)});
          }},
-        {"D9 join", [this](const QString& url) { return addressEquals(url, addresses_.DaumJoinPage); },
+        {"D9 join", Reach::WorksInPage, [this](const QString& url) { return addressEquals(url, addresses_.DaumJoinPage); },
          [this](const QString&) {
              ui_.setCaption(text::DaumJoining);
              if (askYes(text::DaumJoinQuestion)) {
@@ -365,7 +371,7 @@ QList<PortalSession::Rule> PortalSession::daumRules()
              }
          }},
         // In practice longer than the intro page: D4 takes the exact address.
-        {"D10 joined", [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumIntroPage); },
+        {"D10 joined", Reach::Navigates, [this](const QString& url) { return addressBeginsWith(url, addresses_.DaumIntroPage); },
          [this](const QString&) { GameStart(); }},
     };
 }

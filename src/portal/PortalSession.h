@@ -34,14 +34,19 @@ public:
     // The main window's login button, dispatched on its caption.
     void cmdLogin_Click();
 
-    void Web_DocumentComplete(const QString& address);
+    void Web_DocumentComplete(const QString& address, Browser::Document document = Browser::Document::Page);
     void Web_LoadFailed(const QString& address, const LoadFailure& failure);
     void Web_Launch(const LaunchReport& report);
     void Web_PageClosed();
 
 private:
+    // What a rule does to the page it acts on. A rule that works in the page
+    // (fills, clicks, runs a script) acts only on the page's own document:
+    // a frame's may belong to anyone, who would be handed the ID and password.
+    enum class Reach { Navigates, WorksInPage };
     struct Rule {
         const char* name;
+        Reach reach;
         std::function<bool(const QString& address)> applies;
         std::function<void(const QString& address)> act;
     };

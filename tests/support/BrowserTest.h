@@ -15,7 +15,8 @@ class BrowserTest : public ::testing::Test {
 protected:
     BrowserTest() : browser(profile(), pageDialogs, opener)
     {
-        browser.setDocumentCompleteHandler([this](const QString& address) { completed.append(address); });
+        browser.setDocumentCompleteHandler(
+            [this](const QString& address, portal::Browser::Document) { completed.append(address); });
         browser.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
             failed.append(address);
             failures.append(failure);

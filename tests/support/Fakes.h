@@ -34,7 +34,7 @@ public:
                        + (step.action == Action::SetValue ? "=" + step.value : QString()));
         }
     }
-    void setDocumentCompleteHandler(AddressHandler handler) override { complete = std::move(handler); }
+    void setDocumentCompleteHandler(DocumentHandler handler) override { completed = std::move(handler); }
     void setLoadFailedHandler(FailureHandler handler) override { failed = std::move(handler); }
     void setSessionSettled(bool value) override { settled = value; }
     void setDocumentUnknown(bool value) override { unknown = value; }
@@ -44,7 +44,9 @@ public:
     QStringList gameStarts;
     QStringList log;
     LaunchHandler launched;
-    AddressHandler complete;
+    void complete(const QString& address, Document document = Document::Page) { completed(address, document); }
+
+    DocumentHandler completed;
     FailureHandler failed;
     ClosedHandler pageClosed;
     bool settled = false;

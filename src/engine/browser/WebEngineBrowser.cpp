@@ -80,7 +80,7 @@ void WebEngineBrowser::setLoadTimeout(int milliseconds)
     limit_.setInterval(milliseconds);
 }
 
-void WebEngineBrowser::setDocumentCompleteHandler(AddressHandler handler)
+void WebEngineBrowser::setDocumentCompleteHandler(DocumentHandler handler)
 {
     onComplete_ = std::move(handler);
 }
@@ -148,10 +148,15 @@ void WebEngineBrowser::hidePage()
     page_->setWindowFactory({});
 }
 
+bool WebEngineBrowser::runsScript(const QString& address)
+{
+    return address.startsWith(ScriptScheme, Qt::CaseInsensitive);
+}
+
 void WebEngineBrowser::navigate(const QString& address)
 {
     quiet_.start();
-    if (address.startsWith(ScriptScheme, Qt::CaseInsensitive)) {
+    if (runsScript(address)) {
         // Runs in the page's own world, where its functions are.
         runInPage(QUrl::fromPercentEncoding(address.mid(ScriptScheme.size()).toUtf8()),
                   QWebEngineScript::MainWorld);
@@ -174,24 +179,27 @@ void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
     runInPage(elementStepsScript(steps), QWebEngineScript::ApplicationWorld);
 }
 
-// Scripts run one turn later, in order, and only in the document they were
-// meant for: a form must never go out just as a navigation asked for in the
-// same turn replaces its page, nor credentials land in a document the page
-// went on to by itself.
+// Scripts run one turn later, in order, and only in the page's document last
+// reported complete: a form must never go out just as a navigation asked for
+// in the same turn replaces its page, nor credentials land in a document the
+// page went on to by itself.
 void WebEngineBrowser::runInPage(const QString& script, quint32 world)
 {
-    if (state_ != State::Showing) {
+    if (state_ != State::Showing || document_ == 0) {
         qCDebug(lcBrowser) << "script dropped: no document to run in";
         return;
     }
-    const QString meantFor = NavigationMemory::key(page_->url());
+    const quint64 document = document_;
+    const QString meantFor = NavigationMemory::key(documentUrl_);
     // Each script sent is answered by a page that still runs: one that
     // does not answer in time has a hung renderer.
     ++stepsAwaited_;
     stepLimit_.start();
-    QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor] {
-        if (page != page_ || state_ != State::Showing)
+    QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor, document] {
+        if (page != page_ || state_ != State::Showing || document != document_) {
+            stepDone(page);
             return;
+        }
         const QPointer<WebEngineBrowser> self(this);
         page->runJavaScript(QStringLiteral("location.href"), QWebEngineScript::ApplicationWorld,
                             [self, page, script, world, meantFor](const QVariant& href) {
@@ -286,7 +294,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     }
     limit_.stop();
     launch_.channelLoaded();
-    QString address = memory_.resolve(info.url());
+    QUrl reached = info.url();
     LoadEnd end = endOf(info);
     // A document that tries another program's address as it loads (a portal
     // probing for its launcher) never reports its own end: the attempt's
@@ -294,12 +302,13 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
     if (end == LoadEnd::NoDocument && !WebPage::loadsItself(info.url()) && WebPage::loadsItself(page_->url())
         && page_->url() != shownAtLoadStart_) {
         end = LoadEnd::Document;
-        address = memory_.resolve(page_->url());
+        reached = page_->url();
     }
+    const QString address = memory_.resolve(reached);
     switch (end) {
     case LoadEnd::Document:
         state_ = State::Showing;
-        reportDocument(address);
+        reportDocument(address, reached);
         return;
     case LoadEnd::NoDocument:
         qCDebug(lcBrowser) << "ended without a document" << loggableAddress(info.url()) << info.errorCode();
@@ -324,21 +333,24 @@ void WebEngineBrowser::onFrameLoaded(const QUrl& address)
     if (state_ == State::Loading || page_->isLoading())
         frames_.append(memory_.resolve(address));
     else if (onComplete_)
-        onComplete_(memory_.resolve(address));
+        onComplete_(memory_.resolve(address), Document::Frame);
 }
 
-void WebEngineBrowser::reportDocument(const QString& address)
+void WebEngineBrowser::reportDocument(const QString& address, const QUrl& reached)
 {
     qCDebug(lcBrowser) << "document complete" << loggableAddress(QUrl(address)) << "after" << frames_.size() << "frames";
     const WebPage* page = page_;
+    // The page's document from now on; steps meant for an earlier one do nothing.
+    ++document_;
+    documentUrl_ = reached;
     // A rule acting on a frame may navigate: the rest is then left behind.
     for (const QString& frame : std::exchange(frames_, {})) {
         if (page_ != page || !onComplete_)
             return;
-        onComplete_(frame);
+        onComplete_(frame, Document::Frame);
     }
     if (page_ == page && onComplete_)
-        onComplete_(address);
+        onComplete_(address, Document::Page);
 }
 
 // The user's answer may take long: the page waits for it, not for the portal,

@@ -78,7 +78,7 @@ public:
     void startGame(const QString& channelAddress) override;
     void setLaunchHandler(LaunchHandler handler) override;
     void act(const QList<portal::ElementStep>& steps) override;
-    void setDocumentCompleteHandler(AddressHandler handler) override;
+    void setDocumentCompleteHandler(DocumentHandler handler) override;
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
     void setDocumentUnknown(bool unknown) override;
@@ -95,6 +95,13 @@ public:
     // Told when the session is settled and the browser has held no page for
     // the quiet time: what it holds now is only the engine itself.
     void setIdleHandler(std::function<void()> handler) { onIdle_ = std::move(handler); }
+
+    // Whether navigating to the address runs a script in the page.
+    static bool runsScript(const QString& address);
+
+    // The number of the page's document last reported complete, which steps
+    // are meant for: a document that came after it makes them do nothing.
+    quint64 documentNumber() const { return document_; }
 
     // For tests: the page of the moment, if any, and shorter waits.
     QWebEnginePage* currentPage() const;
@@ -114,7 +121,7 @@ private:
     void onDialog(bool open);
     void stepDone(WebPage* page);
     void rendererGone();
-    void reportDocument(const QString& address);
+    void reportDocument(const QString& address, const QUrl& reached);
     void fail(const QString& address, const portal::LoadFailure& failure);
     void dropPage();
     void quietTimeOver();
@@ -133,6 +140,8 @@ private:
     QTimer quiet_;
     QTimer stepLimit_;
     int stepsAwaited_ = 0;  // scripts sent to the page whose result has not come
+    quint64 document_ = 0;  // counts the page's documents reported complete, over every page
+    QUrl documentUrl_;      // of the last of them, as the engine reached it
     bool unknown_ = false;  // Showing: the session has no step to take from the document
     QTimer rest_;           // unknown, with nothing loading: then it is shown
     QWebEngineView* view_ = nullptr;  // a login page's, from its start, for a window to borrow
@@ -140,7 +149,7 @@ private:
     QRect showOver_;
     GameLaunch launch_;
     NavigationMemory memory_;
-    AddressHandler onComplete_;
+    DocumentHandler onComplete_;
     FailureHandler onFailed_;
     std::function<void()> onIdle_;
     ClosedHandler onPageClosed_;

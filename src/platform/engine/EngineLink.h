@@ -34,9 +34,11 @@ constexpr int AliveDeadlineMs = 10000;
 constexpr qsizetype LongestDialogText = 64 * 1024;
 
 // From the program.
-inline const QString Navigate = QStringLiteral("navigate");      // op, address
+// document: the number of the page's document last reported complete, which
+// steps and a "javascript:" address are meant for.
+inline const QString Navigate = QStringLiteral("navigate");      // op, address, document
 inline const QString StartGame = QStringLiteral("startGame");    // op, address
-inline const QString Act = QStringLiteral("act");                // op, steps
+inline const QString Act = QStringLiteral("act");                // op, steps, document
 inline const QString Settled = QStringLiteral("settled");        // value
 inline const QString UnknownPage = QStringLiteral("unknownPage");  // op, value, over: [x, y, width, height] of the main window
 inline const QString Answer = QStringLiteral("answer");          // id, answer
@@ -47,7 +49,8 @@ inline const QString LaunchAnswer = QStringLiteral("launchAnswer");    // id, al
 // cookies before anything else, the engine reports each change (gone: removed).
 inline const QString Cookie = QStringLiteral("cookie");          // raw, gone
 // From the engine.
-inline const QString Complete = QStringLiteral("complete");      // op, address
+// A frame's document has frame: true; the page's own, its document number.
+inline const QString Complete = QStringLiteral("complete");      // op, address, frame or document
 inline const QString Failed = QStringLiteral("failed");          // op, address, failure, code
 inline const QString Launch = QStringLiteral("launch");          // op, report, reason
 inline const QString Dialog = QStringLiteral("dialog");          // op (0: the unlock window's), id, text, icon, buttons

@@ -61,7 +61,7 @@ QString EngineProcess::besideProgram()
     return QDir(QString::fromStdU16String(programDirectory())).filePath(name);
 }
 
-void EngineProcess::setDocumentCompleteHandler(AddressHandler handler)
+void EngineProcess::setDocumentCompleteHandler(DocumentHandler handler)
 {
     onComplete_ = std::move(handler);
 }
@@ -79,7 +79,7 @@ void EngineProcess::setLaunchHandler(LaunchHandler handler)
 void EngineProcess::navigate(const QString& address)
 {
     begin(address, false);
-    send({{"kind", link::Navigate}, {"op", qint64(op_.number)}, {"address", address}});
+    send({{"kind", link::Navigate}, {"op", qint64(op_.number)}, {"address", address}, {"document", document_}});
 }
 
 void EngineProcess::startGame(const QString& channelAddress)
@@ -106,7 +106,10 @@ void EngineProcess::act(const QList<portal::ElementStep>& steps)
 {
     // A fresh engine has no document to act on.
     if (process_)
-        send({{"kind", link::Act}, {"op", qint64(op_.number)}, {"steps", link::stepsToJson(steps)}});
+        send({{"kind", link::Act},
+              {"op", qint64(op_.number)},
+              {"steps", link::stepsToJson(steps)},
+              {"document", document_}});
 }
 
 void EngineProcess::setSessionSettled(bool settled)
@@ -261,8 +264,13 @@ void EngineProcess::onMessage(const QJsonObject& message)
     const QString kind = message["kind"].toString();
     const auto operation = quint64(message["op"].toInteger());
     if (kind == link::Complete) {
-        if (isCurrent(operation) && onComplete_)
-            onComplete_(message["address"].toString());
+        if (!isCurrent(operation))
+            return;
+        const bool frame = message["frame"].toBool();
+        if (!frame)
+            document_ = message["document"].toInteger();
+        if (onComplete_)
+            onComplete_(message["address"].toString(), frame ? Document::Frame : Document::Page);
     } else if (kind == link::Failed) {
         if (isCurrent(operation)) {
             op_.told = true;
@@ -403,6 +411,7 @@ void EngineProcess::forget()
         std::exchange(server_, nullptr)->deleteLater();
     }
     process_ = nullptr;
+    document_ = 0;
     unsent_.clear();
     sent_ = 0;
     idleAt_ = 0;

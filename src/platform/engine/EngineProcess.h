@@ -73,7 +73,7 @@ public:
     void startGame(const QString& channelAddress) override;
     void setLaunchHandler(LaunchHandler handler) override;
     void act(const QList<portal::ElementStep>& steps) override;
-    void setDocumentCompleteHandler(AddressHandler handler) override;
+    void setDocumentCompleteHandler(DocumentHandler handler) override;
     void setLoadFailedHandler(FailureHandler handler) override;
     void setSessionSettled(bool settled) override;
     void setDocumentUnknown(bool unknown) override;
@@ -150,9 +150,10 @@ private:
     quint64 lastOperation_ = 0;
     Operation op_;                 // the one under way, or the last
     QString address_;              // of its navigation, for a failure
+    qint64 document_ = 0;          // the engine's number of the page's document last reported
     QList<OpenDialog*> dialogs_;   // page dialogs shown now, innermost last
     bool failureDue_ = false;      // told once the page dialogs have closed
-    AddressHandler onComplete_;
+    DocumentHandler onComplete_;
     FailureHandler onFailed_;
     LaunchHandler onLaunch_;
     ClosedHandler onPageClosed_;
