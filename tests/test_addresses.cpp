@@ -1,4 +1,5 @@
 #include "core/Addresses.h"
+#include "core/Sites.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,40 @@ TEST(Addresses, ReturnAddressesAreEncodedAsEachPortalExpects)
     EXPECT_TRUE(local.NetmarbleLoginPage.endsWith("l_url=http%3A%2F%2F127%2E0%2E0%2E1%3A9002%2Fmain%2Easp"));
     EXPECT_TRUE(
         local.DaumLoginPage.endsWith("url=http%3a%2f%2f127%2e0%2e0%2e1%3a9008%2fintro%2easp&category=identity"));
+}
+
+// A page of a portal's own site may be shown to the user; any other site's
+// never, however its host is spelt to look alike.
+TEST(Sites, OnlyTheSameRegistrableDomainOrTheVerySameHostIsOneSite)
+{
+    const struct {
+        const char* first;
+        const char* second;
+        bool same;
+    } rows[] = {
+        {"http://login.netmarble.net/a", "https://dho.netmarble.net:8443/b", true},
+        {"http://LOGIN.Daum.NET/", "http://www.daum.net/", true},
+        {"http://a.example.co.kr/", "http://b.example.co.kr/", true},
+        {"http://one.co.kr/", "http://two.co.kr/", false},
+        {"http://netmarble.net.evil.example/", "http://netmarble.net/", false},
+        {"http://evil-netmarble.net/", "http://netmarble.net/", false},
+        {"http://127.0.0.1:47301/", "http://127.0.0.1:47309/", true},
+        {"http://127.0.0.2/", "http://127.0.0.1/", false},
+        {"http://localhost:47309/", "http://127.0.0.1:47309/", false},
+        {"http://[::1]:80/", "http://[::1]:81/", true},
+        {"http://co.kr/", "http://co.kr/", true},
+        {"http://co.kr/", "http://a.co.kr/", false},
+        {"http://\xEC\x84\xA0\xEC\x9E\xA5.kr/", "http://xn--6i4b82j.kr/", true},
+        {"file:///etc/passwd", "file:///etc/passwd", false},
+        {"javascript:alert(1)", "http://netmarble.net/", false},
+        {"http:///path", "http:///path", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.first) + " ~ " + row.second);
+        EXPECT_EQ(sameSite(QUrl(QString::fromUtf8(row.first)), QUrl(QString::fromUtf8(row.second))), row.same);
+    }
+    EXPECT_EQ(siteOf("login.netmarble.net"), "netmarble.net");
+    EXPECT_EQ(siteOf("127.0.0.1"), "127.0.0.1");
 }
 
 }  // namespace

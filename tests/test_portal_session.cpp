@@ -27,7 +27,8 @@ protected:
     FakeMessageBox messages;
     portal::PortalSession session{state, a, web, ui, messages};
 
-    void complete(const QString& address) { web.complete(address); }
+    // The browser goes to the https spelling of the program's addresses first.
+    void complete(const QString& address) { web.complete(QString(address).replace(QRegularExpression("^http://"), "https://")); }
     void fail(const QString& address, Kind kind = Kind::Refused) { web.failed(address, {kind, -1}); }
 
     void startLogin(Portal portal, const QString& id = "captain", const QString& password = "pw")
@@ -210,7 +211,7 @@ TEST_F(SessionTest, AFrameOfAPortalPageIsHandedNothing)
         EXPECT_TRUE(fills().isEmpty());
         EXPECT_EQ(web.navigations.size(), 1);
         EXPECT_TRUE(messages.shown.isEmpty()) << "no question for a frame";
-        web.complete(netmarble ? a.NetmarbleLoginPage : a.DaumLoginPage);
+        complete(netmarble ? a.NetmarbleLoginPage : a.DaumLoginPage);
         EXPECT_EQ(fills().size(), 3) << "the page's own document is filled";
         web.complete(netmarble ? a.NetmarbleMainPage : a.DaumIntroPage, Document::Frame);
         EXPECT_EQ(ui.loginButton, text::LogoutCaption);
@@ -223,7 +224,40 @@ TEST_F(SessionTest, AFrameOfAPortalPageIsHandedNothing)
         web.log.clear();
         ui = FakeSessionUi{};
         state.Temp = {};
+        messages.shown.clear();
     }
+}
+
+// The ID and password go into a page that came over plain http only once the
+// user has let its host have them, once a run; "취소" cancels the login.
+TEST_F(SessionTest, APlainHttpLoginPageIsFilledOnlyOnceTheUserLetsItsHostHaveThePassword)
+{
+    startLogin(Portal::Netmarble);
+    messages.answers = {MessageBox::Answer::Cancel};
+    web.complete(a.NetmarbleLoginPage);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::PlainHttpQuestion.arg("login.nm.test"));
+    EXPECT_EQ(messages.shown[0].buttons, MessageBox::Buttons::ContinueCancel);
+    EXPECT_TRUE(fills().isEmpty());
+    EXPECT_EQ(ui.caption, text::NetmarbleCancelling);
+    web.complete(a.NetmarbleLoginPage);
+    EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
+    EXPECT_TRUE(fills().isEmpty());
+
+    for (int login = 0; login < 2; ++login) {
+        startLogin(Portal::Netmarble);
+        messages.answers = {MessageBox::Answer::Ok};
+        web.complete(a.NetmarbleLoginPage);
+        EXPECT_EQ(fills().size(), 3 * (login + 1));
+        EXPECT_EQ(messages.shown.size(), 2) << "asked once a host and run";
+        session.cmdLogin_Click();
+        web.complete(a.NetmarbleLoginPage);
+    }
+    startLogin(Portal::Daum);
+    messages.answers = {MessageBox::Answer::Ok};
+    web.complete(a.DaumLoginPage);
+    EXPECT_EQ(messages.shown.last().text, text::PlainHttpQuestion.arg("www.dm.test"));
+    EXPECT_EQ(fills().size(), 9);
 }
 
 // A portal that moved to https redirects the program's http addresses there:
@@ -237,10 +271,9 @@ TEST_F(SessionTest, OnlyTheWholeAddressesOfThePortalUnderWayActOverHttpOrHttps)
     for (const QString& address :
          {a.NetmarbleMainPage + "?q=1", QString(a.NetmarbleMainPage).replace("main", "Main"),
           a.NetmarbleLoginPage + "x", a.NetmarbleLoginPage.toLower(), a.NetmarbleHomePage + "index.html",
-          QString("http://login.nm.test/login/LoginFai"), a.DaumIntroPage, a.DaumLoggedOutPage,
-          a.DaumLoginFailPage + "1", a.NetmarbleChannelPage, QString(), secure(a.NetmarbleMainPage) + "?q=1",
-          "httpss://" + a.NetmarbleMainPage.mid(7), secure(a.NetmarbleMainPage).replace(".test/", ".test:443/")}) {
-        complete(address);
+          QString("http://login.nm.test/login/LoginFai"), a.NetmarbleChannelPage, secure(a.NetmarbleMainPage) + "?q=1",
+          secure(a.NetmarbleMainPage).replace(".test/", ".test:443/")}) {
+        web.complete(address);
     }
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
     EXPECT_TRUE(fills().isEmpty());
@@ -252,13 +285,11 @@ TEST_F(SessionTest, OnlyTheWholeAddressesOfThePortalUnderWayActOverHttpOrHttps)
     state.Temp.IsLogin = 0;
     startLogin(Portal::Daum);
     ui.log.clear();
-    for (const QString& address : {a.NetmarbleMainPage, a.NetmarbleLoginFailPage, a.NetmarbleLockPage,
-                                   a.DaumLoginPage + "&x", a.DaumHomePage + "#", a.DaumChannelPage}) {
-        complete(address);
-    }
+    for (const QString& address : {a.DaumLoginPage + "&x", a.DaumHomePage + "#", a.DaumChannelPage})
+        web.complete(address);
     state.Temp.IsLogout = 1;
     const qsizetype navigations = web.navigations.size();
-    complete(a.DaumLoggedOutPage);
+    web.complete(a.DaumLoggedOutPage);
     EXPECT_EQ(web.navigations.size(), navigations) << "logout flag without a session: no rule";
     EXPECT_TRUE(ui.log.isEmpty()) << ui.log.join('|').toStdString();
     state.Temp.IsLogout = 0;
@@ -272,11 +303,13 @@ TEST_F(SessionTest, OnlyTheWholeAddressesOfThePortalUnderWayActOverHttpOrHttps)
 // A page no rule knows is the user's to see only while a login waits on it;
 // closing it gives the login up, as the cancel does. The cancel completes on
 // either portal, unless the login won the race.
-TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageShowsItAndClosingItCancels)
+TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageOfThePortalsSiteShowsItAndClosingItCancels)
 {
-    const QString codePage = "http://login.nm.test/login/OneTimeCode.asp";
+    QString codePage;
     for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
         SCOPED_TRACE(int(portal));
+        codePage = portal == Portal::Netmarble ? "http://login.nm.test/login/OneTimeCode.asp"
+                                               : "https://logins.dm.test/accounts/onetimecode.do";
         const QString firstPage = portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage;
         startLogin(portal);
         complete(codePage);
@@ -312,6 +345,23 @@ TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageShowsItAndClosingItCancels)
     session.GameStart();
     complete(codePage);
     EXPECT_FALSE(web.unknown) << "nor a game start's";
+
+    // Another site's page is never shown: the login ends, told once, naming its host.
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        SCOPED_TRACE(int(portal));
+        state.Temp = {};
+        ui = FakeSessionUi{};
+        messages.shown.clear();
+        startLogin(portal);
+        web.complete("https://ads.example/frame", portal::Browser::Document::Frame);
+        EXPECT_TRUE(messages.shown.isEmpty()) << "a frame is not the page";
+        complete(portal == Portal::Netmarble ? "http://login.nm.test.example/login" : a.NetmarbleLoginPage);
+        EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
+        EXPECT_FALSE(web.unknown);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(messages.shown[0].text,
+                  text::LeftThePortal.arg(portal == Portal::Netmarble ? "login.nm.test.example" : "login.nm.test"));
+    }
 }
 
 TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTheLaunchIsOver)
@@ -440,14 +490,14 @@ TEST_F(SessionTest, ALockedIdOpensTheUnlockWindowWithTheWholeAddressThatTheLogNe
     complete(a.NetmarbleLoginPage);
     // Form-encoded, as a portal may send it back.
     const QString locked = a.NetmarbleLockPage + "?id=%EC%84%A0%EC%9E%A5+captain&p=pw+s3cret#pw+s3cret";
-    complete(locked);
+    web.complete(locked);
     EXPECT_EQ(state.Temp.IDLockURL, locked);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, text::NetmarbleLockedNotice);
     EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Exclamation);
     EXPECT_EQ(ui.unlockWindows, 1);
     EXPECT_FALSE(web.settled) << "the unlock window will send the browser back to the login";
-    complete(a.NetmarbleLockPage + "?id=other");
+    web.complete(a.NetmarbleLockPage + "?id=other");
     EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=other");
     EXPECT_EQ(ui.unlockWindows, 2);
     complete(a.NetmarbleLoginPage);

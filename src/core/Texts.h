@@ -76,6 +76,7 @@ inline QString withReason(const QString& what, const QString& reason)
 // Buttons of the message boxes, as the system's own read on a Korean desktop.
 inline const QString OkButton = QStringLiteral("확인");
 inline const QString OpenButton = QStringLiteral("열기(&O)");
+inline const QString ContinueButton = QStringLiteral("계속(&C)");
 inline const QString CancelButton = QStringLiteral("취소");
 inline const QString YesButton = QStringLiteral("예");
 inline const QString NoButton = QStringLiteral("아니요");
@@ -101,6 +102,14 @@ inline const QString LaunchSchemeQuestion =
 inline const QString OpenerFailed =
     QStringLiteral("이 주소를 여는 프로그램이 없거나 실행되지 않았습니다. (xdg-open 종료 코드 %1)");
 inline const QString OpenerMissing = QStringLiteral("xdg-open을 실행할 수 없습니다.");
+
+// A login led to a page of a site that is not the portal's: never shown.
+inline const QString LeftThePortal =
+    QStringLiteral("로그인 중에 포털이 아닌 사이트(%1)의 페이지가 열려 로그인을 중단했습니다.");
+// The ID and password are about to go into a page that came over plain http.
+inline const QString PlainHttpQuestion =
+    QStringLiteral("%1 은(는) 암호화되지 않은 연결(http)로 로그인 정보를 받습니다. 같은 네트워크의 다른 사람이 "
+                   "ID와 비밀번호를 볼 수 있습니다. 계속하시겠습니까?");
 
 inline const QString UserDataDamaged = QStringLiteral("유저 정보가 손상되었습니다. 다시 로그인해주세요");
 inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번호를 모두 입력하세요.");

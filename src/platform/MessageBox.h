@@ -11,8 +11,9 @@ namespace platform {
 class MessageBox {
 public:
     enum class Icon { Information, Exclamation, Question, Critical };
-    // The first button is the default, but for OpenCancel, whose Open answers Ok.
-    enum class Buttons { Ok, YesNo, OkCancel, OpenCancel };
+    // The first button is the default, but for OpenCancel and ContinueCancel,
+    // whose Cancel is, and whose Open or Continue answers Ok.
+    enum class Buttons { Ok, YesNo, OkCancel, OpenCancel, ContinueCancel };
     enum class Answer { Ok, Yes, No, Cancel };
 
     // Lets whoever asked close the box unanswered (its question no longer

@@ -1,5 +1,6 @@
 #include "portal/PortalSession.h"
 
+#include "core/Sites.h"
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
 #include "portal/SessionUi.h"
@@ -135,10 +136,14 @@ void PortalSession::Web_DocumentComplete(const QString& address, Browser::Docume
         acting = rules.end();
     qCDebug(lcSession).noquote() << "completed" << (frame ? "frame" : "page") << loggableAddress(QUrl(address)) << "->"
                                  << (acting == rules.end() ? "no rule" : acting->name);
-    // A page the portal put in a login's way is the user's to deal with.
+    // A page the portal put in a login's way is the user's to deal with;
+    // another site's page never reaches the user under the program's name.
     if (acting != rules.end()) {
         browser_.setDocumentUnknown(false);
         acting->act(address);
+    } else if (!frame && loggingIn() && !onPortalSite(address)) {
+        leftThePortal(address);
+        return;
     } else {
         browser_.setDocumentUnknown(loggingIn());
     }
@@ -259,6 +264,52 @@ void PortalSession::reportSettled()
     browser_.setSessionSettled(!ending_ && !underWay());
 }
 
+bool PortalSession::onPortalSite(const QString& address) const
+{
+    const QUrl page(address);
+    const auto& a = addresses_;
+    const QStringList portalPages = temp_.DHOPortal == Portal::Netmarble
+        ? QStringList{a.NetmarbleLoginPage, a.NetmarbleMainPage, a.NetmarbleHomePage}
+        : QStringList{a.DaumLogoutAddress, a.DaumLoginFailPage, a.DaumLoginPage, a.DaumConsentPage, a.DaumIntroPage};
+    return std::any_of(portalPages.begin(), portalPages.end(),
+                       [&page](const QString& portalPage) { return sameSite(page, QUrl(portalPage)); });
+}
+
+// The login ends as one that cannot go on: nothing more is awaited.
+void PortalSession::leftThePortal(const QString& address)
+{
+    qCDebug(lcSession).noquote() << "left the portal for" << loggableAddress(QUrl(address));
+    temp_.IsLoginFail = 0;
+    temp_.IsLogin = 0;
+    browser_.setDocumentUnknown(false);
+    completedWithoutSession(text::AppTitle);
+    ui_.setGameStartEnabled(false);
+    reportSettled();
+    messages_.show(text::LeftThePortal.arg(QUrl(address).host()), MessageBox::Icon::Exclamation,
+                   MessageBox::Buttons::Ok);
+}
+
+// The ID and password go into a page that came over plain http only once the
+// user has let that host have them, once a run; "취소" cancels the login.
+void PortalSession::fillLoginForm(const QString& address, const QList<ElementStep>& steps)
+{
+    const QUrl page(address);
+    if (page.scheme() == u"http" && !plainHttpAllowed_.contains(page.host())) {
+        if (messages_.show(text::PlainHttpQuestion.arg(page.host()), MessageBox::Icon::Exclamation,
+                           MessageBox::Buttons::ContinueCancel)
+            != MessageBox::Answer::Ok) {
+            if (loggingIn())
+                cmdLogin_Click();
+            return;
+        }
+        plainHttpAllowed_.insert(page.host());
+        // The user may have taken long: only a login still waiting is filled.
+        if (!loggingIn())
+            return;
+    }
+    browser_.act(steps);
+}
+
 bool PortalSession::askYes(const QString& question)
 {
     return messages_.show(question, MessageBox::Icon::Question, MessageBox::Buttons::YesNo)
@@ -272,10 +323,10 @@ QList<PortalSession::Rule> PortalSession::netmarbleRules()
          [this](const QString& url) {
              return addressEquals(url, addresses_.NetmarbleLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
          },
-         [this](const QString&) {
-             browser_.act({ElementStep::setValue(u"put_id"_s, temp_.UserID),
-                           ElementStep::setValue(u"put_pwd"_s, temp_.UserPWD),
-                           ElementStep::click(u"btnSubmit"_s)});
+         [this](const QString& url) {
+             fillLoginForm(url, {ElementStep::setValue(u"put_id"_s, temp_.UserID),
+                                 ElementStep::setValue(u"put_pwd"_s, temp_.UserPWD),
+                                 ElementStep::click(u"btnSubmit"_s)});
          }},
         {"N2 success", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.NetmarbleMainPage); },
          [this](const QString&) { loggedIn(text::NetmarbleLoggedIn); }},
@@ -330,10 +381,10 @@ QList<PortalSession::Rule> PortalSession::daumRules()
          [this](const QString& url) {
              return addressEquals(url, addresses_.DaumLoginPage) && temp_.IsLoginFail == 0 && temp_.IsLogin == 0;
          },
-         [this](const QString&) {
-             browser_.act({ElementStep::setValue(u"id"_s, temp_.UserID),
-                           ElementStep::setValue(u"enpw"_s, temp_.UserPWD),
-                           ElementStep::click(u"loginBtn"_s)});
+         [this](const QString& url) {
+             fillLoginForm(url, {ElementStep::setValue(u"id"_s, temp_.UserID),
+                                 ElementStep::setValue(u"enpw"_s, temp_.UserPWD),
+                                 ElementStep::click(u"loginBtn"_s)});
          }},
         {"D3 home", Reach::Navigates, [this](const QString& url) { return addressEquals(url, addresses_.DaumHomePage); },
          [this](const QString&) { navigate(addresses_.DaumIntroPage); }},

@@ -5,6 +5,7 @@
 #include "core/Browser.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -57,6 +58,9 @@ private:
     void loginFailed(const QString& caption, const QString& loginPage);
     void completedWithoutSession(const QString& caption);
     bool askYes(const QString& question);
+    void fillLoginForm(const QString& address, const QList<ElementStep>& steps);
+    bool onPortalSite(const QString& address) const;
+    void leftThePortal(const QString& address);
     bool underWay() const;
     bool loggingIn() const;
     void tellUnreachable(const LoadFailure& failure);
@@ -72,6 +76,7 @@ private:
     QList<Rule> netmarble_;
     QList<Rule> daum_;
     bool ending_ = false;
+    QSet<QString> plainHttpAllowed_;  // hosts the user let have the ID and password over http
 };
 
 }  // namespace portal

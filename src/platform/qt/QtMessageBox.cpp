@@ -57,7 +57,8 @@ MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons bu
         box.setDefaultButton(QMessageBox::Ok);
         break;
     case Buttons::OpenCancel:
-        add(QMessageBox::Ok, text::OpenButton);
+    case Buttons::ContinueCancel:
+        add(QMessageBox::Ok, buttons == Buttons::OpenCancel ? text::OpenButton : text::ContinueButton);
         add(QMessageBox::Cancel, text::CancelButton);
         box.setDefaultButton(QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
@@ -75,7 +76,8 @@ MessageBox::Answer QtMessageBox::show(const QString& text, Icon icon, Buttons bu
     case Buttons::Ok: return Answer::Ok;
     case Buttons::YesNo: return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
     case Buttons::OkCancel:
-    case Buttons::OpenCancel: break;
+    case Buttons::OpenCancel:
+    case Buttons::ContinueCancel: break;
     }
     return answer == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
