@@ -76,6 +76,8 @@ protected:
         session = std::make_unique<portal::PortalSession>(state, a(), browser, ui, pageDialogs);
         state.Temp.UserID = "captain";
         state.Temp.UserPWD = "sea";
+        // The loopback portals speak plain http: the user lets 127.0.0.1 have the password.
+        pageDialogs.answers = {platform::MessageBox::Answer::Ok};
     }
 
     void startLogin(Portal portal)

@@ -303,6 +303,7 @@ bool HeavyPages::serveAsset(Endpoint endpoint, const httplib::Request& request, 
     LogEntry entry;
     entry.endpoint = endpoint;
     entry.method = request.method;
+    entry.scheme = request.ssl ? "https" : "http";
     entry.path = request.path;
     entry.status = response.status;
     log_.write(entry);

@@ -206,6 +206,7 @@ void Hostile::log(Endpoint endpoint, const httplib::Request& request, const http
     log_.write(LogEntry{
         .endpoint = endpoint,
         .method = request.method,
+        .scheme = request.ssl ? "https" : "http",
         .path = std::move(path),
         .query = std::move(query),
         .form = {},

@@ -54,7 +54,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
             continue;
         }
         if (name == "--https-upgrade") {
-            quirks.httpsUpgrade = true;
+            quirks.transport = Quirks::Transport::HttpsUpgrade;
+            continue;
+        }
+        if (name == "--http-only") {
+            quirks.transport = Quirks::Transport::HttpOnly;
             continue;
         }
         if (name == "--heavy") {
@@ -158,6 +162,8 @@ std::string usage()
            + launchModeNames()
            + "\n"
              "  --probe-launcher        the main and intro pages try a launcher address as they load\n"
+             "  --http-only             the portals' http endpoints speak plain http only, their\n"
+             "                          addresses use http (by default they speak TLS too, and use https)\n"
              "  --https-upgrade         the portals' http endpoints redirect plain http to https on the\n"
              "                          same port, where they speak TLS; their addresses use https\n"
              "  --hostile MODE          each portal's first login meets MODE: "

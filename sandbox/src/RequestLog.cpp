@@ -59,6 +59,7 @@ std::string formatLogLine(const LogEntry& entry, std::chrono::system_clock::time
     if (!portalOf(entry.endpoint).empty())
         addField(line, "portal", portalOf(entry.endpoint));
     addField(line, "method", entry.method);
+    addField(line, "scheme", entry.scheme.empty() ? "http" : entry.scheme);
     addField(line, "path", entry.path);
     addField(line, "query", entry.query);
     line += ",\"form\":{";

@@ -14,7 +14,8 @@ namespace sandbox {
 struct LogEntry {
     Endpoint endpoint = Endpoint::NetmarbleLogin;
     std::string method;
-    std::string path;   // raw, as the client sent it
+    std::string scheme;  // "https" for a request that came over TLS, else "http"
+    std::string path;    // raw, as the client sent it
     std::string query;  // raw, without "?"
     Fields form;        // decoded fields of a form body
     int status = 0;

@@ -181,6 +181,7 @@ private:
             log.write(LogEntry{
                 .endpoint = endpoint,
                 .method = request.method,
+                .scheme = request.ssl ? "https" : "http",
                 .path = call.path,
                 .query = call.query,
                 .form = call.form,

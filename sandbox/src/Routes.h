@@ -34,9 +34,11 @@ struct Quirks {
     std::vector<Endpoint> closed;    // endpoints that do not listen at all
     std::vector<LaunchMode> launch;  // the channel pages' launches, one a request, in turn
     bool probeLauncher = false;      // the main and intro pages try a launcher address as they load
-    // The portals moved to https: their http endpoints redirect every plain
-    // request to its https spelling on the same port, where they speak TLS.
-    bool httpsUpgrade = false;
+    // How the portals' http endpoints speak: TLS and plain http on one port,
+    // their pages written with https (as portals serve both today); plain
+    // http only; or moved to https, every plain request redirected there.
+    enum class Transport { Both, HttpOnly, HttpsUpgrade };
+    Transport transport = Transport::Both;
 };
 
 // What every endpoint's handlers share.

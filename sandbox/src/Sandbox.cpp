@@ -30,7 +30,7 @@ void reuseAddressOnly(socket_t socket)
 }  // namespace
 
 Sandbox::Sandbox(const Settings& settings, std::ostream& log)
-    : layout_(settings.basePort, settings.quirks.httpsUpgrade),
+    : layout_(settings.basePort, settings.quirks.transport != Quirks::Transport::HttpOnly),
       addresses_(layout_),
       slowDelay_(settings.slowDelay),
       hostileMode_(settings.hostile),
@@ -84,10 +84,7 @@ bool Sandbox::start(std::string& error)
         server.set_read_timeout(ReadWriteSeconds);
         server.set_write_timeout(ReadWriteSeconds);
         server.new_task_queue = [] { return new httplib::ThreadPool(ThreadsPerListener); };
-        if (hostile_)
-            hostile_->install(server, endpoint);
-        portals_->install(server, endpoint);
-        heavyPages_.install(server, endpoint);
+        installRoutes(server, endpoint);
         if (!server.bind_to_port(std::string(ListenAddress), layout_.port(endpoint))) {
             error = "cannot listen on " + layout_.host(endpoint) + " ("
                     + std::string(endpointName(endpoint)) + ")";
@@ -114,15 +111,29 @@ bool Sandbox::start(std::string& error)
     return true;
 }
 
+void Sandbox::installRoutes(httplib::Server& server, Endpoint endpoint)
+{
+    if (hostile_)
+        hostile_->install(server, endpoint);
+    portals_->install(server, endpoint);
+    heavyPages_.install(server, endpoint);
+}
+
+// A portal's http endpoint speaks TLS on its port too, unless it is to speak
+// plain http only; its plain requests meet the same pages, or the upgrade.
 std::unique_ptr<httplib::Server> Sandbox::plainServer(Endpoint endpoint, const Certificate& certificate)
 {
     auto server = std::make_unique<PlainServer>(std::chrono::seconds(ReadWriteSeconds));
-    if (!quirks_.httpsUpgrade || !movesToHttps(endpoint))
+    if (quirks_.transport == Quirks::Transport::HttpOnly || !movesToHttps(endpoint))
         return server;
-    auto upgrades = std::make_unique<PlainServer>(std::chrono::seconds(ReadWriteSeconds));
-    heavyPages_.delayAnswers(*upgrades);
-    portals_->installHttpsUpgrade(*upgrades, endpoint);
-    if (!server->speakTlsToo(certificate.certificate(), certificate.key(), std::move(upgrades)))
+    auto plainRoutes = std::make_unique<PlainServer>(std::chrono::seconds(ReadWriteSeconds));
+    if (quirks_.transport == Quirks::Transport::HttpsUpgrade) {
+        heavyPages_.delayAnswers(*plainRoutes);
+        portals_->installHttpsUpgrade(*plainRoutes, endpoint);
+    } else {
+        installRoutes(*plainRoutes, endpoint);
+    }
+    if (!server->speakTlsToo(certificate.certificate(), certificate.key(), std::move(plainRoutes)))
         return nullptr;
     return server;
 }

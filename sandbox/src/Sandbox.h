@@ -55,6 +55,7 @@ private:
 
     // The server of an http endpoint; with the https upgrade it speaks TLS
     // too. Null when TLS cannot be set up.
+    void installRoutes(httplib::Server& server, Endpoint endpoint);
     std::unique_ptr<httplib::Server> plainServer(Endpoint endpoint, const Certificate& certificate);
     void launch();
     void abandon();

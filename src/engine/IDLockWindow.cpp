@@ -5,6 +5,7 @@
 #include "core/Twips.h"
 #include "platform/MessageBox.h"
 #include "engine/browser/BrowserProfile.h"
+#include "engine/browser/LoadEnd.h"
 #include "engine/browser/PageWindow.h"
 #include "engine/browser/WebPage.h"
 
@@ -36,16 +37,25 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     // The portal's unlock procedure may open pages of its own.
     web2->setWindowFactory([this] { return popups_.open(); });
     web2->setFrameHandler([this](const QUrl& address) { Web2_DocumentComplete(address); });
-    connect(web2, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
-            Web2_DocumentComplete(info.url());
-    });
+    // Over https first; the lock page's http address only when that cannot be reached at all.
+    const QUrl address(lockUrl);
+    const QUrl first = httpsFirst(address);
+    connect(web2, &QWebEnginePage::loadingChanged, this,
+            [this, web2, first, fallback = first != address ? address : QUrl()](const QWebEngineLoadingInfo& info) mutable {
+                if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
+                    Web2_DocumentComplete(info.url());
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus || fallback.isEmpty())
+                    return;
+                if (endOf(info) == LoadEnd::Failure && info.url() == first && unreachableOverHttps(info))
+                    web2->load(fallback);
+                fallback.clear();
+            });
     // The user types recovery details here: the window says where they go.
     connect(web2, &QWebEnginePage::urlChanged, this, [this](const QUrl& page) {
         setWindowTitle(PageWindow::titleFor(text::UnlockWindowTitle, page));
     });
     web2View_->setPage(web2);
-    web2->load(QUrl(lockUrl));
+    web2->load(first);
 }
 
 std::optional<QSize> IDLockWindow::browserSizeFor(QSize outerTwips)
@@ -115,7 +125,7 @@ platform::MessageBox::Answer IDLockWindow::HeldDialogs::show(const QString& text
 
 void IDLockWindow::Web2_DocumentComplete(const QUrl& address)
 {
-    if (address.toString(QUrl::FullyEncoded) != unlockedPage_)
+    if (!addressEquals(address.toString(QUrl::FullyEncoded), unlockedPage_))
         return;
     dialogs_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
                   platform::MessageBox::Buttons::Ok);

@@ -151,7 +151,7 @@ TEST(OneTimeCode, LogsInOnlyWithTheRightCodeForThatLogin)
          "DAUM_SESSION", 8, "/intro.asp"},
     };
     RunningSandbox sandbox(47420);
-    ASSERT_TRUE(sandbox.start()) << sandbox.said();
+    ASSERT_TRUE(sandbox.start({"--http-only"})) << sandbox.said();
     int loggedIn = 0;
     for (const auto& portal : portals) {
         SCOPED_TRACE(portal.name);

@@ -55,6 +55,11 @@ private:
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             buffer->append(socket->readAll());
+            // No TLS here: the connection is dropped, as where nothing speaks it.
+            if (buffer->startsWith('\x16')) {
+                socket->abort();
+                return;
+            }
             const qsizetype headerEnd = buffer->indexOf("\r\n\r\n");
             if (headerEnd < 0)
                 return;

@@ -18,6 +18,9 @@ constexpr int ErrorConnectionTimedOut = -118;
 constexpr int ErrorEmptyResponse = -324;
 constexpr int ErrorIncompleteChunkedEncoding = -355;
 constexpr int ErrorContentLengthMismatch = -354;
+constexpr int ErrorSslProtocol = -107;
+constexpr int ErrorSslVersionOrCipherMismatch = -113;
+constexpr int ErrorSslVersionInterference = -175;
 
 }  // namespace
 
@@ -61,6 +64,33 @@ portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
     if (code <= -200 && code > -300)
         return {Kind::Certificate, code};
     return {Kind::Other, code};
+}
+
+QUrl httpsFirst(const QUrl& address)
+{
+    if (address.scheme() != u"http")
+        return address;
+    QUrl secure = address;
+    secure.setScheme(QStringLiteral("https"));
+    // An address that names no port keeps none: https's own, 443.
+    return secure;
+}
+
+bool unreachableOverHttps(const QWebEngineLoadingInfo& info)
+{
+    if (info.errorDomain() == QWebEngineLoadingInfo::CertificateErrorDomain)
+        return false;
+    switch (info.errorCode()) {
+    case ErrorConnectionRefused:
+    case ErrorConnectionReset:
+    case ErrorConnectionClosed:
+    case ErrorConnectionAborted:
+    case ErrorEmptyResponse:
+    case ErrorSslProtocol:
+    case ErrorSslVersionOrCipherMismatch:
+    case ErrorSslVersionInterference: return true;
+    default: return false;
+    }
 }
 
 }  // namespace engine

@@ -270,9 +270,29 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
             });
     if (launches)
         launch_.begin(page_);
-    qCDebug(lcBrowser) << "load" << loggableAddress(url);
+    const QUrl first = httpsFirst(url);
+    if (first != url) {
+        httpsAttempt_ = first;
+        httpFallback_ = url;
+    }
+    qCDebug(lcBrowser) << "load" << loggableAddress(first);
     limit_.start();
-    page_->load(url);
+    page_->load(first);
+}
+
+// The https spelling of the program's own address could not be reached at
+// all: the http address is tried, in the same page, within the same limit.
+bool WebEngineBrowser::fellBackToHttp(const QWebEngineLoadingInfo& info)
+{
+    const QUrl attempt = std::exchange(httpsAttempt_, {});
+    const QUrl fallback = std::exchange(httpFallback_, {});
+    if (fallback.isEmpty() || state_ != State::Loading || endOf(info) != LoadEnd::Failure
+        || NavigationMemory::key(info.url()) != NavigationMemory::key(attempt) || !unreachableOverHttps(info))
+        return false;
+    qCDebug(lcBrowser) << "no https at" << loggableAddress(info.url()) << info.errorCode() << "- over http instead";
+    limit_.start();
+    page_->load(fallback);
+    return true;
 }
 
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
@@ -293,6 +313,8 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         return;
     }
     limit_.stop();
+    if (fellBackToHttp(info))
+        return;
     launch_.channelLoaded();
     QUrl reached = info.url();
     LoadEnd end = endOf(info);
@@ -386,6 +408,8 @@ void WebEngineBrowser::dropPage()
     stepLimit_.stop();
     stepsAwaited_ = 0;
     frames_.clear();
+    httpsAttempt_.clear();
+    httpFallback_.clear();
     state_ = State::NoPage;
     // The view goes first: in Qt 6.4 one left with a deleted page crashes.
     delete std::exchange(view_, nullptr);

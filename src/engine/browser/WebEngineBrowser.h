@@ -25,7 +25,8 @@ namespace engine {
 class BrowserProfile;
 class WebPage;
 
-// The hidden browser on Qt WebEngine. Every navigation of the session gets a
+// The hidden browser on Qt WebEngine. Every navigation of the session goes
+// to the https spelling of its address first, and gets a
 // fresh page on the shared profile (which keeps the portal's cookies), and the
 // page it replaces is cut off before anything else happens: no event of a
 // document the session has left can reach it. Pages load only what scripts
@@ -50,6 +51,8 @@ class WebPage;
 //     (unless it was an address of another program's scheme that a new
 //      document of the page tried as it loaded: that document's end)
 //   end: failure    -                NoPage, failure told     NoPage, failure told
+//     (unless the https spelling of the program's http address could not be
+//      reached at all: then the http address, still Loading)
 //   time limit      -                NoPage, failure told     NoPage, failure told
 //   renderer gone   -                NoPage, failure told     NoPage, failure told
 //     (it ended, or a script did not come back within the step limit)
@@ -117,6 +120,7 @@ private:
     void startLoad(const QString& address, bool launches);
     void runInPage(const QString& script, quint32 world);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    bool fellBackToHttp(const QWebEngineLoadingInfo& info);
     void onFrameLoaded(const QUrl& address);
     void onDialog(bool open);
     void stepDone(WebPage* page);
@@ -133,6 +137,8 @@ private:
     State state_ = State::NoPage;
     WebPage* page_ = nullptr;  // Loading and Showing
     QString address_;          // Loading; Showing while the page loads
+    QUrl httpsAttempt_;        // Loading: the https spelling tried first, with the http address to fall back to
+    QUrl httpFallback_;
     QUrl shownAtLoadStart_;    // Loading; Showing while the page loads
     QStringList frames_;       // Loading; Showing while the page loads
     bool settled_ = false;
