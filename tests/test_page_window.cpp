@@ -1,5 +1,7 @@
 #include "support/BrowserTest.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 #include <QWebEngineView>
@@ -69,6 +71,8 @@ TEST_F(PageWindowTest, AnUnknownPageShowsItselfAsItIsTheUserWorksInItAndItGoesWh
     QPointer<engine::PageWindow> window = shownAfterRest();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle(), "Quaylet - " + QUrl(server.origin()).authority() + " (안전하지 않음)");
+    EXPECT_EQ(window->findChild<QLineEdit*>("pageAddress")->text(), server.origin() + "/code");
+    EXPECT_TRUE(window->findChild<QLabel*>("notSecure")->isVisible()) << "the page came over http";
     EXPECT_TRUE(window->isVisible());
     EXPECT_NEAR(window->width(), 900, 100);
     EXPECT_EQ(evaluate("kept").toString(), "yes") << "the page was loaded again";
@@ -93,6 +97,7 @@ TEST_F(PageWindowTest, AnUnknownPageShowsItselfAsItIsTheUserWorksInItAndItGoesWh
     browser.setDocumentUnknown(true);
     window = shownAfterRest();
     ASSERT_TRUE(window);
+    EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating)) << "the same page shown again took the focus";
     window->close();
     EXPECT_TRUE(gone(window));
     EXPECT_EQ(closedByUser, 1);

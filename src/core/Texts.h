@@ -163,6 +163,7 @@ inline const QString UnlockWindowTitle = QStringLiteral("ID 잠금해지 페이�
 // marked for a page that came over plain http.
 inline const QString PageWindowTitle = QStringLiteral("%1 - %2");
 inline const QString NotSecureMark = QStringLiteral(" (안전하지 않음)");
+inline const QString NotSecure = QStringLiteral("안전하지 않음");
 // A window a portal page opened: the page's host first, which its title
 // cannot push aside, then its title.
 inline const QString PopupTitle = QStringLiteral("%1 - %2");

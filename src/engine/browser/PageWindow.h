@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QWidget>
 
+class QLabel;
+class QLineEdit;
 class QUrl;
 class QWebEngineView;
 
@@ -28,9 +30,10 @@ public:
     static constexpr QSize Size{900, 700};
 
     // Centred over the given frame (the program's main window), or the
-    // screen when there is none, and given the focus.
+    // screen when there is none; raised and given the focus when the page is
+    // shown for the first time, not when it comes back.
     PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& profile, platform::MessageBox& messages,
-               const QRect& over);
+               const QRect& over, bool firstShow);
 
     // Hands the view back, hidden and without a parent.
     void releaseView();
@@ -44,9 +47,17 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The page's whole address above it, its site always readable, marked
+    // when it came over plain http: the title bar may cut a long host short.
+    void showAddress();
+
     QWebEngineView* view_;
+    WebPage* page_;
+    QLabel* notSecure_;
+    QLineEdit* address_;
     PopupWindows popups_;
 };
 

@@ -125,7 +125,10 @@ void WebEngineBrowser::showPage()
     qCDebug(lcBrowser) << "showing a page the session does not know" << loggableAddress(page_->url());
     setSeen(page_, true);
     page_->setWebOnly(true);
-    window_ = new PageWindow(view_, page_, profile_, messages_, showOver_);
+    // Raised once a page: a page that comes back after a rule hid it does not
+    // take the focus from what the user is doing.
+    const bool firstShow = !std::exchange(raisedPage_, true);
+    window_ = new PageWindow(view_, page_, profile_, messages_, showOver_, firstShow);
     connect(window_, &PageWindow::closedByUser, this, [this] {
         hidePage();
         if (onPageClosed_)
@@ -247,6 +250,7 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
         return;
     }
     page_ = new WebPage(profile_.get(), messages_, this);
+    raisedPage_ = false;
     makeLean(page_);
     // A login's page may have to be shown. Its view comes before its first
     // load: in Qt 6.4 a page without one that tried to open a window cannot

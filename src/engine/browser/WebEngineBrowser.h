@@ -152,6 +152,7 @@ private:
     QTimer rest_;           // unknown, with nothing loading: then it is shown
     QWebEngineView* view_ = nullptr;  // a login page's, from its start, for a window to borrow
     QPointer<PageWindow> window_;
+    bool raisedPage_ = false;  // the page has been shown and raised once
     QRect showOver_;
     GameLaunch launch_;
     NavigationMemory memory_;
