@@ -103,7 +103,9 @@ httplib::Server::HandlerResponse Hostile::handle(Endpoint endpoint, const httpli
     }
     if (step == Step::FramingPage) {
         const bool netmarble = splitTarget(request.target).second == "portal=netmarble";
-        const std::string& framed = netmarble ? addresses_.NetmarbleLoginPage : addresses_.DaumLoginPage;
+        // Exactly the login page the program asks for, over https.
+        const std::string& asked = netmarble ? programAddresses_.NetmarbleLoginPage : programAddresses_.DaumLoginPage;
+        const std::string framed = "https://" + asked.substr(std::string_view("http://").size());
         response.set_content("<!doctype html><meta charset=\"utf-8\"><title>이벤트</title>"
                              "<iframe src=\"" + htmlEscape(framed) + "\"></iframe>"
                              "<form method=\"post\" action=\"" + std::string(FramingFormPath) + "\">"

@@ -56,7 +56,8 @@ private:
 
     HostileMode mode_;
     const Layout& layout_;
-    const Addresses addresses_{layout_};
+    // The program's own addresses, with the http return addresses it sends.
+    const Addresses programAddresses_{Layout(layout_.basePort(), false)};
     RequestLog& log_;
     StopSignal& stop_;
     std::array<std::atomic<bool>, 2> used_{};  // Netmarble, Daum
