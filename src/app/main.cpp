@@ -40,7 +40,7 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
             std::printf("quaylet %s\n", QUAYLET_VERSION);
             return 0;
         }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0) {
             std::printf("Usage: quaylet [--help | --version]\n"
                         "Signs in to Uncharted Waters Online through the Netmarble or Daum portal and\n"
                         "starts the game. Its windows are in Korean; it needs a graphical desktop.\n"
