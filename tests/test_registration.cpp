@@ -97,9 +97,9 @@ TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntryWhichStaysWholeWitho
     }
     EXPECT_EQ(user.read(entry), old) << "the previous entry stays whole";
     ASSERT_TRUE(startAtLogon(true).ok);
-    EXPECT_EQ(user.read(entry), "[Desktop Entry]\nType=Application\nVersion=1.4\nName=Quaylet\nExec="
-                                    + QFile::encodeName(QCoreApplication::applicationFilePath())
-                                    + "\nTerminal=false\n")
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+    EXPECT_EQ(user.read(entry), "[Desktop Entry]\nType=Application\nVersion=1.4\nName=Quaylet\nExec=" + program
+                                    + "\nTryExec=" + program + "\nIcon=quaylet\nTerminal=false\n")
         << "(a build directory with blanks would need quoting here)";
     EXPECT_EQ(user.entries("autostart"), (QStringList{"Quaylet.desktop", "x-other.desktop"}))
         << "no file is left over, not even by a refused save";
@@ -125,19 +125,24 @@ TEST_F(XdgAutostartTest, WithoutAnAbsoluteConfigHomeTheEntryAndTheSettingsGoUnde
     EXPECT_EQ(QString::fromStdU16String(platform::userSettingsDirectory()), home.file(".config/Quaylet"));
 }
 
-TEST_F(XdgAutostartTest, ExecLineQuotesThePathAndTheValidatorAccepts)
+TEST_F(XdgAutostartTest, ExecLineQuotesThePathTryExecNamesItAndTheValidatorAccepts)
 {
-    // As written in the file: escaped for the Exec parser, then backslashes doubled for the string value.
-    const std::pair<QString, QByteArray> cases[] = {
-        {"/usr/bin/quaylet", "Exec=/usr/bin/quaylet"},
+    // As written in the file: escaped for the Exec parser, then backslashes
+    // doubled for the string value; TryExec is a plain string value.
+    const std::tuple<QString, QByteArray, QByteArray> cases[] = {
+        {"/usr/bin/quaylet", "Exec=/usr/bin/quaylet", "TryExec=/usr/bin/quaylet"},
         {"/opt/My Games/it's \"hi\" $HOME `id` back\\slash\ttab/q",
-         "Exec=\"/opt/My Games/it's \\\\\"hi\\\\\" \\\\$HOME \\\\`id\\\\` back\\\\\\\\slash\\ttab/q\""},
-        {"/opt/100%/대항해시대/q", "Exec=/opt/100%%/대항해시대/q"},  // no reserved character: no quotes
+         "Exec=\"/opt/My Games/it's \\\\\"hi\\\\\" \\\\$HOME \\\\`id\\\\` back\\\\\\\\slash\\ttab/q\"",
+         "TryExec=/opt/My Games/it's \"hi\" $HOME `id` back\\\\slash\\ttab/q"},
+        // No reserved character: no quotes.
+        {"/opt/100%/대항해시대/q", "Exec=/opt/100%%/대항해시대/q", "TryExec=/opt/100%/대항해시대/q"},
     };
-    for (const auto& [path, line] : cases) {
+    for (const auto& [path, exec, tryExec] : cases) {
         QString error;
         ASSERT_TRUE(add(path, &error)) << error.toStdString();
-        EXPECT_EQ(user.read(entry).split('\n').value(4), line) << path.toStdString();
+        const QList<QByteArray> lines = user.read(entry).split('\n');
+        EXPECT_EQ(lines.value(4), exec) << path.toStdString();
+        EXPECT_EQ(lines.value(5), tryExec) << path.toStdString();
         EXPECT_EQ(validation().toStdString(), "") << path.toStdString();
     }
 }

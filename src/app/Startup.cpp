@@ -1,5 +1,8 @@
 #include "app/Startup.h"
 
+#include "core/Texts.h"
+#include "platform/MessageBox.h"
+#include "platform/ProgramInstance.h"
 #include "portal/PortalSession.h"
 #include "storage/ConfigFile.h"
 #include "storage/UserFile.h"
@@ -9,6 +12,15 @@ void Form_Load(AppState& state, const storage::SettingsFolder& settings, storage
 {
     storage::ConfigLoad(settings, state);
     autoLogin(state, userFile, session);
+}
+
+bool loginCanStart(platform::MessageBox& messages)
+{
+    if (platform::engineCanRun())
+        return true;
+    messages.show(text::RootLoginRefused, platform::MessageBox::Icon::Exclamation,
+                  platform::MessageBox::Buttons::Ok);
+    return false;
 }
 
 void autoLogin(AppState& state, storage::UserFile& userFile, portal::PortalSession& session)

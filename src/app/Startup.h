@@ -4,6 +4,9 @@
 
 #include <QString>
 
+namespace platform {
+class MessageBox;
+}
 namespace portal {
 class PortalSession;
 }
@@ -16,5 +19,8 @@ class UserFile;
 // starts whether or not an ID and a password were found.
 void Form_Load(AppState& state, const storage::SettingsFolder& settings, storage::UserFile& userFile,
                portal::PortalSession& session);
+// Whether a login may start its engine here; where the engine cannot run (as
+// root on Linux), says so in a box instead, before any engine starts.
+bool loginCanStart(platform::MessageBox& messages);
 // Its second half, for a program that has read the settings already.
 void autoLogin(AppState& state, storage::UserFile& userFile, portal::PortalSession& session);

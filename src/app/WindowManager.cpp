@@ -1,9 +1,11 @@
 #include "app/WindowManager.h"
 
+#include "app/Startup.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/InfoBox.h"
 #include "dialogs/LoginDialog.h"
 #include "dialogs/WebDialog.h"
+#include "platform/ProgramInstance.h"
 #include "platform/engine/EngineProcess.h"
 #include "platform/qt/SingleWindow.h"
 
@@ -47,7 +49,7 @@ void WindowManager::setMainWindow(QWidget* mainWindow)
 
 void WindowManager::showLoginDialog()
 {
-    if (!session_)
+    if (!session_ || !loginCanStart(services_.messages))
         return;
     execSingle(login_, [this] {
         return new dialogs::LoginDialog(services_.state, services_.userFile, *session_,
@@ -57,7 +59,8 @@ void WindowManager::showLoginDialog()
 
 void WindowManager::browserNeededSoon()
 {
-    services_.engine.start();
+    if (platform::engineCanRun())
+        services_.engine.start();
 }
 
 void WindowManager::showConfigDialog()

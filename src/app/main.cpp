@@ -8,9 +8,11 @@
 #include "platform/Files.h"
 #include "platform/ProcessGuards.h"
 #include "platform/ProcessStarter.h"
+#include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
 #include "platform/engine/EngineProcess.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/SingleWindow.h"
 #include "portal/PortalSession.h"
 #include "storage/ConfigFile.h"
 #include "storage/LaunchApprovals.h"
@@ -19,8 +21,80 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 
 namespace {
+
+// --help and --version, which need no display; every other argument is Qt's.
+std::optional<int> answerCommandLine(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quaylet %s\n", QUAYLET_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("Usage: quaylet [--help | --version]\n"
+                        "Signs in to Uncharted Waters Online through the Netmarble or Daum portal and\n"
+                        "starts the game. Its windows are in Korean; it needs a graphical desktop.\n"
+                        "\n"
+                        "  --help     print this help and exit\n"
+                        "  --version  print the version and exit\n"
+                        "\n"
+                        "QT_LOGGING_RULES=\"quaylet.*.debug=true\" logs what the login does.\n"
+                        "See quaylet(1).\n");
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+// What Qt says while it looks for a display, held back: without one, the
+// program says so in one line of its own and ends with status 1.
+QList<QByteArray> heldMessages;
+
+void holdStartMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        heldMessages.append(qFormatLogMessage(type, context, message).toLocal8Bit());
+        return;
+    }
+    const QByteArray display = qgetenv("DISPLAY");
+    std::fprintf(stderr, "quaylet: no display could be opened (%s); Quaylet needs a graphical desktop\n",
+                 display.isEmpty() ? "DISPLAY is not set" : ("DISPLAY=" + display).constData());
+    std::_Exit(1);
+}
+
+// Answers a later start of this user's program: the window comes forward.
+void openInstanceDoor(QWidget& mainWindow)
+{
+    const QString name = QString::fromStdU16String(platform::instanceDoorName());
+    if (name.isEmpty())
+        return;
+    auto* door = new QLocalServer(&mainWindow);
+    door->setSocketOptions(QLocalServer::UserAccessOption);
+    // The lock is this program's: a door of that name is a dead one's.
+    QLocalServer::removeServer(name);
+    door->listen(name);
+    QObject::connect(door, &QLocalServer::newConnection, &mainWindow, [door, &mainWindow] {
+        while (QLocalSocket* knock = door->nextPendingConnection())
+            knock->deleteLater();
+        // A program ending after its game start stays out of sight.
+        if (!mainWindow.isVisible())
+            return;
+        platform::bringToFront(&mainWindow);
+        // A box or dialog it has open stays on top of it.
+        if (QWidget* modal = QApplication::activeModalWidget())
+            platform::bringToFront(modal);
+    });
+}
 
 // The designs name Windows' Korean fonts; elsewhere Nanum Gothic stands in.
 void useKoreanFonts()
@@ -37,7 +111,16 @@ void useKoreanFonts()
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
     platform::keepMemoryPrivate();
+    // One program a user: a later start, which must never log in too, only
+    // brings the running one's window forward.
+    if (!platform::takeInstanceLock()) {
+        if (!platform::knockOnInstanceDoor(5000))
+            std::fprintf(stderr, "quaylet: Quaylet is already running for this user but does not answer\n");
+        return 0;
+    }
     // Where config.ini and User.ini live is settled once, here, for the whole
     // run, and the settings are read before Qt's start: with an automatic
     // login due, the browser engine starts now and gets through its own long
@@ -49,10 +132,15 @@ int main(int argc, char* argv[])
     storage::ConfigLoad(settings, state);
     const QString engineExecutable = platform::EngineProcess::besideProgram();
     platform::EngineProcess::Launch engine;
-    if (state.Config.AutoLogin == 1)
+    const bool autoLoginDue = state.Config.AutoLogin == 1 && platform::engineCanRun();
+    if (autoLoginDue)
         engine = platform::EngineProcess::launch(engineExecutable);
 
+    const QtMessageHandler defaultHandler = qInstallMessageHandler(holdStartMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(defaultHandler);
+    for (const QByteArray& message : std::as_const(heldMessages))
+        std::fprintf(stderr, "%s\n", message.constData());
     // The program ends only by closing the main window or by its after-start action.
     app.setQuitOnLastWindowClosed(false);
 
@@ -71,7 +159,7 @@ int main(int argc, char* argv[])
     web.setLaunchQuestion([&launchApprovals](const QString& host, const QString& scheme) {
         return launchApprovals.allows(host, scheme);
     });
-    if (state.Config.AutoLogin == 1)
+    if (autoLoginDue)
         web.adopt(std::move(engine));
 
     app.setWindowIcon(artwork::programIcon());
@@ -90,7 +178,12 @@ int main(int argc, char* argv[])
 
     web.setMainWindow(&mainWindow);
     // The main window's load, its settings read above.
-    autoLogin(state, userFile, session);
+    if (autoLoginDue)
+        autoLogin(state, userFile, session);
     mainWindow.show();
+    openInstanceDoor(mainWindow);
+    // Told once the window is up, which the box then belongs to.
+    if (state.Config.AutoLogin == 1 && !autoLoginDue)
+        QTimer::singleShot(0, &mainWindow, [&messages] { loginCanStart(messages); });
     return app.exec();
 }

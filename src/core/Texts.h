@@ -92,6 +92,9 @@ inline const QString ConnectionLost = QStringLiteral("서버와의 연결이 끊
 inline const QString BrowserEnded = QStringLiteral("웹 브라우저가 예기치 않게 종료되었습니다.");
 inline const QString ServerError = QStringLiteral("서버에서 오류가 발생했습니다. (HTTP %1)");
 inline const QString NetworkError = QStringLiteral("네트워크 오류가 발생했습니다. (오류 %1)");
+// Chromium will not run as root without its sandbox: no login is tried there.
+inline const QString RootLoginRefused = QStringLiteral(
+    "root 계정으로는 로그인할 수 없습니다.\nQuaylet은 일반 사용자 계정으로 실행할 때만 로그인합니다.");
 
 // The game's launch, which the channel page asked for, could not be handed to
 // the system: what, then why on a line of its own.

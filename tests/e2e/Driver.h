@@ -136,6 +136,10 @@ public:
         opener.close();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PATH", dir_.filePath("bin") + ':' + environment.value("PATH"));
+        // One running program a user: each test's is alone in a runtime folder of its own.
+        dir_.mkpath("run");
+        QFile::setPermissions(dir_.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        environment.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
         process_.setProcessEnvironment(environment);
         start(copy, {}, dir_.filePath("quaylet-control"));
     }

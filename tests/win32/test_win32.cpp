@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"
@@ -287,6 +288,22 @@ void processTests()
         Sleep(50);
 }
 
+// A second start finds the lock held and reaches the first one's door, which
+// Qt's local server opens as a named pipe.
+void instanceTests()
+{
+    CHECK(platform::takeInstanceLock());
+    CHECK(!platform::takeInstanceLock());
+    CHECK(!platform::knockOnInstanceDoor(100));
+    const std::u16string name = platform::instanceDoorName();
+    const std::wstring pipe = L"\\\\.\\pipe\\" + std::wstring(name.begin(), name.end());
+    HANDLE door =
+        CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+    CHECK(door != INVALID_HANDLE_VALUE);
+    CHECK(platform::knockOnInstanceDoor(1000));
+    CloseHandle(door);
+}
+
 }  // namespace
 
 int main()
@@ -301,6 +318,7 @@ int main()
     fileTests();
     userFolderTests();
     processTests();
+    instanceTests();
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

@@ -73,11 +73,14 @@ QString entryHeader(const QString& name, QStringView version)
         .arg(version, stringValue(name));
 }
 
-// Version 1.4 of the format: the newest that Debian's desktop-file-validate knows.
+// Version 1.4 of the format: the newest that Debian's desktop-file-validate
+// knows. TryExec lets the desktop skip the entry once the program is gone.
 QByteArray desktopEntry(const QString& name, const QString& command)
 {
     const QString exec = stringValue(execArgument(command));
-    return (entryHeader(name, u"1.4") + QStringLiteral("Exec=%1\nTerminal=false\n").arg(exec)).toUtf8();
+    return (entryHeader(name, u"1.4")
+            + QStringLiteral("Exec=%1\nTryExec=%2\nIcon=quaylet\nTerminal=false\n").arg(exec, stringValue(command)))
+        .toUtf8();
 }
 
 // An entry of the user's own that keeps a machine-wide one of the same name
