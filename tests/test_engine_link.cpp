@@ -9,8 +9,10 @@
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkCookie>
@@ -22,6 +24,9 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -412,6 +417,34 @@ TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)
     ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
     EXPECT_TRUE(completed.isEmpty());
+}
+
+// The door is a socket in a folder of its own, out of the shared temporary
+// folder's reach: only the user may enter it, and it is gone as soon as the
+// engine came in, or with the program's end of the link when none came.
+TEST_F(ScriptedEngine, TheDoorIsInAPrivateFolderGoneOnceTheEngineCameIn)
+{
+    const auto door = [this] { return QFileInfo(linkName()).path(); };
+    web.navigate("http://portal.test/login");
+    const QString folder = door();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(QFileInfo(folder).path(), QDir::tempPath());
+    connectEngine(true);
+    EXPECT_FALSE(take("navigate").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    QString unused;
+    {
+        platform::EngineProcess other{dir.file("engine"), messages};
+        other.start();
+        unused = door();
+        EXPECT_TRUE(QFileInfo(unused).isDir());
+        ::kill(pid_t(other.engineId()), SIGKILL);
+    }
+    EXPECT_FALSE(QFileInfo::exists(unused));
 }
 
 // An engine that cannot start, or stops answering (ended within the limit),

@@ -187,6 +187,7 @@ void EngineProcess::adopt(Launch launch)
                                                        : server_->listen(launch.door.name);
     if (!listening)
         qCWarning(lcEngine) << "no link for the browser engine:" << server_->errorString();
+    door_ = std::move(launch.door);
     if (!launch.child) {
         qCWarning(lcEngine) << "the browser engine could not be started:" << launch.error;
         forget();
@@ -229,6 +230,7 @@ void EngineProcess::admit(QLocalSocket* socket)
     }
     socket->disconnect(this);
     server_->close();
+    door_ = {};
     qCDebug(lcEngine) << "the browser engine connected";
     silence_.start(silenceLimit_);
     channel_ = new link::LineChannel(socket, [this](const QJsonObject& message) { onMessage(message); }, this);
@@ -402,6 +404,7 @@ void EngineProcess::forget()
         server_->close();
         std::exchange(server_, nullptr)->deleteLater();
     }
+    door_ = {};
     process_ = nullptr;
     unsent_.clear();
     sent_ = 0;
