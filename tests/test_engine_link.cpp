@@ -399,11 +399,20 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 }
 
 // Only the engine gets in: clients of the user's that connect first, silent
-// or with a made-up secret, get nothing and are dropped.
-TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)
+// or with a made-up secret, get nothing and are dropped. The door is in a
+// folder of its own that only the user may enter, out of the shared
+// temporary folder, gone once the engine came in, or with the program's end
+// of the link when none came.
+TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
 {
     web.navigate("http://portal.test/login");
     const QString link = linkName();
+    const QString folder = QFileInfo(link).path();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(QFileInfo(folder).path(), QDir::tempPath());
     QLocalSocket silent, forger;
     for (QLocalSocket* foreign : {&silent, &forger}) {
         foreign->connectToServer(link);
@@ -414,33 +423,16 @@ TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)
     ASSERT_TRUE(waitUntil([&] { return forger.state() == QLocalSocket::UnconnectedState; }, 5000));
     connectEngine(true);
     EXPECT_EQ(take("navigate")["address"], "http://portal.test/login");
+    EXPECT_FALSE(QFileInfo::exists(folder));
     ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
     EXPECT_TRUE(completed.isEmpty());
-}
-
-// The door is a socket in a folder of its own, out of the shared temporary
-// folder's reach: only the user may enter it, and it is gone as soon as the
-// engine came in, or with the program's end of the link when none came.
-TEST_F(ScriptedEngine, TheDoorIsInAPrivateFolderGoneOnceTheEngineCameIn)
-{
-    const auto door = [this] { return QFileInfo(linkName()).path(); };
-    web.navigate("http://portal.test/login");
-    const QString folder = door();
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700);
-    EXPECT_EQ(info.st_uid, ::geteuid());
-    EXPECT_EQ(QFileInfo(folder).path(), QDir::tempPath());
-    connectEngine(true);
-    EXPECT_FALSE(take("navigate").isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(folder));
 
     QString unused;
     {
         platform::EngineProcess other{dir.file("engine"), messages};
         other.start();
-        unused = door();
+        unused = QFileInfo(linkName()).path();
         EXPECT_TRUE(QFileInfo(unused).isDir());
         ::kill(pid_t(other.engineId()), SIGKILL);
     }

@@ -228,22 +228,6 @@ void userFolderTests()
     fs::remove(folder);
 }
 
-// The user this program runs as, in the system's notation.
-std::wstring userSidText()
-{
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-    DWORD size = sizeof user;
-    wchar_t* text = nullptr;
-    const bool known = GetTokenInformation(token, TokenUser, user, size, &size)
-                       && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text);
-    CloseHandle(token);
-    const std::wstring sid = known ? text : L"";
-    LocalFree(text);
-    return sid;
-}
-
 // Who may change what a folder holds, from its owner and its rules: the
 // user's own folder and the system's, unless anyone else may put a file in,
 // take one away or change the rules. Wine keeps a folder's rules only as
@@ -253,7 +237,21 @@ std::wstring userSidText()
 void folderKeeperTests()
 {
     using platform::win32::FolderKeeper;
-    const std::wstring me = userSidText();
+    const fs::path folder = fs::temp_directory_path() / L"quaylet-kept";
+    fs::remove_all(folder);
+    CHECK(platform::isPrivateDirectory(folder.u16string()));  // made so once it is made
+    fs::create_directories(folder);
+    CHECK(platform::isPrivateDirectory(folder.u16string()) && !platform::isSystemDirectory(folder.u16string()));
+    const std::wstring found = ownerAndRules(folder);
+    const std::wstring me = found.substr(2, found.find(L"D:") - 2);
+    PSECURITY_DESCRIPTOR shared = nullptr;
+    CHECK(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+              (L"D:P(A;;FA;;;" + me + L")(A;;0x1301bf;;;WD)").c_str(), SDDL_REVISION_1, &shared, nullptr)
+          && SetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, shared));
+    LocalFree(shared);
+    CHECK(!platform::isPrivateDirectory(folder.u16string()) && !platform::isSystemDirectory(folder.u16string()));
+    fs::remove_all(folder);
+
     const std::wstring other = L"S-1-5-21-1-2-3-1001";
     const std::wstring trustedInstaller = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
     const std::wstring mine = L"O:" + me + L"D:P(A;;FA;;;" + me + L")(A;;FA;;;SY)(A;;FA;;;BA)";
@@ -278,9 +276,9 @@ void folderKeeperTests()
     };
     for (const auto& c : cases) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        const bool made = ConvertStringSecurityDescriptorToSecurityDescriptorW(c.rules.c_str(), SDDL_REVISION_1,
-                                                                               &descriptor, nullptr);
-        const bool judged = made && platform::win32::folderKeeper(descriptor) == c.keeper;
+        const bool judged = ConvertStringSecurityDescriptorToSecurityDescriptorW(c.rules.c_str(), SDDL_REVISION_1,
+                                                                                 &descriptor, nullptr)
+                            && platform::win32::folderKeeper(descriptor) == c.keeper;
         check(judged, "folderKeeper", __LINE__);
         if (!judged)
             std::printf("  for %ls\n", c.rules.c_str());
@@ -294,26 +292,6 @@ void folderKeeperTests()
           && SetSecurityDescriptorOwner(&open, owner, FALSE)
           && platform::win32::folderKeeper(&open) == FolderKeeper::Others);
     LocalFree(owner);
-
-    const fs::path folder = fs::temp_directory_path() / L"quaylet-kept";
-    fs::remove_all(folder);
-    CHECK(platform::isPrivateDirectory(folder.u16string()));  // made so once it is made
-    fs::create_directories(folder);
-    CHECK(platform::isPrivateDirectory(folder.u16string()) && !platform::isSystemDirectory(folder.u16string()));
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    PACL rules = nullptr;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    CHECK(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-              (L"D:P(A;;FA;;;" + me + L")(A;;0x1301bf;;;WD)").c_str(), SDDL_REVISION_1, &descriptor, nullptr)
-          && GetSecurityDescriptorDacl(descriptor, &present, &rules, &defaulted)
-          && SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
-                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                   nullptr, rules, nullptr)
-                 == ERROR_SUCCESS);
-    LocalFree(descriptor);
-    CHECK(!platform::isPrivateDirectory(folder.u16string()) && !platform::isSystemDirectory(folder.u16string()));
-    fs::remove_all(folder);
 }
 
 // A copy of this program started with this argument notes its path and
