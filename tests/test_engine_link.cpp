@@ -9,7 +9,10 @@
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkCookie>
@@ -17,9 +20,13 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -140,6 +147,45 @@ TEST(CookieJarTest, KeepsLiveCookiesInTheirOrder)
     EXPECT_EQ(QNetworkCookie::parseCookies(given[2]).value(0).sameSitePolicy(), QNetworkCookie::SameSite::Strict);
     jar.removed(raw("t=1; domain=.portal.test; path=/"));
     EXPECT_EQ(jar.forNewEngine(now).size(), 2);
+}
+
+// A page that makes cookies without end: the jar keeps what Chromium keeps,
+// 180 a domain and 3,300 in all, the oldest going first, and takes each one
+// in bounded time. A changed cookie is no new one: it evicts nothing.
+TEST(CookieJarTest, HoldsWhatChromiumHoldsLettingTheOldestGo)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto cookie = [](int number, const QString& domain) {
+        return QStringLiteral("c%1=v; domain=.%2; path=/").arg(number).arg(domain).toLatin1();
+    };
+    const auto names = [](const QList<QByteArray>& raws) {
+        QList<int> numbers;
+        for (const QByteArray& raw : raws)
+            numbers.append(QNetworkCookie::parseCookies(raw).value(0).name().mid(1).toInt());
+        return numbers;
+    };
+    platform::CookieJar jar;
+    for (int i = 0; i < 200; ++i)
+        jar.added(cookie(i, "one.test"), now);
+    jar.added(cookie(20, "one.test").replace("=v", "=changed"), now);
+    jar.added(cookie(-1, "two.test"), now);
+    QList<QByteArray> given = jar.forNewEngine(now);
+    ASSERT_EQ(given.size(), 181);
+    EXPECT_EQ(names(given).first(), 20) << "not the oldest of the domain went";
+    EXPECT_TRUE(given.first().contains("changed"));
+    EXPECT_EQ(names(given).last(), -1);
+
+    // 60,000 more, 100 a domain: the newest 3,300 stay, in their order.
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 60000; ++i)
+        jar.added(cookie(1000 + i, QStringLiteral("d%1.test").arg(i / 100)), now);
+    given = jar.forNewEngine(now);
+    EXPECT_LT(clock.elapsed(), 5000);
+    ASSERT_EQ(given.size(), platform::CookieJar::MostCookies);
+    const QList<int> kept = names(given);
+    EXPECT_EQ(kept.first(), 1000 + 60000 - 3300);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end()));
 }
 
 // The engine's process gets its secret on its standard input even from a
@@ -354,11 +400,20 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 }
 
 // Only the engine gets in: clients of the user's that connect first, silent
-// or with a made-up secret, get nothing and are dropped.
-TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)
+// or with a made-up secret, get nothing and are dropped. The door is in a
+// folder of its own that only the user may enter, out of the shared
+// temporary folder, gone once the engine came in, or with the program's end
+// of the link when none came.
+TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
 {
     web.navigate("http://portal.test/login");
     const QString link = linkName();
+    const QString folder = QFileInfo(link).path();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(QFileInfo(folder).path(), QDir::tempPath());
     QLocalSocket silent, forger;
     for (QLocalSocket* foreign : {&silent, &forger}) {
         foreign->connectToServer(link);
@@ -369,9 +424,20 @@ TEST_F(ScriptedEngine, OnlyTheEngineItselfIsLetIntoTheLink)
     ASSERT_TRUE(waitUntil([&] { return forger.state() == QLocalSocket::UnconnectedState; }, 5000));
     connectEngine(true);
     EXPECT_EQ(take("navigate")["address"], "http://portal.test/login");
+    EXPECT_FALSE(QFileInfo::exists(folder));
     ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
     EXPECT_TRUE(completed.isEmpty());
+
+    QString unused;
+    {
+        platform::EngineProcess other{dir.file("engine"), messages};
+        other.start();
+        unused = QFileInfo(linkName()).path();
+        EXPECT_TRUE(QFileInfo(unused).isDir());
+        ::kill(pid_t(other.engineId()), SIGKILL);
+    }
+    EXPECT_FALSE(QFileInfo::exists(unused));
 }
 
 // An engine that cannot start, or stops answering (ended within the limit),
@@ -451,9 +517,13 @@ TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
     web.navigate("http://portal.test/login");
     connectEngine();
     const QByteArray value(4000, 'v');
+    // Two domains: one holds 180 at most.
     for (int i = 0; i < 300; ++i)
-        say("cookie", {{"raw", QStringLiteral("c%1=%2; domain=.portal.test; path=/").arg(i).arg(QString::fromLatin1(value))}});
-    say("cookie", {{"raw", "c7=gone; domain=.portal.test; path=/"}, {"gone", true}});
+        say("cookie", {{"raw", QStringLiteral("c%1=%2; domain=.p%3.portal.test; path=/")
+                                   .arg(i)
+                                   .arg(QString::fromLatin1(value))
+                                   .arg(i % 2)}});
+    say("cookie", {{"raw", "c7=gone; domain=.p1.portal.test; path=/"}, {"gone", true}});
     waitUntil([] { return false; }, 500);
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000));

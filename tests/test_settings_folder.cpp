@@ -4,10 +4,13 @@
 // directory's file.
 
 #include "storage/ConfigFile.h"
+#include "storage/LaunchApprovals.h"
 #include "storage/SettingsFolder.h"
+#include "support/Fakes.h"
 #include "support/TempDir.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -28,28 +31,82 @@ int modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
-// A program directory others may write, or that belongs to someone else,
-// leaves the files to the user's folder.
+// A program directory the user owns alone is used while a file can be made
+// there; the trial file leaves nothing behind.
 TEST(SettingsFolder, TheProgramDirectoryIsUsedWhileItIsTheUsersAloneAndAFileCanBeMadeThere)
 {
     ProgramDir dir;
-    const QByteArray path = QFile::encodeName(dir.path());
     const auto inUserFolder = [&] {
         return SettingsFolder::decide(dir.path(), dir.file("home/Quaylet")).inUserFolder();
     };
-    ::chmod(path.constData(), 0775);
-    EXPECT_TRUE(inUserFolder()) << "others may write it";
-    ::chmod(path.constData(), 0755);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
     EXPECT_FALSE(inUserFolder());
     EXPECT_TRUE(dir.entries().isEmpty()) << "the trial file is gone";
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(path.constData(), 65534, gid_t(-1)), 0);
-        EXPECT_TRUE(inUserFolder()) << "someone else's, though root may write it";
-        ASSERT_EQ(::chown(path.constData(), 0, gid_t(-1)), 0);
-    }
     // As root the directory is read-only to the user nobody.
     WithoutWriteAccess readOnly(dir.path());
     EXPECT_TRUE(inUserFolder());
+}
+
+// Files planted in a program directory that anyone else may write, or that
+// another user owns, are not read: neither settings nor allowed launch
+// schemes. The defaults apply and the user's folder serves. One that the
+// system owns and no one else may write gives its administrator's defaults.
+// As root, each case runs as the user nobody, with folders handed to others;
+// otherwise only the folders the user may make.
+TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
+{
+    const bool root = ::geteuid() == 0;
+    const uid_t user = root ? 65534 : ::geteuid();
+    const struct {
+        const char* what;
+        uid_t owner;
+        mode_t mode;
+        bool read;
+    } cases[] = {
+        {"the user's, writable by all", user, 0777, false},
+        {"the user's, writable by the group", user, 0775, false},
+        {"another user's", 1, 0755, false},
+        {"another user's, writable by all", 1, 01777, false},
+        {"the system's", 0, 0755, true},
+        {"the system's, writable by the group", 0, 0775, false},
+    };
+    for (const auto& c : cases) {
+        if (!root && c.owner != user)
+            continue;
+        SCOPED_TRACE(c.what);
+        ProgramDir dir;
+        dir.write("program/config.ini", AdministratorsConfig);
+        dir.write("program/LaunchSchemes.ini", "ssh\r\n");
+        const QByteArray program = QFile::encodeName(dir.file("program"));
+        QDir(dir.path()).mkdir("home");
+        ASSERT_EQ(::chown(program.constData(), c.owner, gid_t(-1)), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(dir.file("home")).constData(), user, gid_t(-1)), 0);
+        ::chmod(program.constData(), c.mode);
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        ASSERT_TRUE(!root || ::seteuid(user) == 0);
+        const auto asRoot = qScopeGuard([root] {
+            if (root)
+                (void)::seteuid(0);
+        });
+
+        const SettingsFolder folder = SettingsFolder::decide(dir.file("program"), dir.file("home/Quaylet"));
+        EXPECT_TRUE(folder.inUserFolder());
+        AppState state;
+        storage::ConfigLoad(folder, state);
+        EXPECT_EQ(state.Config.AutoLogin, c.read ? 1 : 0);
+        FakeMessageBox questions;
+        storage::LaunchApprovals approvals(folder, questions);
+        EXPECT_EQ(approvals.remembered(), c.read ? QStringList{"ssh"} : QStringList());
+        EXPECT_EQ(approvals.allows("attacker.test", "ssh"), c.read);
+        EXPECT_EQ(questions.shown.size(), c.read ? 0 : 1) << "a planted scheme went without a question";
+
+        const storage::ConfigValues values{{0, 1, 0, 0, 1, AfterStart::Quit}, Portal::Daum};
+        ASSERT_TRUE(storage::ConfigSave(folder, values).ok);
+        EXPECT_EQ(dir.read("home/Quaylet/config.ini"), storage::configFileBytes(values));
+        EXPECT_EQ(dir.read("program/config.ini"), AdministratorsConfig);
+        storage::ConfigLoad(folder, state);
+        EXPECT_EQ(state.Temp.DHOPortal, Portal::Daum) << "the user's folder does not serve";
+    }
 }
 
 // Only a user's folder that is the user's alone is read or written.

@@ -17,12 +17,17 @@ std::u16string userSettingsDirectory();
 bool makeUserSettingsDirectory(const std::u16string& path, std::u16string& error);
 
 // Whether the directory is this user's alone: the user owns it and no one
-// else may write it (Linux; on Windows every directory counts as such, the
-// known folder's and the installer's rights being what they are). Settings
-// and saved logins go only into such a directory: anyone who may write it
-// could put settings of their own there, or swap the files. A directory that
-// does not exist counts as private: it will be made so.
+// else may write it (on Windows, no one but the user, SYSTEM, the
+// Administrators and TrustedInstaller). Settings and saved logins go only
+// into such a directory: anyone who may write it could put settings of their
+// own there, or swap the files. A directory that does not exist counts as
+// private: it will be made so.
 bool isPrivateDirectory(const std::u16string& directory);
+
+// Whether the directory belongs to the system (root; on Windows SYSTEM, the
+// Administrators or TrustedInstaller) and no one else may write it: what an
+// administrator put there may serve every user as their defaults.
+bool isSystemDirectory(const std::u16string& directory);
 
 // Whether files can be made in the directory, found by making one and
 // removing it again: rights, read-only disks and an administrator's power

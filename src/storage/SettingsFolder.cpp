@@ -11,15 +11,24 @@ namespace storage {
 SettingsFolder SettingsFolder::decide(const QString& programDirectory, const QString& userDirectory)
 {
     // Without a folder of the user's the program directory is all there is.
-    const std::u16string program = programDirectory.toStdU16String();
-    if (userDirectory.isEmpty() || (platform::isPrivateDirectory(program) && platform::canCreateFilesIn(program)))
+    if (userDirectory.isEmpty())
         return SettingsFolder(programDirectory);
+    const SettingsFolder besideProgram(programDirectory);
+    if (besideProgram.programFolderTrusted() && platform::canCreateFilesIn(programDirectory.toStdU16String()))
+        return besideProgram;
     return SettingsFolder(programDirectory, userDirectory);
 }
 
 bool SettingsFolder::userFolderTrusted() const
 {
     return platform::isPrivateDirectory(userDirectory_.toStdU16String());
+}
+
+// Judged at each use, as the user's folder is: rights change.
+bool SettingsFolder::programFolderTrusted() const
+{
+    const std::u16string program = programDirectory_.toStdU16String();
+    return platform::isPrivateDirectory(program) || platform::isSystemDirectory(program);
 }
 
 SettingsFolder::SettingsFolder(QString programDirectory) : programDirectory_(std::move(programDirectory))
@@ -36,7 +45,9 @@ QString SettingsFolder::fileToRead(const QString& name) const
 {
     if (const QString own = fileToSave(name); inUserFolder() && QFileInfo(own).isFile() && userFolderTrusted())
         return own;
-    return fileInDirectory(programDirectory_, name);
+    if (programFolderTrusted())
+        return fileInDirectory(programDirectory_, name);
+    return {};
 }
 
 QString SettingsFolder::fileToSave(const QString& name) const
@@ -49,8 +60,9 @@ SaveResult SettingsFolder::save(const QString& name, const QByteArray& bytes, Fi
     if (std::u16string error;
         inUserFolder() && !platform::makeUserSettingsDirectory(userDirectory_.toStdU16String(), error))
         return {false, QString::fromStdU16String(error)};
-    if (inUserFolder() && !userFolderTrusted())
-        return {false, text::FolderNotPrivate.arg(QDir::toNativeSeparators(userDirectory_))};
+    if (inUserFolder() ? !userFolderTrusted() : !programFolderTrusted())
+        return {false, text::FolderNotPrivate.arg(
+                           QDir::toNativeSeparators(inUserFolder() ? userDirectory_ : programDirectory_))};
     return saveFile(fileToSave(name), bytes, access);
 }
 

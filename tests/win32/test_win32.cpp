@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
+#include "platform/win32/FolderRights.h"
 #include "platform/win32/Process.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/RunKey.h"
@@ -217,6 +218,7 @@ void userFolderTests()
     CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder));
     CHECK(platform::makeUserSettingsDirectory(folder, error));  // there already
     CHECK(platform::canCreateFilesIn(folder) && fs::is_empty(folder));
+    CHECK(platform::isPrivateDirectory(folder) && !platform::isSystemDirectory(folder));
     fs::remove_all(folder);
 
     // A file with the folder's name: refused, named, and left as it was.
@@ -225,6 +227,72 @@ void userFolderTests()
           && error.size() > folder.size() + 2);
     CHECK(contents(folder) == "mine");
     fs::remove(folder);
+}
+
+// Who may change what a folder holds, from its owner and its rules: the
+// user's own folder and the system's, unless anyone else may put a file in,
+// take one away or change the rules. Wine keeps a folder's rules only as
+// Unix permission bits (Everyone's write among them) and its owner as the
+// Unix one: the rules are judged from descriptors here, and real folders as
+// far as Wine keeps them.
+void folderKeeperTests()
+{
+    using platform::win32::FolderKeeper;
+    const fs::path folder = fs::temp_directory_path() / L"quaylet-kept";
+    fs::remove_all(folder);
+    CHECK(platform::isPrivateDirectory(folder.u16string()));  // made so once it is made
+    fs::create_directories(folder);
+    CHECK(platform::isPrivateDirectory(folder.u16string()) && !platform::isSystemDirectory(folder.u16string()));
+    const std::wstring found = ownerAndRules(folder);
+    const std::wstring me = found.substr(2, found.find(L"D:") - 2);
+    PSECURITY_DESCRIPTOR shared = nullptr;
+    CHECK(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+              (L"D:P(A;;FA;;;" + me + L")(A;;0x1301bf;;;WD)").c_str(), SDDL_REVISION_1, &shared, nullptr)
+          && SetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, shared));
+    LocalFree(shared);
+    CHECK(!platform::isPrivateDirectory(folder.u16string()) && !platform::isSystemDirectory(folder.u16string()));
+    fs::remove_all(folder);
+
+    const std::wstring other = L"S-1-5-21-1-2-3-1001";
+    const std::wstring trustedInstaller = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    const std::wstring mine = L"O:" + me + L"D:P(A;;FA;;;" + me + L")(A;;FA;;;SY)(A;;FA;;;BA)";
+    const std::wstring systems = L"O:SYD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;" + trustedInstaller + L")";
+    const std::wstring readable = L"(A;;0x1200a9;;;BU)(A;;0x1200a9;;;AU)(A;;0x1200a9;;;WD)";
+    const struct {
+        std::wstring rules;
+        FolderKeeper keeper;
+    } cases[] = {
+        {mine + readable, FolderKeeper::User},
+        {mine + L"(A;OICIIO;FA;;;CO)", FolderKeeper::User},  // passed on to what is made inside only
+        {mine + L"(A;;0x1301bf;;;BU)", FolderKeeper::Others},
+        {mine + L"(A;;0x1301bf;;;AU)", FolderKeeper::Others},
+        {mine + L"(A;;0x2;;;WD)", FolderKeeper::Others},   // a file may be added
+        {mine + L"(A;;0x40;;;WD)", FolderKeeper::Others},  // files may be removed
+        {mine + L"(A;;WD;;;BU)", FolderKeeper::Others},    // the rules may be changed
+        {mine + L"(A;;FA;;;" + other + L")", FolderKeeper::Others},
+        {L"O:" + other + L"D:P(A;;FA;;;" + other + L")", FolderKeeper::Others},
+        {systems + readable, FolderKeeper::System},
+        {L"O:" + trustedInstaller + L"D:P(A;;FA;;;" + trustedInstaller + L")" + readable, FolderKeeper::System},
+        {systems + L"(A;;GA;;;AU)", FolderKeeper::Others},
+    };
+    for (const auto& c : cases) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        const bool judged = ConvertStringSecurityDescriptorToSecurityDescriptorW(c.rules.c_str(), SDDL_REVISION_1,
+                                                                                 &descriptor, nullptr)
+                            && platform::win32::folderKeeper(descriptor) == c.keeper;
+        check(judged, "folderKeeper", __LINE__);
+        if (!judged)
+            std::printf("  for %ls\n", c.rules.c_str());
+        LocalFree(descriptor);
+    }
+    // No rules at all let everyone in (Wine's SDDL makes empty rules of NO_ACCESS_CONTROL).
+    SECURITY_DESCRIPTOR open{};
+    PSID owner = nullptr;
+    CHECK(InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION)
+          && SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE) && ConvertStringSidToSidW(me.c_str(), &owner)
+          && SetSecurityDescriptorOwner(&open, owner, FALSE)
+          && platform::win32::folderKeeper(&open) == FolderKeeper::Others);
+    LocalFree(owner);
 }
 
 // A copy of this program started with this argument notes its path and
@@ -317,6 +385,7 @@ int main()
     registryTests();
     fileTests();
     userFolderTests();
+    folderKeeperTests();
     processTests();
     instanceTests();
 

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QTemporaryDir;
+
 namespace platform {
 
 // The browser engine's process, started with a plain system call rather than
@@ -51,6 +53,11 @@ struct LinkDoor {
     QString name;             // what the engine is told to connect to
     qintptr listening = -1;   // a listening socket only this user may use,
                               // or -1 where the system has none to hand over
+    // Where the system has the door's file, a folder of its own that only
+    // this user may enter, out of the shared temporary folder's reach. It
+    // goes, with the file, when the last copy of this does: keep one until
+    // the engine came in.
+    std::shared_ptr<QTemporaryDir> folder;
 };
 LinkDoor openLinkDoor();
 

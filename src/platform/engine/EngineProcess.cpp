@@ -190,6 +190,7 @@ void EngineProcess::adopt(Launch launch)
                                                        : server_->listen(launch.door.name);
     if (!listening)
         qCWarning(lcEngine) << "no link for the browser engine:" << server_->errorString();
+    door_ = std::move(launch.door);
     if (!launch.child) {
         qCWarning(lcEngine) << "the browser engine could not be started:" << launch.error;
         forget();
@@ -232,6 +233,7 @@ void EngineProcess::admit(QLocalSocket* socket)
     }
     socket->disconnect(this);
     server_->close();
+    door_ = {};
     qCDebug(lcEngine) << "the browser engine connected";
     silence_.start(silenceLimit_);
     channel_ = new link::LineChannel(socket, [this](const QJsonObject& message) { onMessage(message); }, this);
@@ -410,6 +412,7 @@ void EngineProcess::forget()
         server_->close();
         std::exchange(server_, nullptr)->deleteLater();
     }
+    door_ = {};
     process_ = nullptr;
     document_ = 0;
     unsent_.clear();

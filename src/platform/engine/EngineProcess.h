@@ -134,6 +134,7 @@ private:
     MessageBox& messages_;
     EngineChild* process_ = nullptr;
     QLocalServer* server_ = nullptr;
+    LinkDoor door_;              // until the engine came in
     link::LineChannel* channel_ = nullptr;
     QByteArray token_;           // the engine's secret, for its first line
     QList<QJsonObject> unsent_;  // until the engine connects

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTimer>
-#include <QUuid>
 
 #include <cerrno>
 #include <cstring>
@@ -207,14 +207,18 @@ bool EngineChild::waitForEnded(int milliseconds)
     return system_->reaped;
 }
 
-// Bound and made the user's own before it listens: nobody else can connect
-// in between. Its file goes with the server that takes it over.
+// Bound and made the user's own before it listens, in a folder only the
+// user may enter: nobody else can connect in between, or find the door. Its
+// file goes with the server that takes it over, its folder with the door.
 LinkDoor openLinkDoor()
 {
-    const QString path =
-        QDir(QDir::tempPath()).filePath(QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    LinkDoor door{path, -1};
-    const QByteArray local = QFile::encodeName(path);
+    LinkDoor door;
+    door.folder =
+        std::make_shared<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("quaylet-XXXXXX")));
+    if (!door.folder->isValid())
+        return {};
+    door.name = door.folder->filePath(QStringLiteral("link"));
+    const QByteArray local = QFile::encodeName(door.name);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (size_t(local.size()) >= sizeof address.sun_path)

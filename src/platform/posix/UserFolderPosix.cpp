@@ -69,6 +69,13 @@ bool isPrivateDirectory(const std::u16string& directory)
     return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+bool isSystemDirectory(const std::u16string& directory)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(QString::fromStdU16String(directory)).constData(), &info) == 0
+           && S_ISDIR(info.st_mode) && info.st_uid == 0 && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool makeUserSettingsDirectory(const std::u16string& path, std::u16string& error)
 {
     const QString folder = QDir::cleanPath(QString::fromStdU16String(path));

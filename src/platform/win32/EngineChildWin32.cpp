@@ -160,7 +160,9 @@ bool EngineChild::waitForEnded(int milliseconds)
 // and waits for the server to open it.
 LinkDoor openLinkDoor()
 {
-    return {QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces), -1};
+    LinkDoor door;
+    door.name = QStringLiteral("quaylet-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return door;
 }
 
 }  // namespace platform
