@@ -1,12 +1,10 @@
-// The main window and the small windows around it: the fan sites, the info box, the message boxes.
+// The main window and the small windows around it: the fan sites, the info box.
 
 #include "app/MainWindow.h"
-#include "app/WindowHost.h"
 #include "core/Texts.h"
 #include "dialogs/InfoBox.h"
 #include "dialogs/WebDialog.h"
 #include "platform/ProcessStarter.h"
-#include "platform/qt/QtMessageBox.h"
 #include "support/Fakes.h"
 #include "support/PlatformFakes.h"
 #include "support/TempDir.h"
@@ -15,29 +13,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
-using platform::MessageBox;
-
 namespace {
-
-class RecordingHost : public WindowHost {
-public:
-    void showLoginDialog() override { opened.append("login"); }
-    void showConfigDialog() override { opened.append("config"); }
-    void showInfoBox() override { opened.append("info"); }
-    void showWebDialog() override { opened.append("web"); }
-    void showUnlockWindow() override { opened.append("unlock"); }
-    void browserNeededSoon() override { ++browserCalls; }
-    QStringList opened;
-    int browserCalls = 0;
-};
 
 TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
 {
@@ -131,36 +113,6 @@ TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
     EXPECT_TRUE(box.isVisible());
     QTest::mouseClick(box.windowHandle(), Qt::LeftButton, Qt::NoModifier, line);
     EXPECT_FALSE(box.isVisible());
-}
-
-// Shows a box, notes its title, parent and buttons (the default in brackets), and presses one.
-MessageBox::Answer showAndPress(platform::QtMessageBox& messages, MessageBox::Buttons buttons,
-                                QMessageBox::StandardButton press, QString& seen)
-{
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen = box->windowTitle() + (box->parent() ? " over:" : " alone:")
-               + (box->textFormat() == Qt::PlainText ? " plain" : " rich");
-        for (const QAbstractButton* b : box->buttons())
-            seen += " " + (b == box->defaultButton() ? "[" + b->text() + "]" : b->text());
-        box->button(press)->click();
-    });
-    return messages.show("본문", MessageBox::Icon::Question, buttons);
-}
-
-TEST(QtMessageBox, KoreanButtonsModalOverTheMainWindowWhileItIsShown)
-{
-    QWidget mainWindow;
-    platform::QtMessageBox messages;
-    messages.setParentWindow(&mainWindow);
-    QString seen;
-    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::YesNo, QMessageBox::No, seen), MessageBox::Answer::No);
-    EXPECT_EQ(seen, "Quaylet alone: plain [예] 아니요") << "a hidden main window cannot carry it";
-    mainWindow.show();
-    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::OkCancel, QMessageBox::Cancel, seen),
-              MessageBox::Answer::Cancel);
-    EXPECT_EQ(seen, "Quaylet over: plain [확인] 취소") << "a page's text is never laid out as markup";
 }
 
 }  // namespace

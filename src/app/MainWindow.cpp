@@ -9,11 +9,22 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+
+namespace {
+
+// The keys that press a focused button.
+bool pressesButton(int key)
+{
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}  // namespace
 
 MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -31,6 +42,10 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image1_->setGeometry(twipsRect(0, 0, 5400, 2250));
     image1_->setToolTip(text::SitesTooltip);
     image1_->setCursor(Qt::PointingHandCursor);
+    // It acts as a button does: named for a screen reader, and Tab reaches it.
+    image1_->setAccessibleName(text::SitesPictureName);
+    image1_->setAccessibleDescription(text::SitesTooltip);
+    image1_->setFocusPolicy(Qt::TabFocus);
     image1_->installEventFilter(this);
 
     image2_ = new QLabel(this);
@@ -48,6 +63,7 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     cmdInfo_ = addButton("cmdInfo", text::InfoCaption, 1680);
     cmdGameStart_->setEnabled(false);
 
+    setTabOrder(image1_, cmdLogin_);
     setTabOrder(cmdLogin_, cmdGameStart_);
     setTabOrder(cmdGameStart_, cmdConfig_);
     setTabOrder(cmdConfig_, cmdInfo_);
@@ -156,8 +172,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == image1_ && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (watched != image1_)
+        return QWidget::eventFilter(watched, event);
+    const bool clicked = event->type() == QEvent::MouseButtonRelease
+                         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    const bool pressed = event->type() == QEvent::KeyPress && pressesButton(static_cast<QKeyEvent*>(event)->key());
+    if (clicked || pressed) {
         windows_.showWebDialog();
         return true;
     }

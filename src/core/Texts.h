@@ -108,6 +108,8 @@ inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번
 // The windows' titles, labels, choices and buttons.
 inline const QString GameName = QStringLiteral("대항해시대 온라인");
 inline const QString SitesTooltip = QStringLiteral("대항해시대 온라인 관련 사이트 열기");
+// The main window's picture that opens the sites, as a screen reader names it.
+inline const QString SitesPictureName = QStringLiteral("관련 사이트");
 inline const QString ConfigCaption = QStringLiteral("설정");
 inline const QString GameStartCaption = QStringLiteral("게임시작");
 inline const QString InfoCaption = QStringLiteral("정보");
@@ -154,6 +156,8 @@ inline const QString UnlockWindowTitle = QStringLiteral("ID 잠금해지 페이�
 // marked for a page that came over plain http.
 inline const QString PageWindowTitle = QStringLiteral("%1 - %2");
 inline const QString NotSecureMark = QStringLiteral(" (안전하지 않음)");
+// The view of such a window, as a screen reader names it: "<host[:port]> 웹 페이지".
+inline const QString PageViewName = QStringLiteral("%1 웹 페이지");
 // A window a portal page opened: the page's host first, which its title
 // cannot push aside, then its title.
 inline const QString PopupTitle = QStringLiteral("%1 - %2");
