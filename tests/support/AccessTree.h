@@ -37,8 +37,16 @@ inline bool interactive(QAccessibleInterface* control)
     case QAccessible::Link: return true;
     default: break;
     }
+    if (control->state().focusable)
+        return true;
     const auto* widget = qobject_cast<const QWidget*>(control->object());
-    return control->state().focusable || (widget && widget->cursor().shape() == Qt::PointingHandCursor);
+    if (!widget)
+        return false;
+    // A focus proxy the tree does not show (a web view's): the user works the control itself.
+    QWidget* proxy = widget->focusProxy();
+    return (proxy && proxy->focusPolicy() != Qt::NoFocus
+            && control->indexOfChild(QAccessible::queryAccessibleInterface(proxy)) < 0)
+           || widget->cursor().shape() == Qt::PointingHandCursor;
 }
 
 // Every node below the window, not entering a web page's own document:

@@ -25,7 +25,11 @@ PageWindow::PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& prof
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     view_->show();
-    const auto retitle = [this, page] { setWindowTitle(titleFor(text::AppTitle, page->url())); };
+    const auto retitle = [this, page] {
+        setWindowTitle(titleFor(text::AppTitle, page->url()));
+        if (view_)
+            view_->setAccessibleName(text::PageViewName.arg(shownHost(page->url())));
+    };
     connect(page, &QWebEnginePage::urlChanged, this, retitle);
     retitle();
     page->setWindowFactory([this] { return popups_.open(); });
