@@ -94,6 +94,7 @@ TEST_F(WindowAccessTest, KeysDoWhatClicksDo)
     showActive(&main);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     ASSERT_EQ(QApplication::focusWidget(), main.findChild<QWidget*>("Image1")) << "before the login button";
+    EXPECT_TRUE(main.findChild<QWidget*>("Image1Focus")->isVisible()) << "the focus is seen on the picture";
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_EQ(host.opened, QStringList({"web", "web"}));

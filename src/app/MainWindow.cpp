@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -23,6 +24,29 @@ bool pressesButton(int key)
 {
     return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
+
+// Drawn over a picture while it has the keyboard's focus, which a picture
+// does not show by itself.
+class FocusRing : public QWidget {
+public:
+    explicit FocusRing(QWidget* picture) : QWidget(picture)
+    {
+        setObjectName(picture->objectName() + QStringLiteral("Focus"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(picture->rect());
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        // Dotted and light, as on the desktop the program comes from: the
+        // style's own ring is lost on the dark painting.
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::HighlightedText), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
+};
 
 }  // namespace
 
@@ -46,6 +70,7 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image1_->setAccessibleName(text::SitesPictureName);
     image1_->setAccessibleDescription(text::SitesTooltip);
     image1_->setFocusPolicy(Qt::TabFocus);
+    image1Focus_ = new FocusRing(image1_);
     image1_->installEventFilter(this);
 
     image2_ = new QLabel(this);
@@ -174,6 +199,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != image1_)
         return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        image1Focus_->setVisible(event->type() == QEvent::FocusIn);
     const bool clicked = event->type() == QEvent::MouseButtonRelease
                          && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     const bool pressed = event->type() == QEvent::KeyPress && pressesButton(static_cast<QKeyEvent*>(event)->key());

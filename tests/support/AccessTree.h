@@ -23,6 +23,12 @@ inline QString describe(QObject* object)
                                        object->objectName());
 }
 
+// A pointing hand of its own says that a click on it acts.
+inline bool takesClicks(const QWidget* widget)
+{
+    return widget && widget->testAttribute(Qt::WA_SetCursor) && widget->cursor().shape() == Qt::PointingHandCursor;
+}
+
 // Something the user works: by its role, or because it takes a click (a
 // pointing hand) or the focus.
 inline bool interactive(QAccessibleInterface* control)
@@ -46,7 +52,7 @@ inline bool interactive(QAccessibleInterface* control)
     QWidget* proxy = widget->focusProxy();
     return (proxy && proxy->focusPolicy() != Qt::NoFocus
             && control->indexOfChild(QAccessible::queryAccessibleInterface(proxy)) < 0)
-           || widget->cursor().shape() == Qt::PointingHandCursor;
+           || takesClicks(widget);
 }
 
 // Every node below the window, not entering a web page's own document:
@@ -109,7 +115,7 @@ inline std::string faults(QWidget* window)
             }
         }
         auto* widget = qobject_cast<QWidget*>(control->object());
-        if (widget && widget->cursor().shape() == Qt::PointingHandCursor && !chain.contains(widget))
+        if (takesClicks(widget) && !chain.contains(widget))
             found.append(what + ": takes a click, never Tab");
     });
     for (qsizetype i = 0; i < chain.size(); ++i) {
