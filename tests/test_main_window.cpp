@@ -21,7 +21,7 @@
 
 namespace {
 
-TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
+TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSitesByMouseOrKey)
 {
     RecordingHost host;
     MainWindow window(host);
@@ -47,9 +47,16 @@ TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpens
     QTest::mousePress(button("cmdLogin"), Qt::LeftButton);
     EXPECT_EQ(host.browserCalls, 1) << "the browser is not asked for as the login button goes down";
     QTest::mouseRelease(button("cmdLogin"), Qt::LeftButton);
+
+    // Shift+Tab from the login button reaches the picture, which shows the focus and takes keys as clicks.
+    QTest::keyClick(button("cmdLogin"), Qt::Key_Backtab);
+    EXPECT_TRUE(picture("Image1")->hasFocus() && window.findChild<QWidget*>("Image1Focus")->isVisible());
+    QTest::keyClick(picture("Image1"), Qt::Key_Return);
+    QTest::keyClick(picture("Image1"), Qt::Key_Space);
+    EXPECT_EQ(host.opened, QStringList({"info", "config", "web", "web", "web"}));
 }
 
-TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
+TEST(WebDialog, OpensEveryTickedSiteInBoxOrderTellsOnceOfThoseThatFailedAndEscCloses)
 {
     const Addresses addresses{Endpoints{"login.nm.test", "dho.nm.test", "www.nm.test", "login.dm.test",
                                         "logins.dm.test", "www.dm.test", "user.dm.test", "dho.dm.test",
@@ -69,8 +76,9 @@ TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
         QTest::mouseClick(site(number), Qt::LeftButton);
         EXPECT_EQ(button->text(), caption) << "after box " << number;
     }
-    button->click();
-    EXPECT_TRUE(processes.started.isEmpty() && !dialog.isVisible()) << "nothing ticked: it only closes";
+    QTest::keyClick(button, Qt::Key_Return);  // Enter on the focused button clicks it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }, 2000));
+    EXPECT_TRUE(processes.started.isEmpty()) << "nothing ticked: it only closes";
 
     dialog.show();
     processes.failing = {"http://dho.nm.test/main.asp", "http://zaviv.test/"};
@@ -85,6 +93,9 @@ TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
     EXPECT_FALSE(dialog.isVisible());
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, text::SitesNotOpened + "\nhttp://dho.nm.test/main.asp\nhttp://zaviv.test/");
+    dialog.show();
+    QTest::keyClick(site(1), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible()) << "Esc closes it";
 }
 
 TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
@@ -100,7 +111,7 @@ TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
-TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
+TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineOrEnterOrEscCloses)
 {
     dialogs::InfoBox box;
     box.show();
@@ -113,6 +124,11 @@ TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
     EXPECT_TRUE(box.isVisible());
     QTest::mouseClick(box.windowHandle(), Qt::LeftButton, Qt::NoModifier, line);
     EXPECT_FALSE(box.isVisible());
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        box.show();
+        QTest::keyClick(&box, key);
+        EXPECT_FALSE(box.isVisible()) << "closed by key " << key;
+    }
 }
 
 }  // namespace

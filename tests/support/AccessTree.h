@@ -17,46 +17,29 @@ inline std::string textOf(QObject* object, QAccessible::Text kind = QAccessible:
     return control ? control->text(kind).toStdString() : "<no interface>";
 }
 
-inline QString describe(QObject* object)
-{
-    return QStringLiteral("%1 %2").arg(QString::fromLatin1(object->metaObject()->className()),
-                                       object->objectName());
-}
-
 // A pointing hand of its own says that a click on it acts.
 inline bool takesClicks(const QWidget* widget)
 {
     return widget && widget->testAttribute(Qt::WA_SetCursor) && widget->cursor().shape() == Qt::PointingHandCursor;
 }
 
-// Something the user works: by its role, or because it takes a click (a
-// pointing hand) or the focus.
+// Something the user works: by its role, or because it takes a click or the
+// focus, itself or through a focus proxy the tree does not show (a web view's).
 inline bool interactive(QAccessibleInterface* control)
 {
-    switch (control->role()) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::EditableText:
-    case QAccessible::ComboBox:
-    case QAccessible::SpinBox:
-    case QAccessible::Link: return true;
-    default: break;
-    }
-    if (control->state().focusable)
-        return true;
+    static const QList<QAccessible::Role> roles{QAccessible::PushButton, QAccessible::CheckBox,
+                                                QAccessible::RadioButton, QAccessible::EditableText,
+                                                QAccessible::ComboBox,   QAccessible::SpinBox,
+                                                QAccessible::Link};
     const auto* widget = qobject_cast<const QWidget*>(control->object());
-    if (!widget)
-        return false;
-    // A focus proxy the tree does not show (a web view's): the user works the control itself.
-    QWidget* proxy = widget->focusProxy();
-    return (proxy && proxy->focusPolicy() != Qt::NoFocus
-            && control->indexOfChild(QAccessible::queryAccessibleInterface(proxy)) < 0)
-           || takesClicks(widget);
+    const QWidget* proxy = widget ? widget->focusProxy() : nullptr;
+    return roles.contains(control->role()) || control->state().focusable || takesClicks(widget)
+           || (proxy && proxy->focusPolicy() != Qt::NoFocus
+               && control->indexOfChild(QAccessible::queryAccessibleInterface(const_cast<QWidget*>(proxy))) < 0);
 }
 
-// Every node below the window, not entering a web page's own document:
-// its controls are the portal's.
+// Every node below the window, but for a web page's own document, whose
+// controls are the portal's.
 inline void walk(QAccessibleInterface* node, const std::function<void(QAccessibleInterface*)>& visit)
 {
     for (int i = 0; i < node->childCount(); ++i) {
@@ -74,54 +57,43 @@ inline QList<QWidget*> tabChain(QWidget* window)
 {
     QList<QWidget*> chain;
     for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
-        if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()
-            && w->isVisibleTo(window))
+        if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isVisibleTo(window))
             chain.append(w);
     }
     return chain;
 }
 
-// In reading order: a control wholly above another comes first, and of two
-// on one row the one on the left.
-inline bool readsBefore(QWidget* a, QWidget* b)
-{
-    const QWidget* window = a->window();
-    const QRect first(a->mapTo(window, QPoint()), a->size());
-    const QRect second(b->mapTo(window, QPoint()), b->size());
-    if (first.bottom() < second.top() || second.bottom() < first.top())
-        return first.bottom() < second.top();
-    return first.left() < second.left();
-}
-
 // What the window does wrong, one line each: an interactive control without
 // a name, a text box not named by its label, a control that takes clicks but
-// never Tab, and a tab order out of step with the layout.
+// never Tab, and Tab out of reading order (of two controls, the one wholly
+// above comes first, and on one row the one on the left).
 inline std::string faults(QWidget* window)
 {
+    const auto what = [](QObject* object) {
+        return QString::fromLatin1(object->metaObject()->className()) + u' ' + object->objectName();
+    };
     QStringList found;
     const QList<QWidget*> chain = tabChain(window);
     walk(QAccessible::queryAccessibleInterface(window), [&](QAccessibleInterface* control) {
         if (!interactive(control))
             return;
         const QString name = control->text(QAccessible::Name);
-        const QString what = describe(control->object());
         if (name.trimmed().isEmpty())
-            found.append(what + ": no name");
-        if (control->role() == QAccessible::EditableText) {
-            for (const auto& [label, relation] : control->relations(QAccessible::Label)) {
-                if (label->text(QAccessible::Name) != name)
-                    found.append(what + ": named '" + name + "', labelled '" + label->text(QAccessible::Name)
-                                 + "'");
-            }
+            found.append(what(control->object()) + ": no name");
+        for (const auto& [label, relation] : control->relations(QAccessible::Label)) {
+            if (control->role() == QAccessible::EditableText && label->text(QAccessible::Name) != name)
+                found.append(what(control->object()) + ": not named '" + label->text(QAccessible::Name) + "'");
         }
-        auto* widget = qobject_cast<QWidget*>(control->object());
-        if (takesClicks(widget) && !chain.contains(widget))
-            found.append(what + ": takes a click, never Tab");
+        if (auto* widget = qobject_cast<QWidget*>(control->object()); takesClicks(widget) && !chain.contains(widget))
+            found.append(what(widget) + ": takes a click, never Tab");
     });
+    const auto placed = [window](QWidget* w) { return QRect(w->mapTo(window, QPoint()), w->size()); };
     for (qsizetype i = 0; i < chain.size(); ++i) {
         for (qsizetype j = i + 1; j < chain.size(); ++j) {
-            if (!readsBefore(chain[i], chain[j]))
-                found.append("Tab reaches " + describe(chain[i]) + " before " + describe(chain[j]));
+            const QRect first = placed(chain[i]), second = placed(chain[j]);
+            const bool sameRow = first.bottom() >= second.top() && second.bottom() >= first.top();
+            if (sameRow ? first.left() > second.left() : first.top() > second.top())
+                found.append("Tab reaches " + what(chain[i]) + " before " + what(chain[j]));
         }
     }
     return found.join(u'\n').toStdString();
