@@ -95,10 +95,11 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserButNoOtherS
         return popup && popup->isVisible() && popup->windowTitle() == "127.0.0.1 - portal window";
     }));
     EXPECT_NE(popup->minimumSize(), popup->maximumSize()) << "resizable";
+    // Each window names the page it shows, for a screen reader.
+    const std::string pageName = (server.origin().mid(7) + " 웹 페이지").toStdString();
     for (QWidget* shown : {static_cast<QWidget*>(window), popup.data()}) {
         EXPECT_EQ(accessible::faults(shown), "") << shown->objectName().toStdString();
-        EXPECT_EQ(accessible::textOf(shown->findChild<QWebEngineView*>()), (server.origin().mid(7) + " 웹 페이지").toStdString())
-            << "the page it shows";
+        EXPECT_EQ(accessible::textOf(shown->findChild<QWebEngineView*>()), pageName);
     }
     EXPECT_FALSE(waitUntil([&] { return bin.exists("opened"); }, 1500)) << bin.read("opened").toStdString();
     EXPECT_EQ(page()->url(), QUrl(server.origin() + "/locked"));
