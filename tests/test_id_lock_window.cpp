@@ -3,6 +3,7 @@
 #include "core/Addresses.h"
 #include "engine/IDLockWindow.h"
 #include "engine/browser/BrowserProfile.h"
+#include "support/AccessTree.h"
 #include "support/EnvironmentPatch.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
@@ -94,6 +95,12 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserButNoOtherS
         return popup && popup->isVisible() && popup->windowTitle() == "127.0.0.1 - portal window";
     }));
     EXPECT_NE(popup->minimumSize(), popup->maximumSize()) << "resizable";
+    // Each window names the page it shows, for a screen reader.
+    const std::string pageName = (server.origin().mid(7) + " 웹 페이지").toStdString();
+    for (QWidget* shown : {static_cast<QWidget*>(window), popup.data()}) {
+        EXPECT_EQ(accessible::faults(shown), "") << shown->objectName().toStdString();
+        EXPECT_EQ(accessible::textOf(shown->findChild<QWebEngineView*>()), pageName);
+    }
     EXPECT_FALSE(waitUntil([&] { return bin.exists("opened"); }, 1500)) << bin.read("opened").toStdString();
     EXPECT_EQ(page()->url(), QUrl(server.origin() + "/locked"));
 

@@ -1,12 +1,10 @@
-// The main window and the small windows around it: the fan sites, the info box, the message boxes.
+// The main window and the small windows around it: the fan sites, the info box.
 
 #include "app/MainWindow.h"
-#include "app/WindowHost.h"
 #include "core/Texts.h"
 #include "dialogs/InfoBox.h"
 #include "dialogs/WebDialog.h"
 #include "platform/ProcessStarter.h"
-#include "platform/qt/QtMessageBox.h"
 #include "support/Fakes.h"
 #include "support/PlatformFakes.h"
 #include "support/TempDir.h"
@@ -15,31 +13,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
-using platform::MessageBox;
-
 namespace {
 
-class RecordingHost : public WindowHost {
-public:
-    void showLoginDialog() override { opened.append("login"); }
-    void showConfigDialog() override { opened.append("config"); }
-    void showInfoBox() override { opened.append("info"); }
-    void showWebDialog() override { opened.append("web"); }
-    void showUnlockWindow() override { opened.append("unlock"); }
-    void browserNeededSoon() override { ++browserCalls; }
-    QStringList opened;
-    int browserCalls = 0;
-};
-
-TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSites)
+TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpensTheSitesByMouseOrKey)
 {
     RecordingHost host;
     MainWindow window(host);
@@ -65,9 +47,16 @@ TEST(MainWindow, FocusStartsOnLoginEnterClicksTheFocusedButtonAndThePictureOpens
     QTest::mousePress(button("cmdLogin"), Qt::LeftButton);
     EXPECT_EQ(host.browserCalls, 1) << "the browser is not asked for as the login button goes down";
     QTest::mouseRelease(button("cmdLogin"), Qt::LeftButton);
+
+    // Shift+Tab from the login button reaches the picture, which shows the focus and takes keys as clicks.
+    QTest::keyClick(button("cmdLogin"), Qt::Key_Backtab);
+    EXPECT_TRUE(picture("Image1")->hasFocus() && window.findChild<QWidget*>("Image1Focus")->isVisible());
+    QTest::keyClick(picture("Image1"), Qt::Key_Return);
+    QTest::keyClick(picture("Image1"), Qt::Key_Space);
+    EXPECT_EQ(host.opened, QStringList({"info", "config", "web", "web", "web"}));
 }
 
-TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
+TEST(WebDialog, OpensEveryTickedSiteInBoxOrderTellsOnceOfThoseThatFailedAndEscCloses)
 {
     const Addresses addresses{Endpoints{"login.nm.test", "dho.nm.test", "www.nm.test", "login.dm.test",
                                         "logins.dm.test", "www.dm.test", "user.dm.test", "dho.dm.test",
@@ -87,8 +76,9 @@ TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
         QTest::mouseClick(site(number), Qt::LeftButton);
         EXPECT_EQ(button->text(), caption) << "after box " << number;
     }
-    button->click();
-    EXPECT_TRUE(processes.started.isEmpty() && !dialog.isVisible()) << "nothing ticked: it only closes";
+    QTest::keyClick(button, Qt::Key_Return);  // Enter on the focused button clicks it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }, 2000));
+    EXPECT_TRUE(processes.started.isEmpty()) << "nothing ticked: it only closes";
 
     dialog.show();
     processes.failing = {"http://dho.nm.test/main.asp", "http://zaviv.test/"};
@@ -103,6 +93,9 @@ TEST(WebDialog, OpensEveryTickedSiteInBoxOrderAndTellsOnceOfThoseThatFailed)
     EXPECT_FALSE(dialog.isVisible());
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, text::SitesNotOpened + "\nhttp://dho.nm.test/main.asp\nhttp://zaviv.test/");
+    dialog.show();
+    QTest::keyClick(site(1), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible()) << "Esc closes it";
 }
 
 TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
@@ -118,7 +111,7 @@ TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
-TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
+TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineOrEnterOrEscCloses)
 {
     dialogs::InfoBox box;
     box.show();
@@ -131,36 +124,11 @@ TEST(InfoBox, ShowsOnlyItsOwnWordsAndALeftClickOnALineCloses)
     EXPECT_TRUE(box.isVisible());
     QTest::mouseClick(box.windowHandle(), Qt::LeftButton, Qt::NoModifier, line);
     EXPECT_FALSE(box.isVisible());
-}
-
-// Shows a box, notes its title, parent and buttons (the default in brackets), and presses one.
-MessageBox::Answer showAndPress(platform::QtMessageBox& messages, MessageBox::Buttons buttons,
-                                QMessageBox::StandardButton press, QString& seen)
-{
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen = box->windowTitle() + (box->parent() ? " over:" : " alone:")
-               + (box->textFormat() == Qt::PlainText ? " plain" : " rich");
-        for (const QAbstractButton* b : box->buttons())
-            seen += " " + (b == box->defaultButton() ? "[" + b->text() + "]" : b->text());
-        box->button(press)->click();
-    });
-    return messages.show("본문", MessageBox::Icon::Question, buttons);
-}
-
-TEST(QtMessageBox, KoreanButtonsModalOverTheMainWindowWhileItIsShown)
-{
-    QWidget mainWindow;
-    platform::QtMessageBox messages;
-    messages.setParentWindow(&mainWindow);
-    QString seen;
-    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::YesNo, QMessageBox::No, seen), MessageBox::Answer::No);
-    EXPECT_EQ(seen, "Quaylet alone: plain [예] 아니요") << "a hidden main window cannot carry it";
-    mainWindow.show();
-    EXPECT_EQ(showAndPress(messages, MessageBox::Buttons::OkCancel, QMessageBox::Cancel, seen),
-              MessageBox::Answer::Cancel);
-    EXPECT_EQ(seen, "Quaylet over: plain [확인] 취소") << "a page's text is never laid out as markup";
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        box.show();
+        QTest::keyClick(&box, key);
+        EXPECT_FALSE(box.isVisible()) << "closed by key " << key;
+    }
 }
 
 }  // namespace

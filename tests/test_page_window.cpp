@@ -1,3 +1,4 @@
+#include "support/AccessTree.h"
 #include "support/BrowserTest.h"
 
 #include <QLabel>
@@ -75,6 +76,9 @@ TEST_F(PageWindowTest, AnUnknownPageShowsItselfAsItIsTheUserWorksInItAndItGoesWh
     EXPECT_TRUE(window->findChild<QLabel*>("notSecure")->isVisible()) << "the page came over http";
     EXPECT_TRUE(window->isVisible());
     EXPECT_NEAR(window->width(), 900, 100);
+    EXPECT_EQ(accessible::faults(window), "");
+    EXPECT_EQ(accessible::textOf(window->findChild<QWebEngineView*>()),
+              (QUrl(server.origin()).authority() + " 웹 페이지").toStdString());
     EXPECT_EQ(evaluate("kept").toString(), "yes") << "the page was loaded again";
     EXPECT_EQ(requestsFor("/code"), 1);
     EXPECT_TRUE(waitUntil([&] { return evaluate("document.images[0].naturalWidth").toInt() > 0; }, 5000))

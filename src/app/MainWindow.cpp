@@ -9,11 +9,46 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+
+namespace {
+
+// The keys that press a focused button.
+bool pressesButton(int key)
+{
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Drawn over a picture while it has the keyboard's focus, which a picture
+// does not show by itself.
+class FocusRing : public QWidget {
+public:
+    explicit FocusRing(QWidget* picture) : QWidget(picture)
+    {
+        setObjectName(picture->objectName() + QStringLiteral("Focus"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(picture->rect());
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        // Dotted and light, as on the desktop the program comes from: the
+        // style's own ring is lost on the dark painting.
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::HighlightedText), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
+};
+
+}  // namespace
 
 MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -31,6 +66,11 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     image1_->setGeometry(twipsRect(0, 0, 5400, 2250));
     image1_->setToolTip(text::SitesTooltip);
     image1_->setCursor(Qt::PointingHandCursor);
+    // It acts as a button does: named for a screen reader, and Tab reaches it.
+    image1_->setAccessibleName(text::SitesPictureName);
+    image1_->setAccessibleDescription(text::SitesTooltip);
+    image1_->setFocusPolicy(Qt::TabFocus);
+    image1Focus_ = new FocusRing(image1_);
     image1_->installEventFilter(this);
 
     image2_ = new QLabel(this);
@@ -48,6 +88,7 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
     cmdInfo_ = addButton("cmdInfo", text::InfoCaption, 1680);
     cmdGameStart_->setEnabled(false);
 
+    setTabOrder(image1_, cmdLogin_);
     setTabOrder(cmdLogin_, cmdGameStart_);
     setTabOrder(cmdGameStart_, cmdConfig_);
     setTabOrder(cmdConfig_, cmdInfo_);
@@ -156,8 +197,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == image1_ && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (watched != image1_)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        image1Focus_->setVisible(event->type() == QEvent::FocusIn);
+    const bool clicked = event->type() == QEvent::MouseButtonRelease
+                         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    const bool pressed = event->type() == QEvent::KeyPress && pressesButton(static_cast<QKeyEvent*>(event)->key());
+    if (clicked || pressed) {
         windows_.showWebDialog();
         return true;
     }

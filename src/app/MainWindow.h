@@ -42,6 +42,7 @@ private:
     WindowHost& windows_;
     portal::PortalSession* session_ = nullptr;
     QLabel* image1_;
+    QWidget* image1Focus_;
     QLabel* image2_;
     QPushButton* cmdLogin_;
     QPushButton* cmdGameStart_;

@@ -120,6 +120,8 @@ inline const QString MissingCredentials = QStringLiteral("아이디와 비밀번
 // The windows' titles, labels, choices and buttons.
 inline const QString GameName = QStringLiteral("대항해시대 온라인");
 inline const QString SitesTooltip = QStringLiteral("대항해시대 온라인 관련 사이트 열기");
+// The main window's picture that opens the sites, as a screen reader names it.
+inline const QString SitesPictureName = QStringLiteral("관련 사이트");
 inline const QString ConfigCaption = QStringLiteral("설정");
 inline const QString GameStartCaption = QStringLiteral("게임시작");
 inline const QString InfoCaption = QStringLiteral("정보");
@@ -167,6 +169,10 @@ inline const QString UnlockWindowTitle = QStringLiteral("ID 잠금해지 페이�
 inline const QString PageWindowTitle = QStringLiteral("%1 - %2");
 inline const QString NotSecureMark = QStringLiteral(" (안전하지 않음)");
 inline const QString NotSecure = QStringLiteral("안전하지 않음");
+// The view of such a window, as a screen reader names it: "<host[:port]> 웹 페이지".
+inline const QString PageViewName = QStringLiteral("%1 웹 페이지");
+// The read-only line above a page shown to the user, which holds its address.
+inline const QString PageAddressName = QStringLiteral("주소");
 // A window a portal page opened: the page's host first, which its title
 // cannot push aside, then its title.
 inline const QString PopupTitle = QStringLiteral("%1 - %2");

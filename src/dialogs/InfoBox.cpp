@@ -4,6 +4,7 @@
 #include "core/Twips.h"
 #include "dialogs/Placement.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -43,6 +44,14 @@ void InfoBox::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         close();
+}
+
+void InfoBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 }  // namespace dialogs

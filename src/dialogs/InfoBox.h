@@ -13,6 +13,7 @@ public:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;  // Form_Click and the labels' clicks
+    void keyPressEvent(QKeyEvent* event) override;        // Enter and Esc close it, as a click does
 };
 
 }  // namespace dialogs

@@ -78,13 +78,18 @@ LoginDialog::LoginDialog(AppState& state, storage::UserFile& userFile, portal::P
     QPalette red = palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
 
-    addLabel(this, "Label1", text::IdLabel, twipsRect(120, 240, 765, 195))->setFont(dotum);
-    addLabel(this, "Label2", text::PasswordLabel, twipsRect(120, 720, 900, 195))->setFont(dotum);
-    for (QLabel* label : findChildren<QLabel*>())
+    QLabel* idLabel = addLabel(this, "Label1", text::IdLabel, twipsRect(120, 240, 765, 195));
+    QLabel* passwordLabel = addLabel(this, "Label2", text::PasswordLabel, twipsRect(120, 720, 900, 195));
+    for (QLabel* label : {idLabel, passwordLabel}) {
+        label->setFont(dotum);
         label->adjustSize();
+    }
 
     txtID_ = addTextBox("txtID", 210);
     txtPassword_ = addTextBox("txtPassword", 675);
+    // A screen reader names each box by the label beside it.
+    idLabel->setBuddy(txtID_);
+    passwordLabel->setBuddy(txtPassword_);
     txtPassword_->setEchoMode(QLineEdit::Password);
     auto* asterisks = new AsteriskStyle;
     asterisks->setParent(txtPassword_);

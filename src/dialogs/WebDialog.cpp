@@ -2,12 +2,14 @@
 
 #include "core/Texts.h"
 #include "core/Twips.h"
+#include "dialogs/EnterClicks.h"
 #include "dialogs/Placement.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include <algorithm>
@@ -53,6 +55,7 @@ WebDialog::WebDialog(const Addresses& addresses, platform::ProcessStarter& proce
     cmdWebOpen_->setObjectName(QStringLiteral("cmdWebOpen"));
     cmdWebOpen_->setGeometry(twipsRect(120, 2520, 2295, 495));
     connect(cmdWebOpen_, &QPushButton::clicked, this, &WebDialog::cmdWebOpen_Click);
+    enterClicksFocusedButtons(this);
 
     setTabOrder(chkWeb_[0], chkWeb_[1]);
     setTabOrder(chkWeb_[1], chkWeb_[2]);
@@ -68,6 +71,14 @@ void WebDialog::OpenCaption()
         return box->isChecked();
     });
     cmdWebOpen_->setText(anyTicked ? text::OpenSelectedCaption : text::CloseCaption);
+}
+
+void WebDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void WebDialog::cmdWebOpen_Click()

@@ -26,6 +26,9 @@ public:
     // The button says what pressing it will do: open sites, or only close.
     void OpenCaption();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;  // Esc closes it
+
 private:
     void cmdWebOpen_Click();
 

@@ -53,6 +53,7 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     // The user types recovery details here: the window says where they go.
     connect(web2, &QWebEnginePage::urlChanged, this, [this](const QUrl& page) {
         setWindowTitle(PageWindow::titleFor(text::UnlockWindowTitle, page));
+        web2View_->setAccessibleName(text::PageViewName.arg(shownHost(page)));
     });
     web2View_->setPage(web2);
     web2->load(first);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/WindowHost.h"
 #include "core/Browser.h"
 #include "platform/MessageBox.h"
 #include "portal/SessionUi.h"
@@ -127,4 +128,17 @@ private:
         log.append(entry);
         return value;
     }
+};
+
+// Notes which window the program asked for.
+class RecordingHost : public WindowHost {
+public:
+    void showLoginDialog() override { opened.append("login"); }
+    void showConfigDialog() override { opened.append("config"); }
+    void showInfoBox() override { opened.append("info"); }
+    void showWebDialog() override { opened.append("web"); }
+    void showUnlockWindow() override { opened.append("unlock"); }
+    void browserNeededSoon() override { ++browserCalls; }
+    QStringList opened;
+    int browserCalls = 0;
 };

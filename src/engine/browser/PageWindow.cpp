@@ -32,6 +32,7 @@ PageWindow::PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& prof
     notSecure_->setObjectName(QStringLiteral("notSecure"));
     address_->setObjectName(QStringLiteral("pageAddress"));
     address_->setReadOnly(true);
+    address_->setAccessibleName(text::PageAddressName);
     address_->setFocusPolicy(Qt::ClickFocus);
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 4, 6, 4);
@@ -45,6 +46,8 @@ PageWindow::PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& prof
     view_->show();
     const auto pageMoved = [this] {
         setWindowTitle(titleFor(text::AppTitle, page_->url()));
+        if (view_)
+            view_->setAccessibleName(text::PageViewName.arg(shownHost(page_->url())));
         showAddress();
     };
     connect(page, &QWebEnginePage::urlChanged, this, pageMoved);

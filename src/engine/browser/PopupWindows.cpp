@@ -1,5 +1,6 @@
 #include "engine/browser/PopupWindows.h"
 
+#include "core/Addresses.h"
 #include "core/Texts.h"
 #include "core/Twips.h"
 #include "engine/browser/BrowserProfile.h"
@@ -38,8 +39,9 @@ QWebEnginePage* PopupWindows::open()
     page->setWebOnly(true);
     page->setWindowFactory([this] { return open(); });
     QObject::connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
-    const auto retitle = [window, page] {
+    const auto retitle = [window, view, page] {
         window->setWindowTitle(text::PopupTitle.arg(page->url().host(), page->title()));
+        view->setAccessibleName(text::PageViewName.arg(shownHost(page->url())));
     };
     QObject::connect(page, &QWebEnginePage::titleChanged, window, retitle);
     QObject::connect(page, &QWebEnginePage::urlChanged, window, retitle);
