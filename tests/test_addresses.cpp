@@ -1,4 +1,5 @@
 #include "core/Addresses.h"
+#include "core/LaunchRules.h"
 #include "core/Sites.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,28 @@ TEST(Sites, AnAddressCutShortKeepsItsSite)
                                            [&row](const QString& line) { return line.size() <= row.width; });
         EXPECT_EQ(shown, QString::fromUtf8(row.shown));
     }
+}
+
+// The launcher's schemes go, schemes that lead into the machine never, and
+// the user decides about any other.
+TEST(LaunchRules, OnlyTheLaunchersSchemesGoAtOnceAndWaysIntoTheMachineNever)
+{
+    using launch::Verdict;
+    const struct {
+        const char* scheme;
+        Verdict verdict;
+    } rows[] = {
+        {"dholaunch", Verdict::HandOff}, {"DHOLaunch", Verdict::HandOff}, {"steam", Verdict::Ask},
+        {"x", Verdict::Refuse},          {"C", Verdict::Refuse},          {"", Verdict::Refuse},
+        {"file", Verdict::Refuse},       {"ms-msdt", Verdict::Refuse},    {"search-ms", Verdict::Refuse},
+        {"ms-its", Verdict::Refuse},     {"its", Verdict::Refuse},        {"mhtml", Verdict::Refuse},
+        {"ms-cxh", Verdict::Refuse},     {"ldap", Verdict::Refuse},       {"jnlp", Verdict::Refuse},
+        {"microsoft-edge", Verdict::Refuse}, {"ms-windows-store", Verdict::Refuse}, {"help", Verdict::Refuse},
+        {"ghelp", Verdict::Refuse},      {"apt", Verdict::Refuse},        {"appstream", Verdict::Refuse},
+        {"SSH", Verdict::Refuse},        {"ms-word", Verdict::Refuse},    {"vnd.ms.radio", Verdict::Refuse},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(launch::verdictFor(row.scheme, {"dholaunch"}), row.verdict) << row.scheme;
 }
 
 }  // namespace

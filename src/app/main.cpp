@@ -153,11 +153,11 @@ int main(int argc, char* argv[])
     platform::EngineProcess web(engineExecutable, messages, &app);
     web.setObjectName(QStringLiteral("Web"));
     // A channel page hands the game launcher's scheme to the system at once;
-    // the user allows any other, once and for good.
+    // the user allows any other, once and for good for the host that asked.
     storage::LaunchApprovals launchApprovals(settings, messages);
     web.setLauncherSchemes(Endpoints::launcherSchemes());
-    web.setLaunchQuestion([&launchApprovals](const QString& host, const QString& scheme) {
-        return launchApprovals.allows(host, scheme);
+    web.setLaunchQuestion([&launchApprovals](const QString& host, const QString& scheme, const QString& address) {
+        return launchApprovals.allows(host, scheme, address);
     });
     if (autoLoginDue)
         web.adopt(std::move(engine));

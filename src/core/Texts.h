@@ -102,6 +102,8 @@ inline const QString GameCannotStart = QStringLiteral("게임을 실행할 수 �
 // A channel page asks to hand an address of a scheme no rule knows to another program.
 inline const QString LaunchSchemeQuestion =
     QStringLiteral("%1 페이지가 '%2' 주소를 다른 프로그램으로 열려고 합니다. 여시겠습니까?");
+// The address asked about, as the question shows it: its first characters.
+constexpr qsizetype LaunchAddressShown = 200;
 inline const QString OpenerFailed =
     QStringLiteral("이 주소를 여는 프로그램이 없거나 실행되지 않았습니다. (xdg-open 종료 코드 %1)");
 inline const QString OpenerMissing = QStringLiteral("xdg-open을 실행할 수 없습니다.");

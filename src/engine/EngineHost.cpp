@@ -39,10 +39,11 @@ EngineHost::EngineHost(QLocalSocket* socket, QObject* parent)
     browser_.setLaunchHandler([this](const portal::LaunchReport& report) {
         this->report(link::Launch, link::launchToJson(report));
     });
-    browser_.setLaunchAsker([this](const QString& host, const QString& scheme, std::function<void(bool)> allowed) {
+    browser_.setLaunchAsker([this](const QString& host, const QString& scheme, const QString& address,
+                                   std::function<void(bool)> allowed) {
         const int id = ++lastLaunchQuestion_;
         launchQuestions_.insert(id, std::move(allowed));
-        report(link::AskLaunch, {{"id", id}, {"host", host}, {"scheme", scheme}});
+        report(link::AskLaunch, {{"id", id}, {"host", host}, {"scheme", scheme}, {"address", address}});
     });
     browser_.setPageClosedHandler([this] { report(link::PageClosed, {}); });
     browser_.setIdleHandler([this] { link_.send({{"kind", link::Idle}, {"received", qint64(received_)}}); });

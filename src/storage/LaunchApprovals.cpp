@@ -19,6 +19,19 @@ bool isScheme(const QString& text)
     return scheme.match(text).hasMatch();
 }
 
+// A host as a page's address gives it: a name, an IPv4 address or an IPv6 one.
+bool isHost(const QString& text)
+{
+    static const QRegularExpression host(QStringLiteral("^([a-z0-9.-]+|[0-9a-f:.]+)$"));
+    return host.match(text).hasMatch();
+}
+
+bool isPair(const QString& line)
+{
+    const QStringList parts = line.split(u' ');
+    return parts.size() == 2 && isHost(parts[0]) && isScheme(parts[1]);
+}
+
 }  // namespace
 
 LaunchApprovals::LaunchApprovals(SettingsFolder folder, platform::MessageBox& messages)
@@ -29,26 +42,35 @@ LaunchApprovals::LaunchApprovals(SettingsFolder folder, platform::MessageBox& me
 
 QStringList LaunchApprovals::remembered() const
 {
-    QStringList schemes = readStoredValues(folder_.fileToRead(LaunchApprovalsFileName)).value_or(QStringList());
-    schemes.removeIf([](const QString& scheme) { return !isScheme(scheme); });
-    return schemes;
+    QStringList pairs = readStoredValues(folder_.fileToRead(LaunchApprovalsFileName)).value_or(QStringList());
+    pairs.removeIf([](const QString& line) { return !isPair(line); });
+    return pairs;
 }
 
-bool LaunchApprovals::allows(const QString& host, const QString& scheme)
+bool LaunchApprovals::allows(const QString& host, const QString& scheme, const QString& address)
 {
     const QString name = scheme.toLower();
+    const QString site = host.toLower();
     if (!isScheme(name))
         return false;
-    QStringList schemes = remembered();
-    if (schemes.contains(name))
+    const QString pair = site + u' ' + name;
+    const bool rememberable = isHost(site);
+    if (rememberable && remembered().contains(pair))
         return true;
-    // Plain text: the host and the scheme come from a page.
-    if (messages_.show(text::LaunchSchemeQuestion.arg(host, name), platform::MessageBox::Icon::Question,
-                       platform::MessageBox::Buttons::OpenCancel)
+    // Plain text: the host, the scheme and the address come from a page.
+    const QString shown = address.size() > text::LaunchAddressShown
+                              ? address.left(text::LaunchAddressShown) + QStringLiteral("…")
+                              : address;
+    if (messages_.show(text::LaunchSchemeQuestion.arg(host, name) + u'\n' + shown,
+                       platform::MessageBox::Icon::Question, platform::MessageBox::Buttons::OpenCancel)
         != platform::MessageBox::Answer::Ok)
         return false;
-    schemes.append(name);
-    const SaveResult saved = folder_.save(LaunchApprovalsFileName, (schemes.join(QStringLiteral("\r\n")) + "\r\n").toLatin1(),
+    if (!rememberable)
+        return true;
+    // Lines of the file that allow nothing stay as the user left them.
+    QStringList lines = readStoredValues(folder_.fileToRead(LaunchApprovalsFileName)).value_or(QStringList());
+    lines.append(pair);
+    const SaveResult saved = folder_.save(LaunchApprovalsFileName, (lines.join(QStringLiteral("\r\n")) + "\r\n").toLatin1(),
                                           FileAccess::OwnerOnly);
     if (!saved.ok)
         qCWarning(lcApprovals) << "the allowed scheme could not be remembered:" << saved.error;

@@ -1,6 +1,7 @@
 #include "engine/browser/GameLaunch.h"
 
 #include "core/LaunchRules.h"
+#include "core/Sites.h"
 #include "platform/UrlOpener.h"
 #include "engine/browser/BrowserProfile.h"
 #include "engine/browser/LeanPage.h"
@@ -48,7 +49,9 @@ void GameLaunch::begin(WebPage* channel)
     waiting_ = true;
     channel_ = channel;
     longest_.start();
-    channel->setExternalHandler([this](const QUrl& address) { consider(address); });
+    channel->setExternalHandler([this, channel](const QUrl& address, bool mainFrame) {
+        consider(address, channel, mainFrame);
+    });
     channel->setWindowFactory([this] { return openPopup(); });
 }
 
@@ -80,7 +83,7 @@ bool GameLaunch::waiting() const
 }
 
 // Refusals are logged by scheme alone: the address may carry anything.
-void GameLaunch::consider(const QUrl& address)
+void GameLaunch::consider(const QUrl& address, const WebPage* from, bool mainFrame)
 {
     const QString text = address.toString(QUrl::FullyEncoded);
     const QString scheme = address.scheme();
@@ -108,14 +111,32 @@ void GameLaunch::consider(const QUrl& address)
     }
     asked_ = true;
     hold();
-    const QString host = channel_ ? channel_->url().host() : QString();
-    asker_(host, scheme, [self = QPointer(this), start = start_, text, scheme](bool allowed) {
+    asker_(askingHost(from, mainFrame), scheme, text, [self = QPointer(this), start = start_, text, scheme](bool allowed) {
         if (!self || start != self->start_)
             return;
         self->resume();
         if (allowed && !self->handedOff_)
             self->handOff(text, scheme);
     });
+}
+
+// Who asks, as far as the engine tells: a pop-up by its own address, or its
+// opener's when it has none; a frame is not told apart from its page, so a
+// page that holds a frame of another site asks as that site.
+QString GameLaunch::askingHost(const WebPage* from, bool mainFrame) const
+{
+    const QUrl page = channel_ ? channel_->url() : QUrl();
+    const auto web = [](const QUrl& url) { return (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty(); };
+    if (from && from != channel_)
+        return (web(from->url()) ? from->url() : page).host(QUrl::FullyEncoded);
+    if (!mainFrame && from) {
+        const QList<QUrl>& frames = from->frameAddresses();
+        const auto foreign = std::find_if(frames.rbegin(), frames.rend(),
+                                          [&](const QUrl& frame) { return web(frame) && !sameSite(frame, page); });
+        if (foreign != frames.rend())
+            return foreign->host(QUrl::FullyEncoded);
+    }
+    return page.host(QUrl::FullyEncoded);
 }
 
 void GameLaunch::handOff(const QString& address, const QString& scheme)
@@ -140,8 +161,8 @@ QWebEnginePage* GameLaunch::openPopup()
     ++popupsOpened_;
     auto* popup = new WebPage(profile_.get(), messages_, this);
     makeLean(popup);
-    popup->setExternalHandler([this, popup](const QUrl& address) {
-        consider(address);
+    popup->setExternalHandler([this, popup](const QUrl& address, bool mainFrame) {
+        consider(address, popup, mainFrame);
         popup->retire();
     });
     connect(popup, &QWebEnginePage::windowCloseRequested, popup, &WebPage::retire);

@@ -37,9 +37,10 @@ public:
     static constexpr int AfterLoadMs = 10000;
     static constexpr int LongestMs = 30000;
 
-    // Asks whether the page of host may hand an address of scheme to the
+    // Asks whether the page of host may hand the address, of scheme, to the
     // system; answered later, through allowed.
-    using Asker = std::function<void(const QString& host, const QString& scheme, std::function<void(bool)> allowed)>;
+    using Asker = std::function<void(const QString& host, const QString& scheme, const QString& address,
+                                     std::function<void(bool)> allowed)>;
 
     GameLaunch(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener, QObject* parent = nullptr);
 
@@ -59,7 +60,8 @@ public:
     bool waiting() const;
 
 private:
-    void consider(const QUrl& address);
+    void consider(const QUrl& address, const WebPage* from, bool mainFrame);
+    QString askingHost(const WebPage* from, bool mainFrame) const;
     void handOff(const QString& address, const QString& scheme);
     QWebEnginePage* openPopup();
     void hold();

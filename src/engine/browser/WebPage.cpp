@@ -16,7 +16,9 @@ namespace {
 
 // Frame reports travel as console messages from a world of their own, which
 // page scripts cannot see into. A page can still write to the console, so each
-// report carries a secret made at start that no page can know.
+// report carries a secret made at start that no page can know. A frame says
+// so as its document is made ("+"), which may ask for another program's
+// address before it has loaded, and again once it has loaded.
 const QString& frameReportPrefix()
 {
     static const QString prefix = [] {
@@ -40,6 +42,7 @@ QWebEngineScript frameReportScript()
     script.setRunsOnSubFrames(true);
     script.setSourceCode(QStringLiteral("(function (prefix) {"
                                         "  if (window === window.top) return;"
+                                        "  console.log(prefix + '+' + location.href);"
                                         "  var reported = false;"
                                         "  window.addEventListener('load', function (event) {"
                                         "    if (!event.isTrusted || reported) return;"
@@ -61,8 +64,10 @@ WebPage::WebPage(QWebEngineProfile& profile, platform::MessageBox& messages, QOb
     // Addresses of other programs' schemes reach acceptNavigationRequest, which decides.
     settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             dialogsOfDocument_ = 0;
+            frames_.clear();
+        }
     });
     // New windows come here first, with whether the user asked for them; one
     // not opened here falls to createWindow(), which declines it.
@@ -152,8 +157,15 @@ bool WebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QStr
 void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&)
 {
     const QString& prefix = frameReportPrefix();
-    if (onFrame_ && message.startsWith(prefix))
-        onFrame_(QUrl(message.mid(prefix.size())));
+    if (!message.startsWith(prefix))
+        return;
+    const QStringView report = QStringView(message).mid(prefix.size());
+    if (report.startsWith(u'+')) {
+        frames_.append(QUrl(report.mid(1).toString()));
+        return;
+    }
+    if (onFrame_)
+        onFrame_(QUrl(report.toString()));
 }
 
 bool WebPage::loadsItself(const QUrl& address)
@@ -164,14 +176,14 @@ bool WebPage::loadsItself(const QUrl& address)
     return schemes.contains(address.scheme());
 }
 
-bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool)
+bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
 {
     if (webOnly_)
         return url.scheme() == u"http" || url.scheme() == u"https" || url == QUrl(QStringLiteral("about:blank"));
     if (loadsItself(url))
         return true;
     if (onExternal_)
-        onExternal_(url);
+        onExternal_(url, isMainFrame);
     return false;
 }
 

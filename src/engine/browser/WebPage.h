@@ -21,7 +21,8 @@ public:
     using FrameHandler = std::function<void(const QUrl& address)>;
     using DialogHandler = std::function<void(bool open)>;
     using WindowFactory = std::function<QWebEnginePage*()>;
-    using ExternalHandler = std::function<void(const QUrl& address)>;
+    // mainFrame: the page's own document asked, not one of its frames.
+    using ExternalHandler = std::function<void(const QUrl& address, bool mainFrame)>;
 
     // Held while something of the page is on the stack: one of its dialogs,
     // or its owner's handling of one of its notifications (which may open a
@@ -56,6 +57,9 @@ public:
     void setWindowFactory(WindowFactory factory);
 
     bool isBusy() const { return busy_ > 0; }
+
+    // The frames of the page's document, as each document of one was made.
+    const QList<QUrl>& frameAddresses() const { return frames_; }
 
     // Whether the user sees and clicks in the page: it then goes only to web
     // addresses (http, https, about:blank), and opens a new window only on a click.
@@ -92,6 +96,7 @@ private:
     bool retired_ = false;
     bool webOnly_ = false;
     int dialogsOfDocument_ = 0;
+    QList<QUrl> frames_;
 };
 
 }  // namespace engine

@@ -1,5 +1,6 @@
 #include "platform/engine/EngineProcess.h"
 
+#include "core/LaunchRules.h"
 #include "platform/Files.h"
 #include "platform/ProcessGuards.h"
 #include "platform/engine/EngineLink.h"
@@ -336,7 +337,8 @@ void EngineProcess::askLaunch(const QJsonObject& message, quint64 operation)
 {
     const link::LineChannel* asking = channel_;
     const bool allowed = isCurrent(operation) && op_.launchAwaited && launchQuestion_
-                         && launchQuestion_(message["host"].toString(), message["scheme"].toString());
+                         && launchQuestion_(message["host"].toString(), message["scheme"].toString(),
+                                            message["address"].toString().left(launch::LongestAddress));
     if (channel_ && channel_ == asking)
         send({{"kind", link::LaunchAnswer}, {"id", message["id"]}, {"allowed", allowed}});
 }

@@ -82,7 +82,7 @@ public:
     // The game launcher's schemes, which a channel page hands to the system
     // at once, and who decides about a scheme that is neither the launcher's
     // nor refused outright (a question to the user, say); without one, it is refused.
-    using LaunchQuestion = std::function<bool(const QString& host, const QString& scheme)>;
+    using LaunchQuestion = std::function<bool(const QString& host, const QString& scheme, const QString& address)>;
     void setLauncherSchemes(const QStringList& schemes) { launcherSchemes_ = schemes; }
     void setLaunchQuestion(LaunchQuestion question) { launchQuestion_ = std::move(question); }
 
