@@ -219,7 +219,7 @@ TEST_F(WebEngineBrowserTest, StepsFillValuesAsDataOnlyInTheDocumentTheyWereMeant
 }
 
 // A dialog open while its page loads holds the page's load limit.
-TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeADocumentAndHoldTheLoadLimit)
+TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeAnOperationAndHoldTheLoadLimit)
 {
     browser.setLoadTimeout(800);
     pageDialogs.answers = {platform::MessageBox::Answer::Ok, platform::MessageBox::Answer::Ok,
@@ -234,6 +234,9 @@ TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeADocument
     EXPECT_EQ(pageDialogs.shown[1].buttons, platform::MessageBox::Buttons::OkCancel);
     EXPECT_EQ(evaluate("document.title").toString(), "true,,true,false,")
         << "confirmed; the prompt cancelled; past three, cancelled unseen";
+    evaluate("location.reload()");
+    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
+    EXPECT_EQ(pageDialogs.shown.size(), 3) << "a page that loads itself again starts no new count";
 }
 
 // A part of a page that fails is not the page failing, and a load that ends

@@ -31,7 +31,9 @@ const QString& frameReportPrefix()
 
 constexpr quint32 FrameReportWorld = QWebEngineScript::ApplicationWorld + 1;
 
-constexpr int MaxDialogsPerDocument = 3;
+// Per page, and so per operation: every navigation of the program gets a
+// fresh page, and a page that loads itself again does not start anew.
+constexpr int MaxDialogsPerPage = 3;
 
 QWebEngineScript frameReportScript()
 {
@@ -64,10 +66,8 @@ WebPage::WebPage(QWebEngineProfile& profile, platform::MessageBox& messages, QOb
     // Addresses of other programs' schemes reach acceptNavigationRequest, which decides.
     settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-            dialogsOfDocument_ = 0;
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
             frames_.clear();
-        }
     });
     // New windows come here first, with whether the user asked for them; one
     // not opened here falls to createWindow(), which declines it.
@@ -120,11 +120,11 @@ void WebPage::endBusy()
 }
 
 // Shows a script dialog, saying which host it comes from. A page cut off
-// shows none, and a document that has shown three gets the rest answered as
-// a browser's "prevent more dialogs" does: dismissed, or cancelled.
+// shows none, and a page that has shown three gets the rest answered as a
+// browser's "prevent more dialogs" does: dismissed, or cancelled.
 bool WebPage::dialogShown(const QUrl& origin, const QString& message, bool question)
 {
-    if (retired_ || ++dialogsOfDocument_ > MaxDialogsPerDocument)
+    if (retired_ || ++dialogsShown_ > MaxDialogsPerPage)
         return false;
     const Busy busy(this);
     if (onDialog_)

@@ -95,7 +95,7 @@ private:
     int busy_ = 0;
     bool retired_ = false;
     bool webOnly_ = false;
-    int dialogsOfDocument_ = 0;
+    int dialogsShown_ = 0;
     QList<QUrl> frames_;
 };
 
