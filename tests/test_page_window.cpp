@@ -28,6 +28,10 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, "<meta http-equiv=refresh content='0.1; url=/slow-next'>", {}};
     if (request.target == "/slow-next")
         return {200, "<p>next</p>", {}, 1500};
+    if (request.target == "/popup-host")
+        return {200, "<a href='/popup-alert' target='_blank' style='position:fixed;inset:0'>more</a>", {}};
+    if (request.target == "/popup-alert")
+        return {200, "<script>alert('pop-up')</script>", {}};
     return {200, CodePage, {}};
 }
 
@@ -114,6 +118,34 @@ TEST_F(PageWindowTest, AnUnknownPageShowsItselfAsItIsTheUserWorksInItAndItGoesWh
     load(server.origin() + "/code");
     EXPECT_TRUE(gone(window));
     EXPECT_EQ(closedByUser, 1);
+}
+
+// A pop-up of the page shown asks something; meanwhile the user closes the
+// pop-up and the session hides the page: both go only once the answer is back.
+TEST_F(PageWindowTest, AWindowClosedOrHiddenDuringAPopupsDialogGoesOnlyAfterIt)
+{
+    load(server.origin() + "/popup-host");
+    browser.setDocumentUnknown(true);
+    QPointer<engine::PageWindow> window = shownAfterRest();
+    ASSERT_TRUE(window);
+    QPointer<QWidget> popup;
+    pageDialogs.onShow = [&] {
+        popup = window->findChild<QWidget*>("frmWebPagePopup");
+        ASSERT_TRUE(popup);
+        popup->close();
+        browser.setDocumentUnknown(false);
+        runEventsFor(300);
+        EXPECT_TRUE(popup && window) << "deleted under its own dialog";
+    };
+    auto* view = window->findChild<QWebEngineView*>();
+    ASSERT_TRUE(waitUntil([&] { return evaluate("document.readyState").toString() == "complete"; }));
+    QWidget* input = view->focusProxy() ? view->focusProxy() : view;
+    runEventsFor(500);  // painted before it can be clicked
+    QTest::mousePress(input, Qt::LeftButton, {}, QPoint(40, 40));
+    QTest::mouseRelease(input, Qt::LeftButton, {}, QPoint(40, 40), 50);
+    ASSERT_TRUE(waitUntil([&] { return !pageDialogs.shown.isEmpty(); }, 5000))
+        << "the pop-up asked nothing; requests: " << server.requests.size();
+    EXPECT_TRUE(waitUntil([&] { return !window && !popup; }, 3000));
 }
 
 // Only a page that rests is shown: one that moves on by itself, one the

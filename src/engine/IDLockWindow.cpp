@@ -9,7 +9,6 @@
 #include "engine/browser/PageWindow.h"
 #include "engine/browser/WebPage.h"
 
-#include <QCloseEvent>
 #include <QEvent>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
@@ -20,10 +19,11 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
                            platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent)
     : QWidget(parent, Qt::Window),
       unlockedPage_(unlockedPage),
-      messages_(messages),
       unlocked_(std::move(unlocked)),
-      popups_(this, profile, dialogs_, this)
+      dialogs_(messages),
+      popups_(this, profile, dialogs_)
 {
+    dialogs_.watch(this);
     setObjectName(QStringLiteral("frmIDLock"));
     setWindowTitle(text::UnlockWindowTitle);
     resize(twipsSize(8835, 6345));
@@ -85,43 +85,6 @@ void IDLockWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-}
-
-void IDLockWindow::closeEvent(QCloseEvent* event)
-{
-    QWidget::closeEvent(event);
-    closing(this);
-}
-
-bool IDLockWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::Close)
-        closing(static_cast<QWidget*>(watched));
-    return QWidget::eventFilter(watched, event);
-}
-
-// While a wait is on the stack, a closing window is only hidden.
-void IDLockWindow::closing(QWidget* window)
-{
-    if (waits_ == 0 || !window->testAttribute(Qt::WA_DeleteOnClose))
-        return;
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    closed_.append(window);
-}
-
-platform::MessageBox::Answer IDLockWindow::HeldDialogs::show(const QString& text, Icon icon, Buttons buttons,
-                                                             Dismissal* dismissal)
-{
-    ++window_.waits_;
-    const Answer answer = window_.messages_.show(text, icon, buttons, dismissal);
-    // Deleted from the event loop, once the callers of this wait have returned.
-    if (--window_.waits_ == 0) {
-        for (const QPointer<QWidget>& window : std::exchange(window_.closed_, {})) {
-            if (window)
-                window->deleteLater();
-        }
-    }
-    return answer;
 }
 
 void IDLockWindow::Web2_DocumentComplete(const QUrl& address)

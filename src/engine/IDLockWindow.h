@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/browser/HeldDialogs.h"
 #include "engine/browser/PopupWindows.h"
 #include "platform/MessageBox.h"
 
@@ -44,32 +45,17 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;  // Form_Resize
     void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Every dialog of the window and its pages goes through here.
-    class HeldDialogs : public platform::MessageBox {
-    public:
-        explicit HeldDialogs(IDLockWindow& window) : window_(window) {}
-        Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* dismissal = nullptr) override;
-
-    private:
-        IDLockWindow& window_;
-    };
-
-    void closing(QWidget* window);
     void Form_Resize();
     void Web2_DocumentComplete(const QUrl& address);
 
     const QString unlockedPage_;
-    platform::MessageBox& messages_;
     const std::function<void()> unlocked_;
     QWebEngineView* web2View_;
-    HeldDialogs dialogs_{*this};
+    // Every dialog of the window and its pages goes through here.
+    HeldDialogs dialogs_;
     PopupWindows popups_;
-    int waits_ = 0;
-    QList<QPointer<QWidget>> closed_;  // during a wait
 };
 
 }  // namespace engine

@@ -25,10 +25,12 @@ PageWindow::PageWindow(QWebEngineView* view, WebPage* page, BrowserProfile& prof
       page_(page),
       notSecure_(new QLabel(text::NotSecure, this)),
       address_(new QLineEdit(this)),
-      popups_(this, profile, messages)
+      dialogs_(messages),
+      popups_(this, profile, dialogs_)
 {
     setObjectName(QStringLiteral("frmWebPage"));
     setAttribute(Qt::WA_DeleteOnClose);
+    dialogs_.watch(this);
     notSecure_->setObjectName(QStringLiteral("notSecure"));
     address_->setObjectName(QStringLiteral("pageAddress"));
     address_->setReadOnly(true);
@@ -89,6 +91,11 @@ void PageWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     showAddress();
+}
+
+void PageWindow::dispose()
+{
+    dialogs_.dispose(this);
 }
 
 void PageWindow::releaseView()

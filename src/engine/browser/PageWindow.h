@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/browser/HeldDialogs.h"
 #include "engine/browser/PopupWindows.h"
 
 #include <QRect>
@@ -37,6 +38,8 @@ public:
 
     // Hands the view back, hidden and without a parent.
     void releaseView();
+    // Hides the window, and deletes it once no dialog of its pop-ups waits.
+    void dispose();
 
     // "<name> - <host[:port]>", marked as not secure unless the page is https:
     // the user types into it, and sees where that goes.
@@ -58,6 +61,7 @@ private:
     WebPage* page_;
     QLabel* notSecure_;
     QLineEdit* address_;
+    HeldDialogs dialogs_;  // of the pop-ups
     PopupWindows popups_;
 };
 

@@ -4,6 +4,7 @@
 #include "core/Texts.h"
 #include "core/Twips.h"
 #include "engine/browser/BrowserProfile.h"
+#include "engine/browser/HeldDialogs.h"
 #include "engine/browser/WebPage.h"
 
 #include <QVBoxLayout>
@@ -11,12 +12,10 @@
 
 namespace engine {
 
-PopupWindows::PopupWindows(QWidget* owner, BrowserProfile& profile, platform::MessageBox& messages,
-                           QObject* closeWatcher)
+PopupWindows::PopupWindows(QWidget* owner, BrowserProfile& profile, HeldDialogs& dialogs)
     : owner_(owner),
       profile_(profile),
-      messages_(messages),
-      closeWatcher_(closeWatcher)
+      dialogs_(dialogs)
 {
 }
 
@@ -28,14 +27,13 @@ QWebEnginePage* PopupWindows::open()
     auto* window = new QWidget(owner_, Qt::Window);
     window->setObjectName(owner_->objectName() + QStringLiteral("Popup"));
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (closeWatcher_)
-        window->installEventFilter(closeWatcher_);
+    dialogs_.watch(window);
     window->setWindowTitle(owner_->windowTitle());
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* view = new QWebEngineView(window);
     layout->addWidget(view);
-    auto* page = new WebPage(profile_.get(), messages_, view);
+    auto* page = new WebPage(profile_.get(), dialogs_, view);
     page->setWebOnly(true);
     page->setWindowFactory([this] { return open(); });
     QObject::connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);

@@ -143,9 +143,9 @@ void WebEngineBrowser::hidePage()
     qCDebug(lcBrowser) << "page hidden again";
     window_->disconnect(this);
     window_->releaseView();
-    // Deleted from the event loop: this may run inside the window's own close.
-    window_->hide();
-    std::exchange(window_, nullptr)->deleteLater();
+    // Deleted from the event loop: this may run inside the window's own close,
+    // or while a dialog of one of its pop-ups waits.
+    std::exchange(window_, nullptr)->dispose();
     setSeen(page_, false);
     page_->setWebOnly(false);
     page_->setWindowFactory({});
