@@ -364,6 +364,46 @@ TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageOfThePortalsSiteShowsItAndCl
     }
 }
 
+// The user asked to stop: a cancel the portal does not end within 5 s ends
+// here, silently, and a logout it does not confirm within 15 s ends here with
+// its cookies forgotten and one box. Either way nothing the portal sends
+// late leads anywhere.
+TEST_F(SessionTest, ACancelOrALogoutThePortalLeavesWaitingEndsHereInTime)
+{
+    for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
+        SCOPED_TRACE(int(portal));
+        startLogin(portal);
+        session.WaitLimit_Elapsed();
+        EXPECT_EQ(ui.loginButton, text::CancelCaption) << "a login waits for its own load limit";
+        session.cmdLogin_Click();
+        EXPECT_EQ(ui.waitLimit, portal::PortalSession::CancelLimitMs);
+        web.log.clear();
+        session.WaitLimit_Elapsed();
+        EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
+        EXPECT_EQ(web.log, QStringList{"stop"}) << "the late page is given up";
+        EXPECT_TRUE(messages.shown.isEmpty());
+    }
+
+    logIn();
+    session.cmdLogin_Click();
+    EXPECT_EQ(ui.waitLimit, portal::PortalSession::LogoutLimitMs);
+    web.log.clear();
+    session.WaitLimit_Elapsed();
+    EXPECT_EQ(seen(), "Quaylet | 로그인 | - | 000 | settled");
+    EXPECT_EQ(web.log, (QStringList{"stop", "forget cookies"}));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].text, text::LogoutNotConfirmed);
+
+    logIn();
+    session.cmdLogin_Click();
+    complete(a.NetmarbleLoginPage);
+    complete(a.NetmarbleHomePage);
+    EXPECT_EQ(ui.waitLimit, 0) << "the portal confirmed in time";
+    session.WaitLimit_Elapsed();
+    EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut);
+    EXPECT_EQ(messages.shown.size(), 1);
+}
+
 TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTheLaunchIsOver)
 {
     for (AfterStart action : {AfterStart::Nothing, AfterStart::Minimise, AfterStart::Quit}) {

@@ -311,6 +311,15 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
     load(server.origin() + "/login");
     runEventsFor(1500);
     EXPECT_EQ(failed.size(), 7);
+
+    // A page script the page lacks, or one with no page to run in, ends the operation.
+    browser.navigate("javascript:void(no_such_function());");
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 8; }, 3000));
+    EXPECT_EQ(failures.last().kind, Kind::PageScript);
+    EXPECT_EQ(failed.last(), server.origin() + "/login");
+    browser.navigate("javascript:void(go_logout());");
+    EXPECT_EQ(failed.size(), 9);
+    EXPECT_EQ(failures.last().kind, Kind::PageScript);
 }
 
 // What a game start's channel page hands to the system: the launcher's

@@ -57,6 +57,11 @@ MainWindow::MainWindow(WindowHost& windows, QWidget* parent)
       windows_(windows)
 {
     setObjectName(QStringLiteral("frmMain"));
+    waitLimit_.setSingleShot(true);
+    connect(&waitLimit_, &QTimer::timeout, this, [this] {
+        if (session_)
+            session_->WaitLimit_Elapsed();
+    });
     setWindowTitle(text::AppTitle);
     setFixedSize(twipsSize(6855, 2250));
 
@@ -123,6 +128,16 @@ QPushButton* MainWindow::addButton(const char* name, const QString& caption, int
     button->setGeometry(twipsRect(5520, top, 1215, 375));
     button->setAutoDefault(false);
     return button;
+}
+
+void MainWindow::startWaitLimit(int milliseconds)
+{
+    waitLimit_.start(milliseconds);
+}
+
+void MainWindow::stopWaitLimit()
+{
+    waitLimit_.stop();
 }
 
 void MainWindow::setSession(portal::PortalSession* session)

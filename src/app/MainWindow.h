@@ -2,6 +2,7 @@
 
 #include "portal/SessionUi.h"
 
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -31,6 +32,8 @@ public:
     void endProgram() override;
     void showLoginDialog() override;
     void showUnlockWindow() override;
+    void startWaitLimit(int milliseconds) override;
+    void stopWaitLimit() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // Form_QueryUnload
@@ -49,4 +52,5 @@ private:
     QPushButton* cmdConfig_;
     QPushButton* cmdInfo_;
     bool ending_ = false;
+    QTimer waitLimit_;
 };

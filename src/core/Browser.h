@@ -28,6 +28,7 @@ struct LoadFailure {
     enum class Kind {
         Refused, HostNotFound, Certificate, TimedOut, ConnectionLost, ServerError, Other,
         BrowserEnded,  // the browser itself ended before the document came
+        PageScript,    // a script step found no page, or the page's script failed
     };
     Kind kind = Kind::Other;
     int code = 0;  // the engine's error number, or the HTTP status of a server error
@@ -109,6 +110,13 @@ public:
 
     // The user closed the window of a page shown that way.
     virtual void setPageClosedHandler(ClosedHandler handler) = 0;
+
+    // Gives up what was asked last: nothing more of it is reported, and its
+    // page is let go.
+    virtual void stop() = 0;
+
+    // Forgets the portal's cookies: a session the portal did not end is ended here.
+    virtual void forgetCookies() = 0;
 
     // Whether the session waits for nothing from the browser (idle, failed or
     // logged in). A settled browser may give back what it holds until it is

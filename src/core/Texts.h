@@ -90,6 +90,7 @@ inline const QString CertificateRejected = QStringLiteral("서버의 보안 인�
 inline const QString NoAnswer = QStringLiteral("서버가 30초 동안 응답하지 않았습니다.");
 inline const QString ConnectionLost = QStringLiteral("서버와의 연결이 끊어졌습니다.");
 inline const QString BrowserEnded = QStringLiteral("웹 브라우저가 예기치 않게 종료되었습니다.");
+inline const QString PageScriptFailed = QStringLiteral("포털 페이지에서 필요한 동작을 실행하지 못했습니다.");
 inline const QString ServerError = QStringLiteral("서버에서 오류가 발생했습니다. (HTTP %1)");
 inline const QString NetworkError = QStringLiteral("네트워크 오류가 발생했습니다. (오류 %1)");
 // Chromium will not run as root without its sandbox: no login is tried there.
@@ -108,6 +109,9 @@ inline const QString OpenerFailed =
     QStringLiteral("이 주소를 여는 프로그램이 없거나 실행되지 않았습니다. (xdg-open 종료 코드 %1)");
 inline const QString OpenerMissing = QStringLiteral("xdg-open을 실행할 수 없습니다.");
 
+// A logout the portal did not confirm in time; the program forgot the session.
+inline const QString LogoutNotConfirmed =
+    QStringLiteral("포털이 로그아웃을 확인하지 않아 이 프로그램에서 로그아웃했습니다.");
 // A login led to a page of a site that is not the portal's: never shown.
 inline const QString LeftThePortal =
     QStringLiteral("로그인 중에 포털이 아닌 사이트(%1)의 페이지가 열려 로그인을 중단했습니다.");

@@ -30,6 +30,7 @@ QString reasonFor(const LoadFailure& failure)
     case LoadFailure::Kind::ConnectionLost: return text::ConnectionLost;
     case LoadFailure::Kind::ServerError: return text::ServerError.arg(failure.code);
     case LoadFailure::Kind::BrowserEnded: return text::BrowserEnded;
+    case LoadFailure::Kind::PageScript: return text::PageScriptFailed;
     case LoadFailure::Kind::Other: break;
     }
     return text::NetworkError.arg(failure.code);
@@ -60,6 +61,7 @@ PortalSession::PortalSession(AppState& state, const Addresses& addresses, Browse
 void PortalSession::PortalLogin()
 {
     qCDebug(lcSession) << "login on portal" << int(temp_.DHOPortal);
+    ui_.stopWaitLimit();
     temp_.IsLoginFail = 0;
     ui_.setLoginCaption(text::CancelCaption);
     if (temp_.DHOPortal == Portal::Netmarble) {
@@ -101,6 +103,7 @@ void PortalSession::cmdLogin_Click()
         ui_.setLoginEnabled(false);
         temp_.IsLogout = 1;
         ui_.setGameStartEnabled(false);
+        ui_.startWaitLimit(LogoutLimitMs);
         if (temp_.DHOPortal == Portal::Netmarble) {
             ui_.setCaption(text::NetmarbleLoggingOut);
             navigate(addresses_.NetmarbleLoginPage);
@@ -110,6 +113,7 @@ void PortalSession::cmdLogin_Click()
         }
     } else if (caption == text::CancelCaption) {
         temp_.IsLogin = 1;
+        ui_.startWaitLimit(CancelLimitMs);
         if (temp_.DHOPortal == Portal::Netmarble) {
             ui_.setCaption(text::NetmarbleCancelling);
             navigate(addresses_.NetmarbleLoginPage);
@@ -165,6 +169,7 @@ void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& fa
     }
     if (!underWay())
         return;
+    ui_.stopWaitLimit();
     // Nothing more will complete for this login, logout or cancel: without
     // this the program would wait for ever.
     temp_.IsLoginFail = 0;
@@ -185,6 +190,30 @@ void PortalSession::Web_Launch(const LaunchReport& report)
     }
     if (ending_)
         ui_.endProgram();
+}
+
+// The user asked to stop: a cancel the portal's page has not ended in time
+// ends as its page would have ended it, with nothing to tell. A logout the
+// portal has not confirmed ends too, its cookies forgotten, and says so.
+void PortalSession::WaitLimit_Elapsed()
+{
+    const bool cancelling = ui_.loginCaption() == text::CancelCaption;
+    // A login still waiting has its own limit, the browser's.
+    if (ending_ || !underWay() || (cancelling && temp_.IsLogin == 0))
+        return;
+    qCDebug(lcSession) << "no answer in time to the" << (cancelling ? "cancel" : "logout");
+    // A page that completes late must not lead anywhere: the login page
+    // would be filled and sent.
+    browser_.stop();
+    temp_.IsLogin = 0;
+    temp_.IsLogout = 0;
+    if (!cancelling)
+        browser_.forgetCookies();
+    completedWithoutSession(text::AppTitle);
+    ui_.setGameStartEnabled(false);
+    reportSettled();
+    if (!cancelling)
+        messages_.show(text::LogoutNotConfirmed, MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok);
 }
 
 // Closing the page shown to the user gives the login up, as the cancel does.
@@ -226,6 +255,7 @@ void PortalSession::navigate(const QString& address)
 
 void PortalSession::loggedIn(const QString& caption)
 {
+    ui_.stopWaitLimit();
     ui_.setCaption(caption);
     ui_.setLoginEnabled(true);
     ui_.setLoginCaption(text::LogoutCaption);
@@ -252,6 +282,7 @@ void PortalSession::loginFailed(const QString& caption, const QString& loginPage
 // A logout or a cancel reached the portal's logged-out state.
 void PortalSession::completedWithoutSession(const QString& caption)
 {
+    ui_.stopWaitLimit();
     ui_.setLoginEnabled(true);
     ui_.setLoginCaption(text::LoginCaption);
     ui_.setCaption(caption);

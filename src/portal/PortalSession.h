@@ -39,6 +39,12 @@ public:
     void Web_LoadFailed(const QString& address, const LoadFailure& failure);
     void Web_Launch(const LaunchReport& report);
     void Web_PageClosed();
+    // A cancel or a logout the portal has not ended in time ends here.
+    void WaitLimit_Elapsed();
+
+    // How long a cancel, and a logout, wait for the portal.
+    static constexpr int CancelLimitMs = 5000;
+    static constexpr int LogoutLimitMs = 15000;
 
 private:
     // What a rule does to the page it acts on. A rule that works in the page

@@ -25,6 +25,11 @@ public:
     virtual void showLoginDialog() = 0;
     // Modeless: shows the ID unlock window, or brings the open one forward.
     virtual void showUnlockWindow() = 0;
+
+    // Calls the session's WaitLimit_Elapsed() once the time has passed,
+    // unless started again or stopped first.
+    virtual void startWaitLimit(int milliseconds) = 0;
+    virtual void stopWaitLimit() = 0;
 };
 
 }  // namespace portal

@@ -40,6 +40,8 @@ public:
     void setSessionSettled(bool value) override { settled = value; }
     void setDocumentUnknown(bool value) override { unknown = value; }
     void setPageClosedHandler(ClosedHandler handler) override { pageClosed = std::move(handler); }
+    void forgetCookies() override { log.append(QStringLiteral("forget cookies")); }
+    void stop() override { log.append(QStringLiteral("stop")); }
 
     QStringList navigations;
     QStringList gameStarts;
@@ -108,6 +110,8 @@ public:
             onLoginDialog();
     }
     void showUnlockWindow() override { unlockWindows = note("unlock window", unlockWindows + 1); }
+    void startWaitLimit(int milliseconds) override { waitLimit = milliseconds; }
+    void stopWaitLimit() override { waitLimit = 0; }
 
     QString caption = QStringLiteral("Quaylet");
     QString loginButton = QStringLiteral("로그인");
@@ -118,6 +122,7 @@ public:
     bool ended = false;
     int loginDialogs = 0;
     int unlockWindows = 0;
+    int waitLimit = 0;  // running, in milliseconds
     QStringList log;
     std::function<void()> onLoginDialog;  // runs while the "modal" dialog is open
 

@@ -52,6 +52,12 @@ QString elementStepsScript(const QList<portal::ElementStep>& steps)
     return QString::fromLatin1(StepRunner) + u'(' + data + u')';
 }
 
+QString reportingOutcome(const QString& script)
+{
+    // Lines of their own: a script that ends in a comment keeps it to itself.
+    return QStringLiteral("(function () { try {\n%1\n;} catch (e) { return false; } return true; })()").arg(script);
+}
+
 QString inDocument(const QString& href, const QString& script)
 {
     const QString literal = QString::fromUtf8(QJsonDocument(QJsonArray{href}).toJson(QJsonDocument::Compact));

@@ -17,4 +17,8 @@ QString elementStepsScript(const QList<portal::ElementStep>& steps);
 // page itself spells it.
 QString inDocument(const QString& href, const QString& script);
 
+// A page's own script (a "javascript:" address's), which evaluates to true
+// once it ran and to false when it threw: a function the page lacks, say.
+QString reportingOutcome(const QString& script);
+
 }  // namespace engine

@@ -11,6 +11,8 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QWebEngineCertificateError>
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -95,6 +97,17 @@ void WebEngineBrowser::setLaunchHandler(LaunchHandler handler)
     launch_.setHandler(std::move(handler));
 }
 
+void WebEngineBrowser::stop()
+{
+    quiet_.start();
+    dropPage();
+}
+
+void WebEngineBrowser::forgetCookies()
+{
+    profile_.get().cookieStore()->deleteAllCookies();
+}
+
 void WebEngineBrowser::setSessionSettled(bool settled)
 {
     settled_ = settled;
@@ -161,8 +174,8 @@ void WebEngineBrowser::navigate(const QString& address)
     quiet_.start();
     if (runsScript(address)) {
         // Runs in the page's own world, where its functions are.
-        runInPage(QUrl::fromPercentEncoding(address.mid(ScriptScheme.size()).toUtf8()),
-                  QWebEngineScript::MainWorld);
+        runInPage(reportingOutcome(QUrl::fromPercentEncoding(address.mid(ScriptScheme.size()).toUtf8())),
+                  QWebEngineScript::MainWorld, Step::PageScript);
         return;
     }
     memory_.remember(address);
@@ -179,17 +192,20 @@ void WebEngineBrowser::startGame(const QString& channelAddress)
 void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
 {
     quiet_.start();
-    runInPage(elementStepsScript(steps), QWebEngineScript::ApplicationWorld);
+    runInPage(elementStepsScript(steps), QWebEngineScript::ApplicationWorld, Step::Elements);
 }
 
 // Scripts run one turn later, in order, and only in the page's document last
 // reported complete: a form must never go out just as a navigation asked for
 // in the same turn replaces its page, nor credentials land in a document the
-// page went on to by itself.
-void WebEngineBrowser::runInPage(const QString& script, quint32 world)
+// page went on to by itself. A page script that finds no page, or fails in
+// it, fails the operation: nothing else would ever end it.
+void WebEngineBrowser::runInPage(const QString& script, quint32 world, Step step)
 {
     if (state_ != State::Showing || document_ == 0) {
         qCDebug(lcBrowser) << "script dropped: no document to run in";
+        if (step == Step::PageScript && state_ == State::NoPage)
+            pageScriptFailed();
         return;
     }
     const quint64 document = document_;
@@ -198,14 +214,14 @@ void WebEngineBrowser::runInPage(const QString& script, quint32 world)
     // does not answer in time has a hung renderer.
     ++stepsAwaited_;
     stepLimit_.start();
-    QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor, document] {
+    QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor, document, step] {
         if (page != page_ || state_ != State::Showing || document != document_) {
             stepDone(page);
             return;
         }
         const QPointer<WebEngineBrowser> self(this);
         page->runJavaScript(QStringLiteral("location.href"), QWebEngineScript::ApplicationWorld,
-                            [self, page, script, world, meantFor](const QVariant& href) {
+                            [self, page, script, world, meantFor, step](const QVariant& href) {
                                 if (!self || page != self->page_)
                                     return;
                                 if (NavigationMemory::key(href.toString()) != meantFor) {
@@ -214,12 +230,23 @@ void WebEngineBrowser::runInPage(const QString& script, quint32 world)
                                     return;
                                 }
                                 page->runJavaScript(inDocument(href.toString(), script), world,
-                                                    [self, page](const QVariant&) {
-                                                        if (self)
-                                                            self->stepDone(page);
+                                                    [self, page, step](const QVariant& outcome) {
+                                                        if (!self)
+                                                            return;
+                                                        self->stepDone(page);
+                                                        // Undefined: the document changed first.
+                                                        if (step == Step::PageScript && page == self->page_
+                                                            && outcome.userType() == QMetaType::Bool && !outcome.toBool())
+                                                            self->pageScriptFailed();
                                                     });
                             });
     });
+}
+
+void WebEngineBrowser::pageScriptFailed()
+{
+    qCDebug(lcBrowser) << "the page's script failed";
+    fail(state_ == State::NoPage ? address_ : memory_.resolve(documentUrl_), {portal::LoadFailure::Kind::PageScript, 0});
 }
 
 void WebEngineBrowser::stepDone(WebPage* page)

@@ -86,6 +86,8 @@ public:
     void setSessionSettled(bool settled) override;
     void setDocumentUnknown(bool unknown) override;
     void setPageClosedHandler(ClosedHandler handler) override { onPageClosed_ = std::move(handler); }
+    void forgetCookies() override;
+    void stop() override;
 
     // The frame a page shown to the user is centred over.
     void setShowOver(const QRect& frame) { showOver_ = frame; }
@@ -118,7 +120,10 @@ private:
     enum class State { NoPage, Loading, Showing };
 
     void startLoad(const QString& address, bool launches);
-    void runInPage(const QString& script, quint32 world);
+    // A page script is the page's own (a "javascript:" address): its failure fails the operation.
+    enum class Step { Elements, PageScript };
+    void runInPage(const QString& script, quint32 world, Step step);
+    void pageScriptFailed();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     bool fellBackToHttp(const QWebEngineLoadingInfo& info);
     void onFrameLoaded(const QUrl& address);

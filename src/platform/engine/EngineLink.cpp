@@ -52,7 +52,7 @@ QJsonObject failureToJson(const LoadFailure& failure)
 
 LoadFailure failureFromJson(const QJsonObject& message)
 {
-    return {enumFrom(message["failure"], LoadFailure::Kind::BrowserEnded, LoadFailure::Kind::Other),
+    return {enumFrom(message["failure"], LoadFailure::Kind::PageScript, LoadFailure::Kind::Other),
             message["code"].toInt()};
 }
 

@@ -89,8 +89,15 @@ void EngineProcess::startGame(const QString& channelAddress)
     send({{"kind", link::StartGame}, {"op", qint64(op_.number)}, {"address", channelAddress}});
 }
 
-// A new operation: the last one has ended, and a page dialog of it no longer stands.
 void EngineProcess::begin(const QString& address, bool launches)
+{
+    nextOperation(address, launches);
+    used_ = true;
+    start();
+}
+
+// A new operation: the last one has ended, and a page dialog of it no longer stands.
+void EngineProcess::nextOperation(const QString& address, bool launches)
 {
     op_ = {++lastOperation_, launches, false};
     address_ = address;
@@ -99,8 +106,6 @@ void EngineProcess::begin(const QString& address, bool launches)
         if (dialog->operation != 0)
             dialog->dismissal.dismiss();
     }
-    used_ = true;
-    start();
 }
 
 void EngineProcess::act(const QList<portal::ElementStep>& steps)
@@ -111,6 +116,24 @@ void EngineProcess::act(const QList<portal::ElementStep>& steps)
               {"op", qint64(op_.number)},
               {"steps", link::stepsToJson(steps)},
               {"document", document_}});
+}
+
+// An operation of its own with nothing to do, and already told: whatever
+// the engine still reports of the last one is dropped.
+void EngineProcess::stop()
+{
+    nextOperation({}, false);
+    op_.told = true;
+    if (process_)
+        send({{"kind", link::Stop}, {"op", qint64(op_.number)}});
+}
+
+// The engine goes with its cookies; the next one is given none.
+void EngineProcess::forgetCookies()
+{
+    cookies_ = {};
+    if (process_)
+        end();
 }
 
 void EngineProcess::setSessionSettled(bool settled)

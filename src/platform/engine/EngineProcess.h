@@ -78,6 +78,8 @@ public:
     void setSessionSettled(bool settled) override;
     void setDocumentUnknown(bool unknown) override;
     void setPageClosedHandler(ClosedHandler handler) override { onPageClosed_ = std::move(handler); }
+    void forgetCookies() override;
+    void stop() override;
 
     // The game launcher's schemes, which a channel page hands to the system
     // at once, and who decides about a scheme that is neither the launcher's
@@ -116,6 +118,7 @@ private:
     };
 
     void begin(const QString& address, bool launches);
+    void nextOperation(const QString& address, bool launches);
     void send(const QJsonObject& message);
     void onConnected();
     void admit(QLocalSocket* socket);
