@@ -1,6 +1,7 @@
 #include "platform/posix/ChildProcess.h"
 
 #include <cerrno>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -39,6 +40,16 @@ void openNullOnClosedStandardStreams() noexcept
     }
 }
 
+namespace {
+
+// Qt WebEngine sets it in the engine for Mesa's sake; it is taken as this
+// process was started, before its main ran.
+constexpr char S3tc[] = "force_s3tc_enable";
+const std::optional<QString> startS3tc =
+    qEnvironmentVariableIsSet(S3tc) ? std::optional(qEnvironmentVariable(S3tc)) : std::nullopt;
+
+}  // namespace
+
 QProcessEnvironment childEnvironment()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -46,6 +57,10 @@ QProcessEnvironment childEnvironment()
         if (name.startsWith(QLatin1String("QTWEBENGINE_")))
             environment.remove(name);
     }
+    if (startS3tc)
+        environment.insert(QLatin1String(S3tc), *startS3tc);
+    else
+        environment.remove(QLatin1String(S3tc));
     return environment;
 }
 

@@ -16,8 +16,9 @@ void closeOtherDescriptorsAtExec() noexcept;
 // the null device, so that the child's first file never takes its place.
 void openNullOnClosedStandardStreams() noexcept;
 
-// This process's environment less what only the browser engine reads or sets
-// for itself, for the programs the program and the engine start.
+// This process's environment less the browser engine's own variables
+// (QTWEBENGINE_*, and what Qt WebEngine sets for itself), for the programs
+// the program and the engine start.
 QProcessEnvironment childEnvironment();
 
 // A process that holds nothing of ours once started: null devices for its
