@@ -65,8 +65,9 @@ protected:
         QDir().mkpath(launcher(""));
         if (!succeeds(mingw, {"-O2", "-o", launcher("launcher.exe"), WINE_LAUNCHER_SOURCE}, environment, 60000)
             || !succeeds(wine, {"wineboot", "--init"}, environment, 180000)
-            || !succeeds(wine, {"reg", "add", "HKCR\\dho-sandbox\\shell\\open\\command", "/ve", "/d",
-                                "\"C:\\launcher\\launcher.exe\" \"%1\"", "/f"},
+            || !succeeds(wine,
+                         {"reg", "add", "HKCR\\dho-sandbox\\shell\\open\\command", "/ve", "/d",
+                          "\"C:\\launcher\\launcher.exe\" \"%1\"", "/f"},
                          environment, 60000)
             || !succeeds("wineserver", {"-w"}, environment, 60000))
             noWine = "the Wine prefix could not be made";
@@ -89,9 +90,9 @@ protected:
 
     GameOnLinux()
     {
-        for (const char* name : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
-                                 "MATE_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "BROWSER", "WINEPREFIX",
-                                 "XDG_DATA_DIRS"})
+        for (const char* name :
+             {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID",
+              "DESKTOP_SESSION", "BROWSER", "WINEPREFIX", "XDG_DATA_DIRS"})
             environment.remove(name);
         environment.insert("HOME", dir.file("home"));
         environment.insert("XDG_CONFIG_HOME", dir.file("home/.config"));
@@ -157,7 +158,8 @@ TEST_F(GameOnLinux, NothingRegisteredTellsTheUserAndStartsNoBrowser)
 {
     ASSERT_NO_FATAL_FAILURE(startGame(Netmarble, false));
     const QString told = quaylet->waitForMessage();
-    EXPECT_TRUE(told.startsWith("게임을 실행할 수 없습니다.\n") && told.contains("'dho-sandbox'")) << told.toStdString();
+    EXPECT_TRUE(told.startsWith("게임을 실행할 수 없습니다.\n") && told.contains("'dho-sandbox'"))
+        << told.toStdString();
     QThread::msleep(1000);
     EXPECT_EQ(lines(dir.file("browsed")).join('\n').toStdString(), "");
 }
@@ -183,13 +185,15 @@ TEST_F(GameOnLinux, TheDesktopsHandlerWinsAndHoldsNothingOfTheEngine)
     EXPECT_EQ(lines(dir.file("launched")), launch(Daum));
 
     QStringList fds = lines(dir.file("fds"));
-    fds.removeIf([&](const QString& fd) { return fd.endsWith(" " + dir.file("launcher")); });  // the shell's script
+    // The shell holds its own script open.
+    fds.removeIf([&](const QString& fd) { return fd.endsWith(" " + dir.file("launcher")); });
     fds.sort();
     EXPECT_EQ(fds.join(", ").toStdString(), "0 /dev/null, 1 /dev/null, 2 /dev/null");
     // The program's own environment less the engine's; the shell sets PWD.
     const QStringList given = environment.toStringList();
     for (const QString& variable : lines(dir.file("environment")))
-        EXPECT_TRUE(!variable.startsWith("QTWEBENGINE_") && (given.contains(variable) || variable.startsWith("PWD=")))
+        EXPECT_TRUE(!variable.startsWith("QTWEBENGINE_")
+                    && (given.contains(variable) || variable.startsWith("PWD=")))
             << "set by the engine: " << variable.toStdString();
     const QByteArray run = "QUAYLET_E2E_RUN=" + environment.value("QUAYLET_E2E_RUN").toUtf8();
     const auto chromium = [&] {
@@ -204,7 +208,8 @@ TEST_F(GameOnLinux, TheDesktopsHandlerWinsAndHoldsNothingOfTheEngine)
     };
     EXPECT_TRUE(eventually([&] { return chromium().isEmpty(); }, 5000)) << chromium().join(' ').toStdString();
     EXPECT_TRUE(lines(dir.file("outlived")).isEmpty()) << "the launcher ended too soon to tell";
-    EXPECT_TRUE(eventually([&] { return lines(dir.file("outlived")) == launch(Daum); }, 15000)) << "the launcher died";
+    EXPECT_TRUE(eventually([&] { return lines(dir.file("outlived")) == launch(Daum); }, 15000))
+        << "the launcher died";
     EXPECT_TRUE(lines(dir.file("browsed")).isEmpty());
     EXPECT_FALSE(QFile::exists(launcher("launched"))) << "the prefix's launcher ran as well";
 }

@@ -67,7 +67,8 @@ bool readableFile(const QString& path)
 // As xdg-open's own search: the folder, then each folder under it.
 bool entryUnder(const QDir& folder, const QString& entry, const QString& entryAsFolder, int depth)
 {
-    if (readableFile(folder.filePath(entry)) || (!entryAsFolder.isEmpty() && readableFile(folder.filePath(entryAsFolder))))
+    if (readableFile(folder.filePath(entry))
+        || (!entryAsFolder.isEmpty() && readableFile(folder.filePath(entryAsFolder))))
         return true;
     if (depth == 0)
         return false;
@@ -90,7 +91,8 @@ bool wineRegistryRegisters(const QByteArray& registry, const QString& scheme)
         if (end < 0)
             end = registry.size();
         if (registry[start] == '['
-            && keyName(QByteArrayView(registry).sliced(start, end - start)).compare(wanted, Qt::CaseInsensitive) == 0)
+            && keyName(QByteArrayView(registry).sliced(start, end - start)).compare(wanted, Qt::CaseInsensitive)
+                   == 0)
             return true;
         start = end + 1;
     }

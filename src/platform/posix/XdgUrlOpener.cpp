@@ -46,8 +46,9 @@ void handOver(const QString& program, const QStringList& arguments, const QProce
 void openThrough(const QString& address, const QString& scheme, const QString& desktopEntry, const Tell& tell)
 {
     if (desktopEntryInstalled(desktopEntry)) {
-        handOver(QStringLiteral("xdg-open"), {address}, childEnvironment(),
-                 [](int code) { return text::OpenerFailed.arg(code); }, text::OpenerMissing, tell);
+        handOver(
+            QStringLiteral("xdg-open"), {address}, childEnvironment(),
+            [](int code) { return text::OpenerFailed.arg(code); }, text::OpenerMissing, tell);
         return;
     }
     const QString prefix = winePrefixRegistering(scheme, winePrefixes());
@@ -63,9 +64,10 @@ void openThrough(const QString& address, const QString& scheme, const QString& d
     QProcessEnvironment environment = childEnvironment();
     environment.insert(QStringLiteral("WINEPREFIX"), prefix);
     environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    handOver(wine, {QStringLiteral("start"), address}, environment,
-             [prefix](int code) { return text::WineStartFailed.arg(prefix).arg(code); }, text::WineMissing.arg(prefix),
-             tell);
+    handOver(
+        wine, {QStringLiteral("start"), address}, environment,
+        [prefix](int code) { return text::WineStartFailed.arg(prefix, QString::number(code)); },
+        text::WineMissing.arg(prefix), tell);
 }
 
 class XdgUrlOpener : public UrlOpener {
