@@ -25,6 +25,7 @@
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,21 +190,30 @@ TEST(CookieJarTest, HoldsWhatChromiumHoldsLettingTheOldestGo)
 }
 
 // The engine's process gets its secret on its standard input even from a
-// program started without one, is told of as ended once, even when it ended
-// before anyone watched, and one that cannot run says why.
+// program started without standard streams (null devices in their place) and
+// none of the program's other descriptors; it is told of as ended once, even
+// when it ended before anyone watched, and one that cannot run says why.
 TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
 {
     ProgramDir dir;
+    const int leaked = ::open("/dev/zero", O_RDONLY);
     const int input = ::dup(STDIN_FILENO);
+    const int output = ::dup(STDOUT_FILENO);
     ::close(STDIN_FILENO);
+    ::close(STDOUT_FILENO);
     QString error;
     std::unique_ptr<platform::EngineChild> child = platform::EngineChild::start(
-        "/bin/sh", {"-c", "read secret; echo \"$secret\" > '" + dir.file("got") + "'"}, "s3cret\n", error);
-    // The child may hold the lowest number, standard input's, until it goes.
-    const auto restoreInput = qScopeGuard([&] {
+        "/bin/sh",
+        {"-c", "read secret; echo \"$secret\" > '" + dir.file("got") + "'\n"
+               "(find /proc/$$/fd -mindepth 1 -printf '%f %l\\n' > '" + dir.file("fds") + "')"},
+        "s3cret\n", error);
+    // The child may hold the lowest numbers, the standard streams', until it goes.
+    const auto restoreStreams = qScopeGuard([&] {
         child.reset();
         ::dup2(input, STDIN_FILENO);
-        ::close(input);
+        ::dup2(output, STDOUT_FILENO);
+        for (int fd : {input, output, leaked})
+            ::close(fd);
     });
     ASSERT_NE(child, nullptr) << error.toStdString();
     const auto zombie = [&] {
@@ -212,6 +222,12 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
     };
     ASSERT_TRUE(waitUntil(zombie, 5000));
     EXPECT_EQ(dir.read("got"), "s3cret\n");
+    QStringList fds = QString::fromUtf8(dir.read("fds")).split('\n', Qt::SkipEmptyParts);
+    fds.sort();
+    ASSERT_EQ(fds.size(), 3) << dir.read("fds").toStdString();
+    EXPECT_TRUE(fds[0].startsWith("0 pipe:"));
+    EXPECT_EQ(fds[1], "1 /dev/null");
+    EXPECT_EQ(fds[2].left(2), "2 ") << "the program's own error stays";
     int ended = 0;
     QObject::connect(child.get(), &platform::EngineChild::ended, [&] { ++ended; });
     child->watch();
@@ -227,14 +243,20 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
 }
 
 // Where the program's door cannot be made before the engine starts (a named
-// pipe, on Windows), the engine knocks until it opens, and proves itself.
+// pipe, on Windows), the engine knocks until it opens, and proves itself; a
+// program without standard error (whose engine hung in its Qt start) too.
 TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
 {
     const QString name = "quaylet-test-late-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString error;
+    const int errors = ::dup(STDERR_FILENO);
+    ::close(STDERR_FILENO);
     const std::unique_ptr<platform::EngineChild> engine =
         platform::EngineChild::start(QUAYLET_ENGINE, {"--link", name}, "s3cret\n", error);
+    ::dup2(errors, STDERR_FILENO);
+    ::close(errors);
     ASSERT_NE(engine, nullptr) << error.toStdString();
+    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/2").arg(engine->id())), "/dev/null");
     waitUntil([] { return false; }, 1500);  // longer than the engine takes to try
     ASSERT_FALSE(engine->waitForEnded(0)) << "the engine gave up on a door not open yet";
     QLocalServer door;

@@ -17,7 +17,7 @@ namespace {
 // A stand-in opener that leaves the launcher behind and ends, as a desktop's
 // own opener does; or Debian's xdg-open in its generic mode (no desktop
 // named), which runs the handler a desktop entry registers for the user and
-// waits for it.
+// waits for it. Either way xdg-mime names that entry as the scheme's handler.
 class SystemUrlOpener : public ::testing::TestWithParam<bool> {};
 
 INSTANTIATE_TEST_SUITE_P(Openers, SystemUrlOpener, ::testing::Values(false, true),
@@ -26,6 +26,8 @@ INSTANTIATE_TEST_SUITE_P(Openers, SystemUrlOpener, ::testing::Values(false, true
 TEST_P(SystemUrlOpener, TheLauncherHoldsNothingOfOursAndOutlivesTheHandOff)
 {
     const bool realXdgOpen = GetParam();
+    if (::access("/usr/bin/xdg-mime", X_OK) != 0)
+        GTEST_SKIP() << "xdg-utils is not installed";
     ProgramDir dir;
     // The launcher notes its standard streams and its session, then writes
     // to its output a second later and notes that it lived to.
@@ -35,21 +37,18 @@ TEST_P(SystemUrlOpener, TheLauncherHoldsNothingOfOursAndOutlivesTheHandOff)
                           "cut -d' ' -f6 /proc/$$/stat > \"$here/session\"\necho $PPID > \"$here/opener\"\n"
                           "sleep 1; echo out; echo err >&2; echo \"$1\" > \"$here/lived\"\n");
     QFile(dir.file("launcher")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    dir.write("data/applications/quaylet-test-launcher.desktop",
+              "[Desktop Entry]\nType=Application\nName=Launcher\nExec=" + dir.file("launcher").toUtf8()
+                  + " %u\nMimeType=x-scheme-handler/dho-test;\n");
+    dir.write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/dho-test=quaylet-test-launcher.desktop\n");
     EnvironmentPatch environment;
-    if (realXdgOpen) {
-        dir.write("data/applications/quaylet-test-launcher.desktop",
-                  "[Desktop Entry]\nType=Application\nName=Launcher\nExec=" + dir.file("launcher").toUtf8()
-                      + " %u\nMimeType=x-scheme-handler/dho-test;\n");
-        dir.write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/dho-test=quaylet-test-launcher.desktop\n");
-        environment.set("XDG_CONFIG_HOME", dir.file("config").toUtf8());
-        environment.set("XDG_DATA_HOME", dir.file("data").toUtf8());
-        for (const char* desktop : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
-                                    "MATE_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "BROWSER"})
-            environment.set(desktop, QByteArray());
-        environment.set("DISPLAY", ":99");
-        if (::access("/usr/bin/xdg-open", X_OK) != 0)
-            GTEST_SKIP() << "xdg-utils is not installed";
-    } else {
+    environment.set("XDG_CONFIG_HOME", dir.file("config").toUtf8());
+    environment.set("XDG_DATA_HOME", dir.file("data").toUtf8());
+    for (const char* desktop : {"XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                                "MATE_DESKTOP_SESSION_ID", "DESKTOP_SESSION", "BROWSER"})
+        environment.set(desktop, QByteArray());
+    environment.set("DISPLAY", ":99");
+    if (!realXdgOpen) {
         dir.write("bin/xdg-open", "#!/bin/sh\n\"$(dirname \"$0\")/../launcher\" \"$1\" &\n");
         QFile(dir.file("bin/xdg-open")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         environment.set("PATH", dir.file("bin").toUtf8() + ':' + qgetenv("PATH"));

@@ -108,6 +108,15 @@ constexpr qsizetype LaunchAddressShown = 200;
 inline const QString OpenerFailed =
     QStringLiteral("이 주소를 여는 프로그램이 없거나 실행되지 않았습니다. (xdg-open 종료 코드 %1)");
 inline const QString OpenerMissing = QStringLiteral("xdg-open을 실행할 수 없습니다.");
+// Linux: neither the desktop nor a Wine prefix knows the launcher's scheme.
+inline const QString NoLauncherForScheme = QStringLiteral(
+    "이 컴퓨터에는 '%1' 주소를 여는 프로그램이 없습니다.\n"
+    "게임을 Wine에 설치했다면 그 Wine 환경을 WINEPREFIX로 알려주세요(기본값 ~/.wine). "
+    "그렇지 않다면 x-scheme-handler/%1 을(를) 여는 데스크톱 항목을 등록하세요.");
+inline const QString WineStartFailed =
+    QStringLiteral("Wine 환경 %1 에 등록된 게임 실행기가 실행되지 않았습니다. (wine 종료 코드 %2)");
+inline const QString WineMissing =
+    QStringLiteral("Wine 환경 %1 에 게임 실행기가 등록되어 있지만 wine 명령을 찾을 수 없습니다.");
 
 // A logout the portal did not confirm in time; the program forgot the session.
 inline const QString LogoutNotConfirmed =

@@ -12,7 +12,8 @@ public:
     virtual ~ProcessStarter() = default;
 
     // Starts program with one argument, its window maximised and focused.
-    // The command line is the program, one blank and the argument.
+    // The command line is the program, one blank and the argument. It gets
+    // none of this program's descriptors but its standard streams.
     // Returns false when the program could not be started.
     virtual bool start(const QString& program, const QString& argument) = 0;
 };

@@ -125,8 +125,20 @@ public:
         // A stand-in for the system's URL opener notes every address it is
         // handed, and fails while the file "opener-fails" exists. Otherwise
         // it leaves a launcher behind that writes to its output 4 s later,
-        // after the engine has ended, and notes that it lived to.
+        // after the engine has ended, and notes that it lived to. A stand-in
+        // xdg-mime names the desktop entry of the launcher as the scheme's
+        // handler, which is installed where xdg-open would look for it.
         dir_.mkpath("bin");
+        dir_.mkpath("data/applications");
+        QFile entry(dir_.filePath("data/applications/quaylet-stand-in.desktop"));
+        entry.open(QIODevice::WriteOnly);
+        entry.write("[Desktop Entry]\nType=Application\nName=Launcher\nExec=xdg-open %u\n");
+        entry.close();
+        QFile mime(dir_.filePath("bin/xdg-mime"));
+        mime.open(QIODevice::WriteOnly);
+        mime.write("#!/bin/sh\necho quaylet-stand-in.desktop\n");
+        mime.setPermissions(mime.permissions() | QFile::ExeOwner);
+        mime.close();
         QFile opener(dir_.filePath("bin/xdg-open"));
         opener.open(QIODevice::WriteOnly);
         opener.write("#!/bin/sh\nhere=$(dirname \"$0\")/..\nprintf '%s\\n' \"$1\" >> \"$here/launched\"\n"
@@ -140,6 +152,7 @@ public:
         dir_.mkpath("run");
         QFile::setPermissions(dir_.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         environment.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
+        environment.insert("XDG_DATA_HOME", dir_.filePath("data"));
         process_.setProcessEnvironment(environment);
         start(copy, {}, dir_.filePath("quaylet-control"));
     }

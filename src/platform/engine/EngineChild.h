@@ -20,7 +20,8 @@ public:
     // ended when the program ends, however it ends (killed included); what it
     // starts in turn is not tied. It reads input (a line, well within a
     // pipe's buffer) on its standard input, which then ends; its output and
-    // errors are this program's. Null, with the
+    // errors are this program's, or the null device where this program has
+    // none. It gets no other descriptor of this program's. Null, with the
     // system's reason in error, when it could not be started. Needs no
     // QCoreApplication.
     static std::unique_ptr<EngineChild> start(const QString& executable, const QStringList& arguments,

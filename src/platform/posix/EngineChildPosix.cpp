@@ -1,5 +1,7 @@
 #include "platform/engine/EngineChild.h"
 
+#include "platform/posix/ChildProcess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -94,15 +96,28 @@ std::unique_ptr<EngineChild> EngineChild::start(const QString& executable, const
         return nullptr;
     }
     ::close(in[1]);
+    // A program started without a standard stream got a pipe end in its
+    // place; moved up, so that the child finds the stream closed instead.
+    for (int* end : {&in[0], &report[1], &report[0]}) {
+        if (*end > STDERR_FILENO)
+            continue;
+        const int moved = ::fcntl(*end, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        ::close(std::exchange(*end, moved));
+    }
+    if (in[0] < 0 || report[0] < 0 || report[1] < 0) {
+        error = systemError(errno);
+        for (int fd : {in[0], report[0], report[1]})
+            closeQuietly(fd);
+        return nullptr;
+    }
 
     const pid_t program = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        // A program started without standard input got the pipe as it.
-        if (in[0] == STDIN_FILENO)
-            ::fcntl(STDIN_FILENO, F_SETFD, 0);
-        else
-            ::dup2(in[0], STDIN_FILENO);
+        ::dup2(in[0], STDIN_FILENO);
+        // An engine that inherits a closed output or error hangs in its Qt start.
+        openNullOnClosedStandardStreams();
+        closeOtherDescriptorsAtExec();
 #ifdef Q_OS_LINUX
         // Not inherited by the engine's own children: the game's launcher
         // outlives it. A program already gone by now is seen as a new parent.
@@ -131,7 +146,8 @@ std::unique_ptr<EngineChild> EngineChild::start(const QString& executable, const
     while (got < 0 && errno == EINTR);
     ::close(report[0]);
     if (got == sizeof failure) {
-        ::waitpid(pid, nullptr, 0);
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
         error = systemError(failure);
         return nullptr;
     }

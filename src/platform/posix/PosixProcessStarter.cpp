@@ -1,6 +1,6 @@
 #include "platform/ProcessStarter.h"
 
-#include <QProcess>
+#include "platform/posix/ChildProcess.h"
 
 namespace platform {
 
@@ -10,10 +10,12 @@ class PosixProcessStarter : public ProcessStarter {
 public:
     // No shell between us and the program: the address reaches it as one
     // argument, whatever characters it holds. How its window opens is up to
-    // the desktop.
+    // the desktop. QProcess::startDetached would hand it all our descriptors.
     bool start(const QString& program, const QString& argument) override
     {
-        return QProcess::startDetached(program, {argument});
+        QProcess* process = newDetachedProcess(childEnvironment());
+        process->start(program, {argument});
+        return process->waitForStarted();
     }
 };
 

@@ -1,11 +1,12 @@
 #include "platform/UrlOpener.h"
 
 #include "core/Texts.h"
+#include "platform/posix/ChildProcess.h"
+#include "platform/posix/SchemeHandlers.h"
 
-#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
-
-#include <unistd.h>
+#include <QUrl>
 
 #include <utility>
 
@@ -13,40 +14,96 @@ namespace platform {
 
 namespace {
 
-// xdg-open that has not ended by then has handed the address on and waits
+// An opener that has not ended by then has handed the address on and waits
 // for the program it started: the hand-off counts as done.
 constexpr int StillRunningMs = 3000;
+// xdg-mime answers in a few hundredths of a second; one that hangs knows nothing.
+constexpr int QueryLimitMs = 5000;
+
+using Tell = std::function<void(const std::optional<QString>&)>;
+
+// Starts the opener, which holds nothing of ours (a launcher that stays in
+// the foreground must outlive this program, the engine included), and tells
+// how the hand-off went.
+void handOver(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+              std::function<QString(int code)> failed, const QString& missing, const Tell& tell)
+{
+    QProcess* process = newDetachedProcess(environment);
+    QObject::connect(process, &QProcess::finished, [tell, failed](int code, QProcess::ExitStatus status) {
+        tell(code == 0 && status == QProcess::NormalExit ? std::nullopt : std::optional(failed(code)));
+    });
+    QObject::connect(process, &QProcess::errorOccurred, [tell, missing](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            tell(missing);
+    });
+    QTimer::singleShot(StillRunningMs, [tell] { tell(std::nullopt); });
+    process->start(program, arguments);
+}
+
+// The desktop's handler of the scheme first, as the user chose it; else the
+// Wine prefix whose registry names the launcher; never xdg-open without a
+// handler, which would give the address to a web browser.
+void openThrough(const QString& address, const QString& scheme, const QString& desktopEntry, const Tell& tell)
+{
+    if (desktopEntryInstalled(desktopEntry)) {
+        handOver(
+            QStringLiteral("xdg-open"), {address}, childEnvironment(),
+            [](int code) { return text::OpenerFailed.arg(code); }, text::OpenerMissing, tell);
+        return;
+    }
+    const QString prefix = winePrefixRegistering(scheme, winePrefixes());
+    if (prefix.isEmpty()) {
+        tell(text::NoLauncherForScheme.arg(scheme));
+        return;
+    }
+    const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+    if (wine.isEmpty()) {
+        tell(text::WineMissing.arg(prefix));
+        return;
+    }
+    QProcessEnvironment environment = childEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), prefix);
+    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    handOver(
+        wine, {QStringLiteral("start"), address}, environment,
+        [prefix](int code) { return text::WineStartFailed.arg(prefix, QString::number(code)); },
+        text::WineMissing.arg(prefix), tell);
+}
 
 class XdgUrlOpener : public UrlOpener {
 public:
     void open(const QString& address, Done done) override
     {
-        auto tell = [once = std::make_shared<Done>(std::move(done))](const std::optional<QString>& failure) {
+        Tell tell = [once = std::make_shared<Done>(std::move(done))](const std::optional<QString>& failure) {
             if (*once)
                 std::exchange(*once, {})(failure);
         };
-        // Never deleted while it runs: a launcher that stays in the
-        // foreground must outlive this program, which would end it. It
-        // holds nothing of ours either: no pipe whose end would kill it at
-        // its next write, no session or terminal whose end would hang it up.
-        auto* process = new QProcess;
-        process->setStandardInputFile(QProcess::nullDevice());
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-        process->setChildProcessModifier([] { ::setsid(); });
-        QObject::connect(process, &QProcess::finished, [process, tell](int code, QProcess::ExitStatus status) {
-            tell(code == 0 && status == QProcess::NormalExit ? std::nullopt
-                                                             : std::optional(text::OpenerFailed.arg(code)));
-            process->deleteLater();
+        const QString scheme = QUrl(address).scheme();
+        auto* query = new QProcess;
+        query->setStandardInputFile(QProcess::nullDevice());
+        query->setStandardErrorFile(QProcess::nullDevice());
+        query->setProcessEnvironment(childEnvironment());
+        query->setChildProcessModifier(closeOtherDescriptorsAtExec);
+        auto decide = [address, scheme, tell, decided = std::make_shared<bool>(false)](const QString& entry) {
+            if (!std::exchange(*decided, true))
+                openThrough(address, scheme, entry, tell);
+        };
+        QObject::connect(query, &QProcess::finished, [query, decide] {
+            decide(QString::fromLocal8Bit(query->readAllStandardOutput()).section(u'\n', 0, 0).trimmed());
+            query->deleteLater();
         });
-        QObject::connect(process, &QProcess::errorOccurred, [process, tell](QProcess::ProcessError error) {
+        QObject::connect(query, &QProcess::errorOccurred, [query, decide](QProcess::ProcessError error) {
             if (error != QProcess::FailedToStart)
                 return;
-            tell(text::OpenerMissing);
-            process->deleteLater();
+            decide({});
+            query->deleteLater();
         });
-        QTimer::singleShot(StillRunningMs, [tell] { tell(std::nullopt); });
-        process->start(QStringLiteral("xdg-open"), {address});
+        QTimer::singleShot(QueryLimitMs, query, [query, decide] {
+            decide({});
+            query->kill();
+        });
+        query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                                  QStringLiteral("x-scheme-handler/") + scheme});
     }
 };
 
