@@ -469,8 +469,14 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
 {
     QFile::rename(dir.file("engine"), dir.file("missing"));
     web.act({ElementStep::click("login")});
+    // The session's own order: it navigates, then says that it waits.
+    web.navigate("http://portal.test/login");
+    web.setSessionSettled(false);
+    ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000)) << "a login without an engine waits for ever";
+    web.setSessionSettled(true);
     web.startGame("http://portal.test/channel");
-    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
+    EXPECT_EQ(failures[0], (QPair<QString, Kind>{"http://portal.test/login", Kind::BrowserEnded}));
     EXPECT_EQ(web.engineId(), 0);
     EXPECT_TRUE(messages.shown.isEmpty()) << "the session tells the failure, not the browser";
     QFile::rename(dir.file("missing"), dir.file("engine"));

@@ -13,6 +13,7 @@ constexpr std::pair<std::string_view, HostileMode> ModeNames[] = {
     {"login-500", HostileMode::LoginPage500},   {"redirect-loop", HostileMode::RedirectLoop},
     {"endless-page", HostileMode::EndlessPage}, {"cut-answer", HostileMode::CutAnswer},
     {"late-login", HostileMode::LateLogin},     {"framed-login", HostileMode::FramedLogin},
+    {"hang-all", HostileMode::HangAll},
 };
 
 constexpr std::string_view LoopStart = "/hostile/loop-a";
@@ -99,6 +100,15 @@ httplib::Server::HandlerResponse Hostile::handle(Endpoint endpoint, const httpli
         const bool atStart = splitTarget(request.target).first == LoopStart;
         response.set_redirect(layout_.url(endpoint, atStart ? LoopTurn : LoopStart), 302);
         log(endpoint, request, response, "redirect-loop");
+        return Result::Handled;
+    }
+    if (mode_ == HostileMode::HangAll && !portalOf(endpoint).empty()) {
+        httplib::Response waiting;
+        waiting.status = 0;
+        log(endpoint, request, waiting, "hang-all");
+        response.set_header("Connection", "close");
+        response.status = 503;
+        log(endpoint, request, response, holdOpen(request, std::chrono::hours(24)));
         return Result::Handled;
     }
     if (step == Step::FramingPage) {

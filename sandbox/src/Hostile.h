@@ -25,6 +25,7 @@ enum class HostileMode {
     LateLogin,      // the login form is answered only after a minute
     FramedLogin,    // the login form's answer leads to another site's page that frames
                     // the login page and holds login fields of its own
+    HangAll,        // every request to a portal, the first login's or any other, is never answered
 };
 
 std::optional<HostileMode> hostileModeNamed(std::string_view name);

@@ -98,9 +98,6 @@ void EngineHost::onMessage(const QJsonObject& message)
         if (over.size() == 4)
             browser_.setShowOver({over[0].toInt(), over[1].toInt(), over[2].toInt(), over[3].toInt()});
         browser_.setDocumentUnknown(message["value"].toBool());
-    } else if (kind == link::Stop) {
-        op_ = quint64(message["op"].toInteger());
-        browser_.stop();
     } else if (kind == link::Settled) {
         browser_.setSessionSettled(message["value"].toBool());
     } else if (kind == link::Answer) {

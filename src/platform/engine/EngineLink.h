@@ -39,7 +39,6 @@ constexpr qsizetype LongestDialogText = 64 * 1024;
 inline const QString Navigate = QStringLiteral("navigate");      // op, address, document
 inline const QString StartGame = QStringLiteral("startGame");    // op, address
 inline const QString Act = QStringLiteral("act");                // op, steps, document
-inline const QString Stop = QStringLiteral("stop");              // op: the last operation is given up
 inline const QString Settled = QStringLiteral("settled");        // value
 inline const QString UnknownPage = QStringLiteral("unknownPage");  // op, value, over: [x, y, width, height] of the main window
 inline const QString Answer = QStringLiteral("answer");          // id, answer

@@ -94,6 +94,15 @@ void EngineProcess::begin(const QString& address, bool launches)
     nextOperation(address, launches);
     used_ = true;
     start();
+    // An engine that could not start fails this operation, whatever the
+    // session has said of itself yet; told once the caller has returned.
+    if (!process_ && !op_.told) {
+        op_.told = true;
+        QTimer::singleShot(0, this, [this, number = op_.number] {
+            if (op_.number == number)
+                tellFailure();
+        });
+    }
 }
 
 // A new operation: the last one has ended, and a page dialog of it no longer stands.
@@ -119,13 +128,14 @@ void EngineProcess::act(const QList<portal::ElementStep>& steps)
 }
 
 // An operation of its own with nothing to do, and already told: whatever
-// the engine still reports of the last one is dropped.
+// the engine still reports of the last one is dropped. The engine goes with
+// its page (it may be the one that hangs); the next operation starts afresh.
 void EngineProcess::stop()
 {
     nextOperation({}, false);
     op_.told = true;
     if (process_)
-        send({{"kind", link::Stop}, {"op", qint64(op_.number)}});
+        end();
 }
 
 // The engine goes with its cookies; the next one is given none.
