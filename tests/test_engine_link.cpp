@@ -460,6 +460,15 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
         ::kill(pid_t(other.engineId()), SIGKILL);
     }
     EXPECT_FALSE(QFileInfo::exists(unused));
+
+    // An engine launched while one runs goes at once, and its door with it.
+    const auto descriptors = [] { return QDir("/proc/self/fd").count(); };
+    const qsizetype before = descriptors();
+    platform::EngineProcess::Launch late = platform::EngineProcess::launch(dir.file("engine"));
+    const QString lateFolder = late.door.folder ? late.door.folder->path() : QString();
+    web.adopt(std::move(late));
+    EXPECT_EQ(descriptors(), before);
+    EXPECT_FALSE(!lateFolder.isEmpty() && QFileInfo::exists(lateFolder));
 }
 
 // An engine that cannot start, or stops answering (ended within the limit),

@@ -1,5 +1,7 @@
 #include "core/LaunchRules.h"
 
+Q_LOGGING_CATEGORY(lcLaunch, "quaylet.launch", QtWarningMsg)
+
 namespace launch {
 
 namespace {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
+
+// quaylet.launch: what went to the system, or was refused, by scheme only.
+Q_DECLARE_LOGGING_CATEGORY(lcLaunch)
 
 // What a game start may hand to the system: an address of another program's
 // scheme (the game launcher's) from the channel page, its frames or its

@@ -46,7 +46,7 @@ int main(int argc, char* argv[])
     // pipe is made only once Qt runs there): it is waited for, as long as the
     // connection itself may take.
     auto* socket = new QLocalSocket;
-    const QDeadlineTimer deadline(10000);
+    const QDeadlineTimer deadline(platform::link::ConnectDeadlineMs);
     socket->connectToServer(arguments[link + 1]);
     while (!socket->waitForConnected(int(deadline.remainingTime()))) {
         if (socket->error() != QLocalSocket::ServerNotFoundError || deadline.hasExpired()) {

@@ -1,5 +1,6 @@
 #include "storage/LaunchApprovals.h"
 
+#include "core/LaunchRules.h"
 #include "core/Texts.h"
 #include "platform/MessageBox.h"
 #include "storage/Fields.h"
@@ -8,8 +9,6 @@
 #include <QRegularExpression>
 
 namespace storage {
-
-Q_LOGGING_CATEGORY(lcApprovals, "quaylet.launch", QtWarningMsg)
 
 namespace {
 
@@ -73,7 +72,7 @@ bool LaunchApprovals::allows(const QString& host, const QString& scheme, const Q
     const SaveResult saved = folder_.save(LaunchApprovalsFileName, (lines.join(QStringLiteral("\r\n")) + "\r\n").toLatin1(),
                                           FileAccess::OwnerOnly);
     if (!saved.ok)
-        qCWarning(lcApprovals) << "the allowed scheme could not be remembered:" << saved.error;
+        qCWarning(lcLaunch) << "the allowed scheme could not be remembered:" << saved.error;
     return true;
 }
 

@@ -11,8 +11,6 @@
 
 namespace engine {
 
-Q_LOGGING_CATEGORY(lcLaunch, "quaylet.launch", QtWarningMsg)
-
 using portal::LaunchReport;
 
 GameLaunch::GameLaunch(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener, QObject* parent)

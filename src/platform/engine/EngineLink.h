@@ -28,6 +28,9 @@ namespace platform {
 // AliveIntervalMs; the program takes silence for AliveDeadlineMs as a hang.
 namespace link {
 
+// The longest an engine may take from its start to its connection, the
+// program's door opening late included: both ends give up then.
+constexpr int ConnectDeadlineMs = 30000;
 constexpr int AliveIntervalMs = 2000;
 constexpr int AliveDeadlineMs = 10000;
 // A page dialog's text is cut to this many characters before it is sent.

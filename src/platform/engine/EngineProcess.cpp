@@ -211,8 +211,11 @@ void EngineProcess::start()
 void EngineProcess::adopt(Launch launch)
 {
     if (process_) {
+        // The newcomer goes, and its door with it.
         if (launch.child)
             launch.child->kill();
+        if (launch.door.listening != -1)
+            QLocalServer().listen(launch.door.listening);
         return;
     }
     server_ = new QLocalServer(this);
@@ -237,7 +240,7 @@ void EngineProcess::adopt(Launch launch)
     process_->setParent(this);
     connect(process_, &EngineChild::ended, this, &EngineProcess::lost);
     process_->watch();
-    silence_.start(ConnectWaitMs);
+    silence_.start(link::ConnectDeadlineMs);
     unused_.start();
 }
 
@@ -254,6 +257,11 @@ void EngineProcess::onConnected()
 
 void EngineProcess::admit(QLocalSocket* socket)
 {
+    // A knock at a door that is gone, or at an old one, lets no one in.
+    if (!process_ || !server_ || socket->parent() != server_) {
+        socket->abort();
+        return;
+    }
     if (channel_ || !socket->canReadLine()) {
         if (channel_ || socket->bytesAvailable() > token_.size() + 1)
             socket->abort();

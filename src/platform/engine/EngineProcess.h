@@ -46,8 +46,7 @@ class LineChannel;
 class EngineProcess : public QObject, public portal::Browser {
     Q_OBJECT
 public:
-    // The longest an engine may take to connect, or to end once asked to.
-    static constexpr int ConnectWaitMs = 30000;
+    // The longest an engine may take to end once asked to.
     static constexpr int EndWaitMs = 3000;
     // How long an engine started ahead of an operation waits for one.
     static constexpr int UnusedLimitMs = 30000;
