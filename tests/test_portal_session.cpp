@@ -30,6 +30,8 @@ protected:
     // The browser goes to the https spelling of the program's addresses first.
     void complete(const QString& address) { web.complete(QString(address).replace(QRegularExpression("^http://"), "https://")); }
     void fail(const QString& address, Kind kind = Kind::Refused) { web.failed(address, {kind, -1}); }
+    // A game start's page failed, wherever a redirect had taken it.
+    void failGameStart(const QString& address) { web.failed(address, {Kind::Refused, -1, true}); }
 
     void startLogin(Portal portal, const QString& id = "captain", const QString& password = "pw")
     {
@@ -434,11 +436,12 @@ TEST_F(SessionTest, GameStartLaunchesFromTheChannelPageThenMinimisesOrEndsOnceTh
     EXPECT_EQ(messages.shown[0].icon, MessageBox::Icon::Critical);
     EXPECT_TRUE(ui.ended);
 
-    // A channel page that cannot be loaded is told, and ends the program at once.
+    // A channel page that cannot be loaded, even after a redirect, is told,
+    // and ends the program at once.
     ui.ended = false;
     state.Temp.DHOPortal = Portal::Daum;
     session.GameStart();
-    fail(a.DaumChannelPage);
+    failGameStart("http://dho.dm.test/GameChannel/down.asp");
     EXPECT_TRUE(ui.ended);
     EXPECT_EQ(messages.shown.size(), 2);
 }
@@ -495,7 +498,7 @@ TEST_F(SessionTest, OnlyWhatWasUnderWayIsToldAndALoginCancelOrLogoutReturnsToIdl
     fail("http://dho.nm.test/news.asp");
     EXPECT_TRUE(messages.shown.isEmpty());
     session.GameStart();
-    fail(a.NetmarbleChannelPage);
+    failGameStart(a.NetmarbleChannelPage);
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].text.startsWith(text::NetmarbleUnreachable));
     EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그아웃 | start | 100 | settled");

@@ -35,6 +35,8 @@ document.title = [confirm('확인할까요?'), prompt('이름?', 'x'), confirm('
 
 LoopbackServer::Response route(const LoopbackServer::Request& request)
 {
+    if (request.target == "/to-broken")
+        return {302, {}, "/broken"};
     if (request.target == "/broken")
         return {500, "<p>broken</p>", {}};
     if (request.target.startsWith("/slow"))
@@ -320,6 +322,13 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
     browser.navigate("javascript:void(go_logout());");
     EXPECT_EQ(failed.size(), 9);
     EXPECT_EQ(failures.last().kind, Kind::PageScript);
+    EXPECT_FALSE(failures.last().gameStart);
+
+    // A game start's page that fails after a redirect is still the game start's.
+    browser.startGame(server.origin() + "/to-broken");
+    ASSERT_TRUE(waitUntil([&] { return failed.size() == 10; }, 5000));
+    EXPECT_EQ(failed.last(), server.origin() + "/broken");
+    EXPECT_TRUE(failures.last().gameStart);
 }
 
 // What a game start's channel page hands to the system: the launcher's

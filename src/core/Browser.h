@@ -32,6 +32,9 @@ struct LoadFailure {
     };
     Kind kind = Kind::Other;
     int code = 0;  // the engine's error number, or the HTTP status of a server error
+    // The operation that failed was a game start, whatever address its page
+    // had reached by then.
+    bool gameStart = false;
 };
 
 // What became of the launch of the game that a game start asked for.

@@ -158,10 +158,10 @@ void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& fa
 {
     qCDebug(lcSession).noquote() << "failed" << loggableAddress(QUrl(address)) << "kind" << int(failure.kind) << "code"
                                  << failure.code;
-    // A game start that fails leaves the session as it is; a program that
-    // was to end after it has nothing left to wait for.
-    if (ending_ || addressEquals(address, addresses_.NetmarbleChannelPage)
-        || addressEquals(address, addresses_.DaumChannelPage)) {
+    // A game start that fails, wherever its page had got to, leaves the
+    // session as it is; a program that was to end after it has nothing left
+    // to wait for.
+    if (ending_ || failure.gameStart) {
         tellUnreachable(failure);
         if (ending_)
             ui_.endProgram();

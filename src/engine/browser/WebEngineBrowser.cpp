@@ -268,6 +268,7 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
     dropPage();
     state_ = State::Loading;
     address_ = address;
+    gameStart_ = launches;
     const QUrl url(address);
     if (!url.isValid()) {
         QTimer::singleShot(0, this, [this, address] {
@@ -422,8 +423,9 @@ void WebEngineBrowser::onDialog(bool open)
     quiet_.start();
 }
 
-void WebEngineBrowser::fail(const QString& address, const portal::LoadFailure& failure)
+void WebEngineBrowser::fail(const QString& address, portal::LoadFailure failure)
 {
+    failure.gameStart = gameStart_;
     dropPage();
     if (onFailed_)
         onFailed_(address, failure);

@@ -131,7 +131,7 @@ private:
     void stepDone(WebPage* page);
     void rendererGone();
     void reportDocument(const QString& address, const QUrl& reached);
-    void fail(const QString& address, const portal::LoadFailure& failure);
+    void fail(const QString& address, portal::LoadFailure failure);
     void dropPage();
     void quietTimeOver();
     void showPage();
@@ -142,6 +142,7 @@ private:
     State state_ = State::NoPage;
     WebPage* page_ = nullptr;  // Loading and Showing
     QString address_;          // Loading; Showing while the page loads
+    bool gameStart_ = false;   // the page is a game start's
     QUrl httpsAttempt_;        // Loading: the https spelling tried first, with the http address to fall back to
     QUrl httpFallback_;
     QUrl shownAtLoadStart_;    // Loading; Showing while the page loads

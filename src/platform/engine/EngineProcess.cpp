@@ -108,7 +108,7 @@ void EngineProcess::begin(const QString& address, bool launches)
 // A new operation: the last one has ended, and a page dialog of it no longer stands.
 void EngineProcess::nextOperation(const QString& address, bool launches)
 {
-    op_ = {++lastOperation_, launches, false};
+    op_ = {++lastOperation_, launches, launches, false};
     address_ = address;
     failureDue_ = false;
     for (OpenDialog* dialog : std::as_const(dialogs_)) {
@@ -319,8 +319,10 @@ void EngineProcess::onMessage(const QJsonObject& message)
         if (isCurrent(operation)) {
             op_.told = true;
             op_.launchAwaited = false;
+            portal::LoadFailure failure = link::failureFromJson(message);
+            failure.gameStart = op_.gameStart;
             if (onFailed_)
-                onFailed_(message["address"].toString(), link::failureFromJson(message));
+                onFailed_(message["address"].toString(), failure);
         }
     } else if (kind == link::Launch) {
         if (isCurrent(operation)) {
@@ -438,7 +440,7 @@ void EngineProcess::failUnderWay()
 void EngineProcess::tellFailure()
 {
     if (onFailed_)
-        onFailed_(address_, {portal::LoadFailure::Kind::BrowserEnded, 0});
+        onFailed_(address_, {portal::LoadFailure::Kind::BrowserEnded, 0, op_.gameStart});
 }
 
 // Closing the link ends the engine.

@@ -108,7 +108,8 @@ public:
 private:
     struct Operation {
         quint64 number = 0;
-        bool launchAwaited = false;
+        bool gameStart = false;
+        bool launchAwaited = false;  // a game start's, until its launch was reported
         bool told = false;  // its failure was told: nothing more of it is
     };
     struct OpenDialog {
