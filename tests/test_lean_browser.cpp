@@ -72,7 +72,7 @@ TEST_F(LeanBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSettled)
     EXPECT_TRUE(releasedWithin(WebEngineBrowser::QuietMs + 5000)) << "still settled: let go again";
 
     FakeMessageBox messages;
-    auto* window = new engine::IDLockWindow(server.origin() + "/page", {}, profile(), messages, [] {});
+    auto* window = new engine::IDLockWindow(server.origin() + "/page", profile(), messages, [](const QUrl&) {});
     window->show();
     for (const QString& target : Unneeded)
         EXPECT_TRUE(waitUntil([&] { return requestsFor(target) == 1; })) << target.toStdString();

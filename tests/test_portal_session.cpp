@@ -543,6 +543,15 @@ TEST_F(SessionTest, ALockedIdOpensTheUnlockWindowWithTheWholeAddressThatTheLogNe
     web.complete(a.NetmarbleLockPage + "?id=other");
     EXPECT_EQ(state.Temp.IDLockURL, a.NetmarbleLockPage + "?id=other");
     EXPECT_EQ(ui.unlockWindows, 2);
+    // The unlock window's pages: the session decides when the unlock is done.
+    const qsizetype navigations = web.navigations.size();
+    session.Web2_DocumentComplete(a.NetmarbleLoginPage);
+    EXPECT_EQ(messages.shown.size(), 2) << "the login page with a query is not the end of the unlock";
+    session.Web2_DocumentComplete(overHttps(a.NetmarbleUnlockedPage));
+    ASSERT_EQ(messages.shown.size(), 3);
+    EXPECT_EQ(messages.shown[2].text, text::NetmarbleUnlockedNotice);
+    EXPECT_TRUE(ui.log.contains("unlock window closed"));
+    EXPECT_EQ(web.navigations.mid(navigations), QStringList{a.NetmarbleLoginPage}) << "the login starts again";
     complete(a.NetmarbleLoginPage);
     EXPECT_EQ(fills().size(), 6) << "back at the login page, the form is filled again";
     fail(a.NetmarbleMainPage + "?u=" + state.Temp.UserID);
@@ -554,6 +563,27 @@ TEST_F(SessionTest, ALockedIdOpensTheUnlockWindowWithTheWholeAddressThatTheLogNe
         EXPECT_TRUE(log.contains(expected)) << expected << "\n" << log.toStdString();
     for (const char* secret : {"captain", "s3cret", "선장", "%EC%84%A0"})
         EXPECT_FALSE(log.contains(QString::fromUtf8(secret))) << secret << "\n" << log.toStdString();
+}
+
+// An unlock finished once the user has moved on (cancelled, or started a
+// login on the other portal) navigates nothing: no form is filled behind the
+// user's back, and the other login goes on undisturbed.
+TEST_F(SessionTest, AnUnlockFinishedAfterTheUserMovedOnNavigatesNothing)
+{
+    for (const bool otherPortal : {false, true}) {
+        SCOPED_TRACE(otherPortal ? "a Daum login under way" : "cancelled");
+        startLogin(Portal::Netmarble);
+        web.complete(a.NetmarbleLockPage + "?id=captain");
+        session.cmdLogin_Click();
+        complete(a.NetmarbleLoginPage);
+        if (otherPortal)
+            startLogin(Portal::Daum);
+        const QStringList before = web.navigations;
+        session.Web2_DocumentComplete(a.NetmarbleUnlockedPage);
+        EXPECT_EQ(messages.shown.last().text, text::NetmarbleUnlockedNotice);
+        EXPECT_EQ(web.navigations, before);
+        EXPECT_TRUE(fills().isEmpty());
+    }
 }
 
 // The start-up: the automatic login runs with whatever was saved, damaged files included.

@@ -199,6 +199,11 @@ void MainWindow::showUnlockWindow()
     windows_.showUnlockWindow();
 }
 
+void MainWindow::closeUnlockWindow()
+{
+    windows_.closeUnlockWindow();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Whatever the reason, the program ends now: no question, no logout, no save.

@@ -32,6 +32,7 @@ public:
     void endProgram() override;
     void showLoginDialog() override;
     void showUnlockWindow() override;
+    void closeUnlockWindow() override;
     void startWaitLimit(int milliseconds) override;
     void stopWaitLimit() override;
 

@@ -11,6 +11,7 @@ public:
     virtual void showInfoBox() = 0;
     virtual void showWebDialog() = 0;
     virtual void showUnlockWindow() = 0;
+    virtual void closeUnlockWindow() = 0;
 
     // The login button went down: what it does next (the login dialog, a
     // logout, a cancel) needs the hidden browser, which may start now.

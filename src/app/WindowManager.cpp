@@ -8,6 +8,7 @@
 #include "platform/ProgramInstance.h"
 #include "platform/engine/EngineProcess.h"
 #include "platform/qt/SingleWindow.h"
+#include "portal/PortalSession.h"
 
 #include <QWidget>
 
@@ -83,9 +84,16 @@ void WindowManager::showWebDialog()
     });
 }
 
+// The session follows the unlock window's pages and decides when it is done.
 void WindowManager::showUnlockWindow()
 {
-    // When the unlock is done, the login starts again.
-    services_.engine.showUnlockWindow(services_.state.Temp.IDLockURL, services_.addresses.NetmarbleUnlockedPage,
-                                      [this] { services_.engine.navigate(services_.addresses.NetmarbleLoginPage); });
+    services_.engine.showUnlockWindow(services_.state.Temp.IDLockURL, [this](const QString& address) {
+        if (session_)
+            session_->Web2_DocumentComplete(address);
+    });
+}
+
+void WindowManager::closeUnlockWindow()
+{
+    services_.engine.closeUnlockWindow();
 }

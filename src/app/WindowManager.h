@@ -57,6 +57,7 @@ public:
     void showInfoBox() override;
     void showWebDialog() override;
     void showUnlockWindow() override;
+    void closeUnlockWindow() override;
     void browserNeededSoon() override;
 
 private:

@@ -111,7 +111,11 @@ void EngineHost::onMessage(const QJsonObject& message)
     } else if (kind == link::Cookie) {
         giveCookie(message["raw"].toString().toLatin1());
     } else if (kind == link::Unlock) {
-        showUnlockWindow(message["address"].toString(), message["unlockedPage"].toString());
+        unlockOp_ = quint64(message["op"].toInteger());
+        showUnlockWindow(message["address"].toString());
+    } else if (kind == link::CloseUnlock) {
+        if (unlock_ && quint64(message["op"].toInteger()) == unlockOp_)
+            unlock_->close();
     }
 }
 
@@ -133,12 +137,18 @@ void EngineHost::giveCookie(const QByteArray& raw)
     profile_.get().cookieStore()->setCookie(cookie, origin);
 }
 
-void EngineHost::showUnlockWindow(const QString& address, const QString& unlockedPage)
+// Every document of the unlock window goes to the program, which decides
+// when the unlock is done.
+void EngineHost::showUnlockWindow(const QString& address)
 {
     platform::showSingle(unlock_, [&] {
-        auto* window = new IDLockWindow(address, unlockedPage, profile_, unlockDialogs_,
-                                        [this] { link_.send({{"kind", link::Unlocked}}); });
-        connect(window, &QObject::destroyed, this, [this] { link_.send({{"kind", link::UnlockClosed}}); });
+        auto* window = new IDLockWindow(address, profile_, unlockDialogs_, [this](const QUrl& completed) {
+            link_.send({{"kind", link::UnlockComplete},
+                        {"op", qint64(unlockOp_)},
+                        {"address", completed.toString(QUrl::FullyEncoded)}});
+        });
+        connect(window, &QObject::destroyed, this,
+                [this] { link_.send({{"kind", link::UnlockClosed}, {"op", qint64(unlockOp_)}}); });
         return window;
     });
 }

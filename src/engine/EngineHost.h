@@ -38,13 +38,13 @@ Q_SIGNALS:
     void linkClosed();
 
 private:
-    // The unlock window's dialogs belong to no operation.
+    // The unlock window's dialogs belong to its own operation.
     class UnlockDialogs : public platform::MessageBox {
     public:
         explicit UnlockDialogs(EngineHost& host) : host_(host) {}
         Answer show(const QString& text, Icon icon, Buttons buttons, Dismissal* = nullptr) override
         {
-            return host_.ask(0, text, icon, buttons);
+            return host_.ask(host_.unlockOp_, text, icon, buttons);
         }
 
     private:
@@ -55,7 +55,7 @@ private:
     void report(const QString& kind, QJsonObject message);
     void onMessage(const QJsonObject& message);
     void giveCookie(const QByteArray& raw);
-    void showUnlockWindow(const QString& address, const QString& unlockedPage);
+    void showUnlockWindow(const QString& address);
 
     platform::link::LineChannel link_;
     quint64 received_ = 0;
@@ -70,6 +70,7 @@ private:
     WebEngineBrowser browser_;
     UnlockDialogs unlockDialogs_{*this};
     QPointer<IDLockWindow> unlock_;
+    quint64 unlockOp_ = 0;
 };
 
 }  // namespace engine

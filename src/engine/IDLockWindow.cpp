@@ -15,11 +15,10 @@
 
 namespace engine {
 
-IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, BrowserProfile& profile,
-                           platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent)
+IDLockWindow::IDLockWindow(const QString& lockUrl, BrowserProfile& profile, platform::MessageBox& messages,
+                           std::function<void(const QUrl& address)> completed, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      unlockedPage_(unlockedPage),
-      unlocked_(std::move(unlocked)),
+      completed_(std::move(completed)),
       dialogs_(messages),
       popups_(this, profile, dialogs_)
 {
@@ -36,14 +35,14 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, const QString& unlockedPage, 
     web2->setWebOnly(true);
     // The portal's unlock procedure may open pages of its own.
     web2->setWindowFactory([this] { return popups_.open(); });
-    web2->setFrameHandler([this](const QUrl& address) { Web2_DocumentComplete(address); });
+    web2->setFrameHandler([this](const QUrl& address) { completed_(address); });
     // Over https first; the lock page's http address only when that cannot be reached at all.
     const QUrl address(lockUrl);
     const QUrl first = httpsFirst(address);
     connect(web2, &QWebEnginePage::loadingChanged, this,
             [this, web2, first, fallback = first != address ? address : QUrl()](const QWebEngineLoadingInfo& info) mutable {
                 if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
-                    Web2_DocumentComplete(info.url());
+                    completed_(info.url());
                 if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus || fallback.isEmpty())
                     return;
                 if (endOf(info) == LoadEnd::Failure && info.url() == first && unreachableOverHttps(info))
@@ -85,16 +84,6 @@ void IDLockWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-}
-
-void IDLockWindow::Web2_DocumentComplete(const QUrl& address)
-{
-    if (!addressEquals(address.toString(QUrl::FullyEncoded), unlockedPage_))
-        return;
-    dialogs_.show(text::NetmarbleUnlockedNotice, platform::MessageBox::Icon::Information,
-                  platform::MessageBox::Buttons::Ok);
-    unlocked_();
-    close();
 }
 
 }  // namespace engine

@@ -19,9 +19,9 @@ namespace engine {
 
 class BrowserProfile;
 
-// frmIDLock: the portal's own ID-unlock pages in a visible browser. When the
-// unlock ends on the page that says so, the user is told, the program
-// restarts the login and the window closes.
+// frmIDLock: the portal's own ID-unlock pages in a visible browser. Every
+// document that completes in it goes to completed; whoever watches decides
+// when the unlock is done, and closes the window.
 //
 // The user may close it, or one of its pop-ups, while a notice or a page's
 // dialog waits for an answer in a nested loop: a window closed then is
@@ -35,8 +35,8 @@ public:
     // Pop-ups open only on the user's click, and this many at most.
     static constexpr int MostPopups = PopupWindows::Most;
 
-    IDLockWindow(const QString& lockUrl, const QString& unlockedPage, BrowserProfile& profile,
-                 platform::MessageBox& messages, std::function<void()> unlocked, QWidget* parent = nullptr);
+    IDLockWindow(const QString& lockUrl, BrowserProfile& profile, platform::MessageBox& messages,
+                 std::function<void(const QUrl& address)> completed, QWidget* parent = nullptr);
 
     // The browser size for an outer window size, both in twips; nothing
     // when either side is not positive.
@@ -48,10 +48,8 @@ protected:
 
 private:
     void Form_Resize();
-    void Web2_DocumentComplete(const QUrl& address);
 
-    const QString unlockedPage_;
-    const std::function<void()> unlocked_;
+    const std::function<void(const QUrl& address)> completed_;
     QWebEngineView* web2View_;
     // Every dialog of the window and its pages goes through here.
     HeldDialogs dialogs_;

@@ -192,6 +192,20 @@ void PortalSession::Web_Launch(const LaunchReport& report)
         ui_.endProgram();
 }
 
+// The unlock is done on the page that says so: the user is told, the window
+// closes, and the login it interrupted starts again, unless the user has
+// moved on (cancelled, or started another portal's login) meanwhile.
+void PortalSession::Web2_DocumentComplete(const QString& address)
+{
+    if (!addressEquals(address, addresses_.NetmarbleUnlockedPage))
+        return;
+    qCDebug(lcSession) << "unlocked";
+    messages_.show(text::NetmarbleUnlockedNotice, MessageBox::Icon::Information, MessageBox::Buttons::Ok);
+    ui_.closeUnlockWindow();
+    if (!ending_ && loggingIn() && temp_.DHOPortal == Portal::Netmarble)
+        navigate(addresses_.NetmarbleLoginPage);
+}
+
 // The user asked to stop: a cancel the portal's page has not ended in time
 // ends as its page would have ended it, with nothing to tell. A logout the
 // portal has not confirmed ends too, its cookies forgotten, and says so.

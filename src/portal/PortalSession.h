@@ -39,6 +39,8 @@ public:
     void Web_LoadFailed(const QString& address, const LoadFailure& failure);
     void Web_Launch(const LaunchReport& report);
     void Web_PageClosed();
+    // A document completed in the ID unlock window.
+    void Web2_DocumentComplete(const QString& address);
     // A cancel or a logout the portal has not ended in time ends here.
     void WaitLimit_Elapsed();
 

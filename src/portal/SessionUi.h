@@ -23,8 +23,11 @@ public:
 
     // Modal: returns when the login dialog has closed.
     virtual void showLoginDialog() = 0;
-    // Modeless: shows the ID unlock window, or brings the open one forward.
+    // Modeless: shows the ID unlock window at IDLockURL, or brings the open
+    // one forward; each document completed in it reaches the session's
+    // Web2_DocumentComplete().
     virtual void showUnlockWindow() = 0;
+    virtual void closeUnlockWindow() = 0;
 
     // Calls the session's WaitLimit_Elapsed() once the time has passed,
     // unless started again or stopped first.

@@ -110,6 +110,7 @@ public:
             onLoginDialog();
     }
     void showUnlockWindow() override { unlockWindows = note("unlock window", unlockWindows + 1); }
+    void closeUnlockWindow() override { note("unlock window closed", true); }
     void startWaitLimit(int milliseconds) override { waitLimit = milliseconds; }
     void stopWaitLimit() override { waitLimit = 0; }
 
@@ -143,6 +144,7 @@ public:
     void showInfoBox() override { opened.append("info"); }
     void showWebDialog() override { opened.append("web"); }
     void showUnlockWindow() override { opened.append("unlock"); }
+    void closeUnlockWindow() override { opened.append("unlock closed"); }
     void browserNeededSoon() override { ++browserCalls; }
     QStringList opened;
     int browserCalls = 0;

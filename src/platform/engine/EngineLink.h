@@ -45,7 +45,9 @@ inline const QString Act = QStringLiteral("act");                // op, steps, d
 inline const QString Settled = QStringLiteral("settled");        // value
 inline const QString UnknownPage = QStringLiteral("unknownPage");  // op, value, over: [x, y, width, height] of the main window
 inline const QString Answer = QStringLiteral("answer");          // id, answer
-inline const QString Unlock = QStringLiteral("unlock");          // address, unlockedPage
+// The unlock window is an operation of its own ("op"), its dialogs too.
+inline const QString Unlock = QStringLiteral("unlock");          // op, address
+inline const QString CloseUnlock = QStringLiteral("closeUnlock");  // op
 inline const QString LaunchSchemes = QStringLiteral("launchSchemes");  // schemes: the game launcher's, at the start
 inline const QString LaunchAnswer = QStringLiteral("launchAnswer");    // id, allowed
 // Both ways: one cookie in raw form; the program gives a fresh engine its
@@ -56,13 +58,13 @@ inline const QString Cookie = QStringLiteral("cookie");          // raw, gone
 inline const QString Complete = QStringLiteral("complete");      // op, address, frame or document
 inline const QString Failed = QStringLiteral("failed");          // op, address, failure, code
 inline const QString Launch = QStringLiteral("launch");          // op, report, reason
-inline const QString Dialog = QStringLiteral("dialog");          // op (0: the unlock window's), id, text, icon, buttons
+inline const QString Dialog = QStringLiteral("dialog");          // op, id, text, icon, buttons
 inline const QString AskLaunch = QStringLiteral("askLaunch");    // op, id, host, scheme, address: may it go to the system?
 inline const QString Idle = QStringLiteral("idle");              // received: the program's messages so far
 inline const QString Alive = QStringLiteral("alive");
 inline const QString PageClosed = QStringLiteral("pageClosed");  // op: the user closed the page shown
-inline const QString Unlocked = QStringLiteral("unlocked");
-inline const QString UnlockClosed = QStringLiteral("unlockClosed");
+inline const QString UnlockComplete = QStringLiteral("unlockComplete");  // op, address: a document of the unlock window's
+inline const QString UnlockClosed = QStringLiteral("unlockClosed");      // op
 
 // An enumeration sent as its number; one out of range is the fallback.
 template <typename Enum>

@@ -112,7 +112,7 @@ void EngineProcess::nextOperation(const QString& address, bool launches)
     address_ = address;
     failureDue_ = false;
     for (OpenDialog* dialog : std::as_const(dialogs_)) {
-        if (dialog->operation != 0)
+        if (dialog->operation != unlockOp_)
             dialog->dismissal.dismiss();
     }
 }
@@ -172,14 +172,20 @@ void EngineProcess::setDocumentUnknown(bool unknown)
     send(message);
 }
 
-void EngineProcess::showUnlockWindow(const QString& address, const QString& unlockedPage,
-                                     std::function<void()> unlocked)
+void EngineProcess::showUnlockWindow(const QString& address, std::function<void(const QString& address)> completed)
 {
-    onUnlocked_ = std::move(unlocked);
-    unlockOpen_ = true;
+    onUnlockComplete_ = std::move(completed);
+    if (unlockOp_ == 0)
+        unlockOp_ = ++lastOperation_;
     used_ = true;
     start();
-    send({{"kind", link::Unlock}, {"address", address}, {"unlockedPage", unlockedPage}});
+    send({{"kind", link::Unlock}, {"op", qint64(unlockOp_)}, {"address", address}});
+}
+
+void EngineProcess::closeUnlockWindow()
+{
+    if (unlockOp_ != 0 && process_)
+        send({{"kind", link::CloseUnlock}, {"op", qint64(unlockOp_)}});
 }
 
 qint64 EngineProcess::engineId() const
@@ -343,11 +349,12 @@ void EngineProcess::onMessage(const QJsonObject& message)
     } else if (kind == link::Idle) {
         idleAt_ = quint64(message["received"].toInteger());
         endIfIdle();
-    } else if (kind == link::Unlocked) {
-        if (onUnlocked_)
-            onUnlocked_();
+    } else if (kind == link::UnlockComplete) {
+        if (unlockOp_ != 0 && operation == unlockOp_ && onUnlockComplete_)
+            onUnlockComplete_(message["address"].toString());
     } else if (kind == link::UnlockClosed) {
-        unlockOpen_ = false;
+        if (operation == unlockOp_)
+            unlockOp_ = 0;
         endIfIdle();
     }
 }
@@ -360,7 +367,7 @@ void EngineProcess::showDialog(const QJsonObject& message, quint64 operation)
     const auto buttons = link::enumFrom(message["buttons"], MessageBox::Buttons::OkCancel, MessageBox::Buttons::Ok);
     const link::LineChannel* asking = channel_;
     MessageBox::Answer answer = MessageBox::refusal(buttons);
-    if (operation == 0 || isCurrent(operation)) {
+    if ((unlockOp_ != 0 && operation == unlockOp_) || isCurrent(operation)) {
         OpenDialog dialog{operation, {}};
         dialogs_.append(&dialog);
         answer = messages_.show(
@@ -389,7 +396,7 @@ void EngineProcess::askLaunch(const QJsonObject& message, quint64 operation)
 // An engine that was used, with nothing asked of it since it let its page go.
 void EngineProcess::endIfIdle()
 {
-    if (channel_ && used_ && settled_ && !unlockOpen_ && idleAt_ == sent_)
+    if (channel_ && used_ && settled_ && unlockOp_ == 0 && idleAt_ == sent_)
         end();
 }
 
@@ -464,7 +471,7 @@ void EngineProcess::forget()
     sent_ = 0;
     idleAt_ = 0;
     used_ = false;
-    unlockOpen_ = false;
+    unlockOp_ = 0;
 }
 
 }  // namespace platform

@@ -96,8 +96,10 @@ public:
     void adopt(Launch launch);
 
     // The portal's ID unlock window, in the engine, or the open one brought
-    // forward; unlocked runs when its pages reach unlockedPage.
-    void showUnlockWindow(const QString& address, const QString& unlockedPage, std::function<void()> unlocked);
+    // forward; every document that completes in it (its page's or a
+    // frame's) goes to completed, and the caller decides when it is done.
+    void showUnlockWindow(const QString& address, std::function<void(const QString& address)> completed);
+    void closeUnlockWindow();
 
     // For tests: the engine's process id while one runs, else 0, and a
     // shorter wait for a silent engine.
@@ -113,7 +115,7 @@ private:
         bool told = false;  // its failure was told: nothing more of it is
     };
     struct OpenDialog {
-        quint64 operation;  // 0: the unlock window's
+        quint64 operation;  // or the unlock window's
         MessageBox::Dismissal dismissal;
     };
 
@@ -125,7 +127,7 @@ private:
     void onMessage(const QJsonObject& message);
     void showDialog(const QJsonObject& message, quint64 operation);
     void askLaunch(const QJsonObject& message, quint64 operation);
-    bool isCurrent(quint64 operation) const { return operation == op_.number && !op_.told; }
+    bool isCurrent(quint64 operation) const { return operation != 0 && operation == op_.number && !op_.told; }
     void endIfIdle();
     void end();
     void lost();
@@ -144,7 +146,7 @@ private:
     quint64 sent_ = 0;           // messages this engine was sent
     quint64 idleAt_ = 0;         // the count of them when it last said it was idle
     bool used_ = false;          // asked to load something
-    bool unlockOpen_ = false;
+    quint64 unlockOp_ = 0;         // the unlock window's operation while it is open
     QTimer silence_;             // no connection, or no word from the engine, for too long
     int silenceLimit_;
     QTimer unused_;              // since the start, with nothing asked of the engine
@@ -161,7 +163,7 @@ private:
     FailureHandler onFailed_;
     LaunchHandler onLaunch_;
     ClosedHandler onPageClosed_;
-    std::function<void()> onUnlocked_;
+    std::function<void(const QString& address)> onUnlockComplete_;
     QStringList launcherSchemes_;
     LaunchQuestion launchQuestion_;
 };
