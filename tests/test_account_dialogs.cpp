@@ -3,11 +3,7 @@
 #include "core/Texts.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
-#include "portal/PortalSession.h"
-#include "storage/UserFile.h"
-#include "support/Fakes.h"
-#include "support/PlatformFakes.h"
-#include "support/TempDir.h"
+#include "support/DialogWorld.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,17 +16,8 @@
 
 namespace {
 
-class AccountDialogTest : public ::testing::Test {
+class AccountDialogTest : public ::testing::Test, protected DialogWorld {
 protected:
-    ProgramDir dir;
-    AppState state;
-    const Addresses addresses{Endpoints::builtIn()};
-    FakeBrowser web;
-    FakeSessionUi ui;
-    FakeMessageBox messages;
-    FakeAutostart autostart;
-    storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
-    portal::PortalSession session{state, addresses, web, ui, messages};
     std::unique_ptr<QDialog> dialog;
 
     void openLogin() { show(std::make_unique<dialogs::LoginDialog>(state, users, session, messages)); }

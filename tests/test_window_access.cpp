@@ -7,12 +7,8 @@
 #include "dialogs/LoginDialog.h"
 #include "dialogs/WebDialog.h"
 #include "platform/qt/QtMessageBox.h"
-#include "portal/PortalSession.h"
-#include "storage/UserFile.h"
 #include "support/AccessTree.h"
-#include "support/Fakes.h"
-#include "support/PlatformFakes.h"
-#include "support/TempDir.h"
+#include "support/DialogWorld.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -26,21 +22,14 @@ using platform::MessageBox;
 
 namespace {
 
+class WindowAccess : public ::testing::Test, protected DialogWorld {};
+
 // Each window: every control named, a text box by its label, Tab in reading
 // order; the rows pin the names that are not a control's own caption.
-TEST(WindowAccess, EveryControlOfEveryWindowHasItsNameAndTabFollowsTheLayout)
+TEST_F(WindowAccess, EveryControlOfEveryWindowHasItsNameAndTabFollowsTheLayout)
 {
-    ProgramDir dir;
-    AppState state;
-    const Addresses addresses{Endpoints::builtIn()};
-    FakeBrowser web;
-    FakeSessionUi ui;
-    FakeMessageBox messages;
-    FakeAutostart autostart;
     FakeProcessStarter processes;
     RecordingHost host;
-    storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
-    portal::PortalSession session{state, addresses, web, ui, messages};
     const std::unique_ptr<QWidget> windows[] = {
         std::make_unique<dialogs::LoginDialog>(state, users, session, messages),
         std::make_unique<MainWindow>(host),
@@ -73,7 +62,7 @@ TEST(WindowAccess, EveryControlOfEveryWindowHasItsNameAndTabFollowsTheLayout)
 
 // The question to open another program's address and a page's question
 // included: Enter takes the default and Esc the refusal, never the grant.
-TEST(WindowAccess, MessageBoxesAreReadInKoreanAndEnterAndEscGiveTheirAnswers)
+TEST_F(WindowAccess, MessageBoxesAreReadInKoreanAndEnterAndEscGiveTheirAnswers)
 {
     QWidget mainWindow;
     platform::QtMessageBox boxes;

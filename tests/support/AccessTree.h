@@ -42,6 +42,9 @@ inline bool interactive(QAccessibleInterface* control)
 // controls are the portal's.
 inline void walk(QAccessibleInterface* node, const std::function<void(QAccessibleInterface*)>& visit)
 {
+    // A web view's children are the engine's, made and dropped as it likes.
+    if (node->object() && node->object()->inherits("QWebEngineView"))
+        return;
     for (int i = 0; i < node->childCount(); ++i) {
         QAccessibleInterface* child = node->child(i);
         if (!child || !child->object())
