@@ -2,6 +2,7 @@
 #include "core/Addresses.h"
 #include "core/Texts.h"
 #include "portal/PortalSession.h"
+#include "storage/ConfigFile.h"
 #include "storage/UserFile.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
@@ -612,7 +613,8 @@ TEST_F(SessionTest, StartupLogsInAutomaticallyOnlyWhenSetAndSurvivesDamagedFiles
             dir.write("User.ini", c.user);
         const storage::SettingsFolder folder(dir.path());
         storage::UserFile users{state, folder, messages};
-        Form_Load(state, folder, users, session);
+        storage::ConfigLoad(folder, state);
+        autoLogin(state, users, session);
         EXPECT_EQ(messages.shown.size(), c.messages);
         EXPECT_EQ(web.navigations.value(0), c.firstPage);
         EXPECT_EQ(state.Temp.UserID, c.id) << "the credentials are read only for the automatic login";

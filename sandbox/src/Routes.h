@@ -16,14 +16,14 @@
 
 namespace sandbox {
 
-// Ways in which the portals misbehave on request, for tests of how the
-// program copes.
 // How the channel pages launch the game: by sending the browser to an address
 // of the game launcher's own scheme, as portal pages do.
 enum class LaunchMode { Href, Iframe, Timer, Redirect, Popup };
 std::optional<LaunchMode> launchModeNamed(std::string_view name);
 std::string launchModeNames();
 
+// Ways in which the portals misbehave on request, for tests of how the
+// program copes.
 struct Quirks {
     // Before the first page of a login answers: the Netmarble login page
     // with its return address, and the Daum logout address.

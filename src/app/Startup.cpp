@@ -4,15 +4,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProgramInstance.h"
 #include "portal/PortalSession.h"
-#include "storage/ConfigFile.h"
 #include "storage/UserFile.h"
-
-void Form_Load(AppState& state, const storage::SettingsFolder& settings, storage::UserFile& userFile,
-               portal::PortalSession& session)
-{
-    storage::ConfigLoad(settings, state);
-    autoLogin(state, userFile, session);
-}
 
 bool loginCanStart(platform::MessageBox& messages)
 {

@@ -194,9 +194,6 @@ TEST_P(EachPortal, CancelDuringTheFirstPageNeverLogsIn)
     EXPECT_TRUE(sandbox->requests("event", "login-ok").isEmpty()) << "the login form went out";
 }
 
-// Ending at once would drop the channel page before it launched the game;
-// an engine slow to start for the game start must not cut it short either.
-// The launcher outlives the engine and the program.
 // A portal that asks for a one-time code on a page of its own: the page
 // shows itself, the user types the code there and the login goes on; closing
 // the page gives the login up. A portal that speaks plain http only gets the
@@ -271,6 +268,9 @@ TEST_P(EachPortal, ACancelEndsInTimeWhenThePortalAnswersNothing)
     EXPECT_EQ(quaylet->mainWindow(), "Quaylet | 로그인");
 }
 
+// Ending at once would drop the channel page before it launched the game;
+// an engine slow to start for the game start must not cut it short either.
+// The launcher outlives the engine and the program.
 TEST_F(EndToEnd, QuitAfterTheGameStartsEndsTheProgramOnceTheLaunchWentToTheSystem)
 {
     dir.write("config.ini", " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 2 \r\nDaum\r\n");
