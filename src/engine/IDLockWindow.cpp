@@ -37,25 +37,21 @@ IDLockWindow::IDLockWindow(const QString& lockUrl, BrowserProfile& profile, plat
     web2->setWindowFactory([this] { return popups_.open(); });
     web2->setFrameHandler([this](const QUrl& address) { completed_(address); });
     // Over https first; the lock page's http address only when that cannot be reached at all.
-    const QUrl address(lockUrl);
-    const QUrl first = httpsFirst(address);
-    connect(web2, &QWebEnginePage::loadingChanged, this,
-            [this, web2, first, fallback = first != address ? address : QUrl()](const QWebEngineLoadingInfo& info) mutable {
-                if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
-                    completed_(info.url());
-                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus || fallback.isEmpty())
-                    return;
-                if (endOf(info) == LoadEnd::Failure && info.url() == first && unreachableOverHttps(info))
-                    web2->load(fallback);
-                fallback.clear();
-            });
+    connect(web2, &QWebEnginePage::loadingChanged, this, [this, web2](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
+            completed_(info.url());
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        if (const QUrl fallback = httpsFirst_.fallbackAfter(info); !fallback.isEmpty())
+            web2->load(fallback);
+    });
     // The user types recovery details here: the window says where they go.
     connect(web2, &QWebEnginePage::urlChanged, this, [this](const QUrl& page) {
         setWindowTitle(PageWindow::titleFor(text::UnlockWindowTitle, page));
         web2View_->setAccessibleName(text::PageViewName.arg(shownHost(page)));
     });
     web2View_->setPage(web2);
-    web2->load(first);
+    web2->load(httpsFirst_.begin(QUrl(lockUrl)));
 }
 
 std::optional<QSize> IDLockWindow::browserSizeFor(QSize outerTwips)

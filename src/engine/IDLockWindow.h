@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/browser/HeldDialogs.h"
+#include "engine/browser/LoadEnd.h"
 #include "engine/browser/PopupWindows.h"
 #include "platform/MessageBox.h"
 
@@ -53,6 +54,7 @@ private:
     QWebEngineView* web2View_;
     // Every dialog of the window and its pages goes through here.
     HeldDialogs dialogs_;
+    HttpsFirst httpsFirst_;
     PopupWindows popups_;
 };
 

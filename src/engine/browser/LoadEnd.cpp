@@ -1,5 +1,7 @@
 #include "engine/browser/LoadEnd.h"
 
+#include "engine/browser/NavigationMemory.h"
+
 #include <QWebEngineLoadingInfo>
 
 namespace engine {
@@ -66,20 +68,26 @@ portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info)
     return {Kind::Other, code};
 }
 
-QUrl httpsFirst(const QUrl& address)
+QUrl HttpsFirst::begin(const QUrl& address)
 {
+    clear();
     if (address.scheme() != u"http")
         return address;
-    QUrl secure = address;
-    secure.setScheme(QStringLiteral("https"));
+    fallback_ = address;
+    attempt_ = address;
     // An address that names no port keeps none: https's own, 443.
-    return secure;
+    attempt_.setScheme(QStringLiteral("https"));
+    return attempt_;
 }
 
-bool unreachableOverHttps(const QWebEngineLoadingInfo& info)
+QUrl HttpsFirst::fallbackAfter(const QWebEngineLoadingInfo& info)
 {
-    if (info.errorDomain() == QWebEngineLoadingInfo::CertificateErrorDomain)
-        return false;
+    const QUrl attempt = std::exchange(attempt_, {});
+    const QUrl fallback = std::exchange(fallback_, {});
+    if (fallback.isEmpty() || endOf(info) != LoadEnd::Failure
+        || NavigationMemory::key(info.url()) != NavigationMemory::key(attempt)
+        || info.errorDomain() == QWebEngineLoadingInfo::CertificateErrorDomain)
+        return {};
     switch (info.errorCode()) {
     case ErrorConnectionRefused:
     case ErrorConnectionReset:
@@ -88,9 +96,15 @@ bool unreachableOverHttps(const QWebEngineLoadingInfo& info)
     case ErrorEmptyResponse:
     case ErrorSslProtocol:
     case ErrorSslVersionOrCipherMismatch:
-    case ErrorSslVersionInterference: return true;
-    default: return false;
+    case ErrorSslVersionInterference: return fallback;
+    default: return {};
     }
+}
+
+void HttpsFirst::clear()
+{
+    attempt_.clear();
+    fallback_.clear();
 }
 
 }  // namespace engine

@@ -18,14 +18,24 @@ LoadEnd endOf(const QWebEngineLoadingInfo& info);
 // Why a load failed, for the user.
 portal::LoadFailure failureOf(const QWebEngineLoadingInfo& info);
 
-// The program's own navigations go to an http address's https spelling
+// One load of the program's own: an http address goes to its https spelling
 // first (same host, port, path and query), as browsers do before they send
-// anything over plain http; other addresses stay as they are.
-QUrl httpsFirst(const QUrl& address);
+// anything over plain http, and to the http address only when the https
+// spelling could not be reached at all (refused, reset, no TLS spoken
+// there). A certificate error never counts: that is someone answering,
+// untrusted. Other addresses load as they are.
+class HttpsFirst {
+public:
+    // What to load first.
+    QUrl begin(const QUrl& address);
+    // At the load's first end: the http address to load instead, once, or
+    // nothing. Forgets the load either way.
+    QUrl fallbackAfter(const QWebEngineLoadingInfo& info);
+    void clear();
 
-// Whether the https spelling could not be reached at all (refused, reset, no
-// TLS spoken there), so that the http address may be tried instead. A
-// certificate error never counts: that is someone answering, untrusted.
-bool unreachableOverHttps(const QWebEngineLoadingInfo& info);
+private:
+    QUrl attempt_;   // the https spelling tried first
+    QUrl fallback_;  // the http address
+};
 
 }  // namespace engine

@@ -302,11 +302,7 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
             });
     if (launches)
         launch_.begin(page_);
-    const QUrl first = httpsFirst(url);
-    if (first != url) {
-        httpsAttempt_ = first;
-        httpFallback_ = url;
-    }
+    const QUrl first = httpsFirst_.begin(url);
     qCDebug(lcBrowser) << "load" << loggableAddress(first);
     limit_.start();
     page_->load(first);
@@ -316,10 +312,8 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
 // all: the http address is tried, in the same page, within the same limit.
 bool WebEngineBrowser::fellBackToHttp(const QWebEngineLoadingInfo& info)
 {
-    const QUrl attempt = std::exchange(httpsAttempt_, {});
-    const QUrl fallback = std::exchange(httpFallback_, {});
-    if (fallback.isEmpty() || state_ != State::Loading || endOf(info) != LoadEnd::Failure
-        || NavigationMemory::key(info.url()) != NavigationMemory::key(attempt) || !unreachableOverHttps(info))
+    const QUrl fallback = httpsFirst_.fallbackAfter(info);
+    if (fallback.isEmpty())
         return false;
     qCDebug(lcBrowser) << "no https at" << loggableAddress(info.url()) << info.errorCode() << "- over http instead";
     limit_.start();
@@ -441,8 +435,7 @@ void WebEngineBrowser::dropPage()
     stepLimit_.stop();
     stepsAwaited_ = 0;
     frames_.clear();
-    httpsAttempt_.clear();
-    httpFallback_.clear();
+    httpsFirst_.clear();
     state_ = State::NoPage;
     // The view goes first: in Qt 6.4 one left with a deleted page crashes.
     delete std::exchange(view_, nullptr);

@@ -2,6 +2,7 @@
 
 #include "core/Browser.h"
 #include "engine/browser/GameLaunch.h"
+#include "engine/browser/LoadEnd.h"
 #include "engine/browser/NavigationMemory.h"
 #include "engine/browser/PageWindow.h"
 
@@ -143,8 +144,7 @@ private:
     WebPage* page_ = nullptr;  // Loading and Showing
     QString address_;          // Loading; Showing while the page loads
     bool gameStart_ = false;   // the page is a game start's
-    QUrl httpsAttempt_;        // Loading: the https spelling tried first, with the http address to fall back to
-    QUrl httpFallback_;
+    HttpsFirst httpsFirst_;    // Loading
     QUrl shownAtLoadStart_;    // Loading; Showing while the page loads
     QStringList frames_;       // Loading; Showing while the page loads
     bool settled_ = false;
