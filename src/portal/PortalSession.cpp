@@ -169,15 +169,9 @@ void PortalSession::Web_LoadFailed(const QString& address, const LoadFailure& fa
     }
     if (!underWay())
         return;
-    ui_.stopWaitLimit();
     // Nothing more will complete for this login, logout or cancel: without
     // this the program would wait for ever.
-    temp_.IsLoginFail = 0;
-    temp_.IsLogout = 0;
-    temp_.IsLogin = 0;
-    completedWithoutSession(text::AppTitle);
-    ui_.setGameStartEnabled(false);
-    reportSettled();
+    endedHere();
     tellUnreachable(failure);
 }
 
@@ -219,13 +213,9 @@ void PortalSession::WaitLimit_Elapsed()
     // A page that completes late must not lead anywhere: the login page
     // would be filled and sent.
     browser_.stop();
-    temp_.IsLogin = 0;
-    temp_.IsLogout = 0;
     if (!cancelling)
         browser_.forgetCookies();
-    completedWithoutSession(text::AppTitle);
-    ui_.setGameStartEnabled(false);
-    reportSettled();
+    endedHere();
     if (!cancelling)
         messages_.show(text::LogoutNotConfirmed, MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok);
 }
@@ -293,6 +283,18 @@ void PortalSession::loginFailed(const QString& caption, const QString& loginPage
     ui_.showLoginDialog();
 }
 
+// The login, logout or cancel under way ends here rather than on a portal
+// page, with no session: nothing more is awaited.
+void PortalSession::endedHere()
+{
+    temp_.IsLoginFail = 0;
+    temp_.IsLogout = 0;
+    temp_.IsLogin = 0;
+    completedWithoutSession(text::AppTitle);
+    ui_.setGameStartEnabled(false);
+    reportSettled();
+}
+
 // A logout or a cancel reached the portal's logged-out state.
 void PortalSession::completedWithoutSession(const QString& caption)
 {
@@ -320,16 +322,12 @@ bool PortalSession::onPortalSite(const QString& address) const
                        [&page](const QString& portalPage) { return sameSite(page, QUrl(portalPage)); });
 }
 
-// The login ends as one that cannot go on: nothing more is awaited.
+// The login ends as one that cannot go on.
 void PortalSession::leftThePortal(const QString& address)
 {
     qCDebug(lcSession).noquote() << "left the portal for" << loggableAddress(QUrl(address));
-    temp_.IsLoginFail = 0;
-    temp_.IsLogin = 0;
     browser_.setDocumentUnknown(false);
-    completedWithoutSession(text::AppTitle);
-    ui_.setGameStartEnabled(false);
-    reportSettled();
+    endedHere();
     messages_.show(text::LeftThePortal.arg(QUrl(address).host()), MessageBox::Icon::Exclamation,
                    MessageBox::Buttons::Ok);
 }

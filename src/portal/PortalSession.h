@@ -65,6 +65,7 @@ private:
     void loggedIn(const QString& caption);
     void loginFailed(const QString& caption, const QString& loginPage);
     void completedWithoutSession(const QString& caption);
+    void endedHere();
     bool askYes(const QString& question);
     void fillLoginForm(const QString& address, const QList<ElementStep>& steps);
     bool onPortalSite(const QString& address) const;
