@@ -41,10 +41,14 @@ QString siteOf(const QString& host)
     return domain ? QString::fromLatin1(domain) : QString::fromLatin1(ascii);
 }
 
+bool isWebPage(const QUrl& address)
+{
+    return (address.scheme() == u"http" || address.scheme() == u"https") && !address.host().isEmpty();
+}
+
 bool sameSite(const QUrl& first, const QUrl& second)
 {
-    const auto web = [](const QUrl& url) { return url.scheme() == u"http" || url.scheme() == u"https"; };
-    return web(first) && web(second) && !first.host().isEmpty() && siteOf(first.host()) == siteOf(second.host());
+    return isWebPage(first) && isWebPage(second) && siteOf(first.host()) == siteOf(second.host());
 }
 
 QString elideAddress(const QUrl& address, const std::function<bool(const QString&)>& fits)

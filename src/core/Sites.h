@@ -11,6 +11,9 @@
 // itself), the host alone, which then matches only itself exactly.
 QString siteOf(const QString& host);
 
+// An http or https address with a host: a page of some site.
+bool isWebPage(const QUrl& address);
+
 // Both addresses are web pages of one site; ports and schemes do not count.
 bool sameSite(const QUrl& first, const QUrl& second);
 

@@ -124,13 +124,12 @@ void GameLaunch::consider(const QUrl& address, const WebPage* from, bool mainFra
 QString GameLaunch::askingHost(const WebPage* from, bool mainFrame) const
 {
     const QUrl page = channel_ ? channel_->url() : QUrl();
-    const auto web = [](const QUrl& url) { return (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty(); };
     if (from && from != channel_)
-        return (web(from->url()) ? from->url() : page).host(QUrl::FullyEncoded);
+        return (isWebPage(from->url()) ? from->url() : page).host(QUrl::FullyEncoded);
     if (!mainFrame && from) {
         const QList<QUrl>& frames = from->frameAddresses();
         const auto foreign = std::find_if(frames.rbegin(), frames.rend(),
-                                          [&](const QUrl& frame) { return web(frame) && !sameSite(frame, page); });
+                                          [&](const QUrl& frame) { return isWebPage(frame) && !sameSite(frame, page); });
         if (foreign != frames.rend())
             return foreign->host(QUrl::FullyEncoded);
     }
