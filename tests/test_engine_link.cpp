@@ -4,7 +4,7 @@
 #include "platform/engine/CookieJar.h"
 #include "platform/engine/EngineChild.h"
 #include "platform/engine/EngineLink.h"
-#include "platform/engine/EngineProcess.h"
+#include "platform/engine/RemoteBrowser.h"
 #include "support/Fakes.h"
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QNetworkCookie>
@@ -33,6 +35,7 @@ namespace {
 
 using platform::MessageBox;
 using platform::link::LineChannel;
+namespace link = platform::link;
 using portal::ElementStep;
 
 // Two ends of one connection; the far end is a bare socket the test writes to.
@@ -50,20 +53,58 @@ struct SocketPair {
     }
 };
 
-TEST(EngineLink, StepsCrossWholeAndMalformedOnesFillNothing)
+// Every kind crosses whole. What the receiver does not take is dropped alone:
+// a kind of the other direction or none known, a field missing, of the wrong
+// type or out of range, a step not well formed (a form is filled whole or not at all).
+TEST(EngineLink, MessagesCrossWholeAndMalformedOnesAreDropped)
 {
+    using namespace platform::link;
     const QList<ElementStep> steps{ElementStep::setValue("put_id", "선장\n\"x\""), ElementStep::setChecked("keep"),
                                    ElementStep::click("login")};
-    const QList<ElementStep> back = platform::link::stepsFromJson(platform::link::stepsToJson(steps));
-    ASSERT_EQ(back.size(), 3);
-    EXPECT_EQ(back[0].value, "선장\n\"x\"");
-    EXPECT_EQ(back[2].action, ElementStep::Action::Click);
+    const QList<ToEngine> toEngine{Navigate{1, "http://p.test/", 2}, StartGame{3, "http://p.test/c"}, Act{4, steps, 5},
+                                   Settled{false}, UnknownPage{6, true, QRect(-10, 20, 300, 400)},
+                                   UnknownPage{7, false, {}}, DialogAnswer{8, MessageBox::Answer::No},
+                                   Unlock{9, "http://p.test/u"}, CloseUnlock{9}, LaunchSchemes{{"dho", "x-y"}},
+                                   LaunchAnswer{10, true}, Cookie{"a=b; path=/", false}};
+    for (const ToEngine& message : toEngine)
+        EXPECT_EQ(decode<ToEngine>(encode(message)), message) << encode(message)["kind"].toString().toStdString();
+    const QList<ToProgram> toProgram{
+        Complete{1, "http://p.test/", false, 2}, Complete{1, "http://f.test/", true, 0},
+        Failed{2, "http://p.test/", portal::LoadFailure::Kind::PageScript, -105},
+        Launched{3, portal::LaunchReport::Kind::Failed, "왜"}, Dialog{4, 5, "알림", MessageBox::Icon::Critical,
+        MessageBox::Buttons::ContinueCancel}, AskLaunch{6, 7, "h.test", "dho", "dho://x"}, Idle{8}, Alive{},
+        PageClosed{9}, UnlockComplete{10, "http://p.test/u"}, UnlockClosed{10}, Cookie{"a=b", true}};
+    for (const ToProgram& message : toProgram)
+        EXPECT_EQ(decode<ToProgram>(encode(message)), message) << encode(message)["kind"].toString().toStdString();
 
-    QJsonArray bad = platform::link::stepsToJson(steps);
-    bad[1] = QJsonObject{{"action", "submitEverything"}, {"element", "x"}, {"value", ""}};
-    EXPECT_TRUE(platform::link::stepsFromJson(bad).isEmpty());
-    bad[1] = QJsonObject{{"action", "click"}, {"element", 3}, {"value", ""}};
-    EXPECT_TRUE(platform::link::stepsFromJson(bad).isEmpty());
+    const QJsonObject navigate = encode(ToEngine(Navigate{1, "http://p.test/", 2}));
+    const auto without = [](QJsonObject message, const QString& field) {
+        message.remove(field);
+        return message;
+    };
+    const auto with = [](QJsonObject message, const QString& field, const QJsonValue& value) {
+        message[field] = value;
+        return message;
+    };
+    QJsonObject act = encode(ToEngine(Act{4, steps, 5}));
+    QJsonArray badSteps = act["steps"].toArray();
+    badSteps[1] = QJsonObject{{"action", "submitEverything"}, {"element", "x"}, {"value", ""}};
+    const struct {
+        const char* name;
+        QJsonObject message;
+    } dropped[] = {
+        {"a kind of the engine's", encode(ToProgram(Complete{1, "x", false, 1}))},
+        {"an unknown kind", with(navigate, "kind", "navigateEverywhere")},
+        {"no operation", without(navigate, "op")},
+        {"a negative operation", with(navigate, "op", -1)},
+        {"a fractional operation", with(navigate, "op", 1.5)},
+        {"an address that is no text", with(navigate, "address", 7)},
+        {"an answer out of range", with(encode(ToEngine(DialogAnswer{1, MessageBox::Answer::Ok})), "answer", 9)},
+        {"a step of no known action", with(act, "steps", badSteps)},
+        {"a window frame of three numbers", with(encode(ToEngine(UnknownPage{1, true, {}})), "over", QJsonArray{1, 2, 3})},
+    };
+    for (const auto& row : dropped)
+        EXPECT_EQ(decode<ToEngine>(row.message), std::nullopt) << row.name;
 }
 
 // A page dialog waits for its answer in a nested loop: the answer, sent after
@@ -294,7 +335,7 @@ protected:
 
     ~ScriptedEngine() override
     {
-        if (const qint64 pid = web.engineId())
+        if (const qint64 pid = web.connection().engineId())
             ::kill(pid_t(pid), SIGKILL);
     }
 
@@ -316,38 +357,38 @@ protected:
         QLocalSocket* socket = nullptr;
         ASSERT_TRUE(waitUntil([&] { return (socket = relays.nextPendingConnection()) != nullptr; }, 5000));
         received.clear();
-        engine = std::make_unique<LineChannel>(socket, [this](const QJsonObject& message) { received.append(message); });
+        engine = std::make_unique<LineChannel>(
+            socket, link::decoding<link::ToEngine>([this](const link::ToEngine& message) { received.append(message); }));
     }
 
     // The first message of this kind the engine was sent and the test has
     // not taken yet, once it came.
-    QJsonObject take(const QString& kind)
+    template <typename Message>
+    std::optional<Message> take()
     {
-        QJsonObject found;
+        std::optional<Message> found;
         waitUntil([&] {
-            const auto at = std::find_if(received.begin(), received.end(),
-                                         [&](const QJsonObject& message) { return message["kind"] == kind; });
+            const auto at = std::find_if(received.begin(), received.end(), [](const link::ToEngine& message) {
+                return std::holds_alternative<Message>(message);
+            });
             if (at == received.end())
                 return false;
-            found = *at;
+            found = std::get<Message>(*at);
             received.erase(at);
             return true;
         }, 5000);
         return found;
     }
 
-    void say(const QString& kind, QJsonObject message = {})
-    {
-        message["kind"] = kind;
-        engine->send(message);
-    }
+    void say(const link::ToProgram& message) { engine->send(link::encode(message)); }
 
     QLocalServer relays;
     ProgramDir dir;
     FakeMessageBox messages;
-    platform::EngineProcess web{dir.file("engine"), messages};
+    platform::RemoteBrowser web{dir.file("engine"), messages};
+    platform::EngineConnection& connection = web.connection();
     std::unique_ptr<LineChannel> engine;
-    QList<QJsonObject> received;
+    QList<link::ToEngine> received;
     QStringList completed;
     QList<QPair<QString, Kind>> failures;
     QList<portal::LaunchReport::Kind> launches;
@@ -363,38 +404,36 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
     web.setSessionSettled(false);
     web.navigate("http://portal.test/login");
     connectEngine();
-    const qint64 login = take("navigate")["op"].toInteger();
+    const quint64 login = take<link::Navigate>().value().op;
     web.act({ElementStep::click("login")});
-    EXPECT_EQ(take("act")["op"].toInteger(), login);
+    EXPECT_EQ(take<link::Act>().value().op, login);
     web.setDocumentUnknown(true);
-    const QJsonObject verdict = take("unknownPage");
-    EXPECT_EQ(verdict["op"].toInteger(), login);
-    EXPECT_TRUE(verdict["value"].toBool());
+    const link::UnknownPage verdict = take<link::UnknownPage>().value();
+    EXPECT_EQ(verdict.op, login);
+    EXPECT_TRUE(verdict.value);
     web.navigate("http://portal.test/cancel");
-    const qint64 cancel = take("navigate")["op"].toInteger();
+    const quint64 cancel = take<link::Navigate>().value().op;
     EXPECT_GT(cancel, login);
 
-    say("complete", {{"op", login}, {"address", "http://portal.test/login"}});
-    say("pageClosed", {{"op", login}});
-    say("failed", {{"op", login}, {"address", "http://portal.test/login"}, {"failure", 0}});
-    say("launch", {{"op", login}, {"report", 0}});
-    say("dialog", {{"op", login}, {"id", 7}, {"text", "late"}, {"buttons", int(MessageBox::Buttons::OkCancel)}});
-    say("complete", {{"op", cancel}, {"address", "http://portal.test/cancel"}});
+    say(link::Complete{login, "http://portal.test/login", false, 1});
+    say(link::PageClosed{login});
+    say(link::Failed{login, "http://portal.test/login", Kind::Refused, 0});
+    say(link::Launched{login, portal::LaunchReport::Kind::Launched, {}});
+    say(link::Dialog{login, 7, "late", MessageBox::Icon::Information, MessageBox::Buttons::OkCancel});
+    say(link::Complete{cancel, "http://portal.test/cancel", false, 2});
     ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 5000));
     EXPECT_EQ(completed, QStringList{"http://portal.test/cancel"});
     EXPECT_TRUE(failures.isEmpty());
     EXPECT_TRUE(launches.isEmpty());
     EXPECT_TRUE(messages.shown.isEmpty()) << "a dialog of an ended operation is refused unseen";
     EXPECT_FALSE(pageClosed) << "the close of a page left behind was heard";
-    const QJsonObject refused = take("answer");
-    EXPECT_EQ(refused["id"], 7);
-    EXPECT_EQ(refused["answer"], int(MessageBox::Answer::Cancel));
+    EXPECT_EQ(take<link::DialogAnswer>(), (link::DialogAnswer{7, MessageBox::Answer::Cancel}));
 
     // A dialog of the operation under way is shown, its text cut to 64 KiB.
-    say("dialog", {{"op", cancel}, {"id", 8}, {"text", QString(70000, u'가')}, {"buttons", 0}});
+    say(link::Dialog{cancel, 8, QString(70000, u'가'), MessageBox::Icon::Information, MessageBox::Buttons::Ok});
     ASSERT_TRUE(waitUntil([&] { return !messages.shown.isEmpty(); }, 5000));
     EXPECT_EQ(messages.shown[0].text.size(), platform::link::LongestDialogText);
-    say("pageClosed", {{"op", cancel}});
+    say(link::PageClosed{cancel});
     EXPECT_TRUE(waitUntil([&] { return pageClosed; }, 5000));
 }
 
@@ -404,21 +443,21 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
 // operation in time stays for it.
 TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 {
-    web.setUnusedLimit(500);
-    platform::EngineProcess::Launch early = platform::EngineProcess::launch(dir.file("engine"));
+    connection.setUnusedLimit(500);
+    platform::EngineConnection::Launch early = platform::EngineConnection::launch(dir.file("engine"));
     ASSERT_NE(early.child, nullptr) << early.error.toStdString();
     connectEngine();
-    web.adopt(std::move(early));
-    EXPECT_FALSE(take("launchSchemes").isEmpty()) << "the engine that knocked early was not let in";
-    ASSERT_NE(web.engineId(), 0);
-    EXPECT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000)) << "an unused engine stayed";
+    connection.adopt(std::move(early));
+    EXPECT_TRUE(take<link::LaunchSchemes>()) << "the engine that knocked early was not let in";
+    ASSERT_NE(connection.engineId(), 0);
+    EXPECT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000)) << "an unused engine stayed";
 
-    web.start();
+    connection.start();
     connectEngine();
     web.setSessionSettled(false);
     web.navigate("http://portal.test/login");
     waitUntil([] { return false; }, 800);
-    EXPECT_NE(web.engineId(), 0) << "an engine in use was ended";
+    EXPECT_NE(connection.engineId(), 0) << "an engine in use was ended";
 }
 
 // Only the engine gets in: clients of the user's that connect first, silent
@@ -441,11 +480,11 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
         foreign->connectToServer(link);
         ASSERT_TRUE(foreign->waitForConnected(5000));
     }
-    forger.write("0123456789abcdef0123456789abcdef\n{\"kind\":\"complete\",\"op\":1,\"address\":\"x\"}\n");
+    forger.write("0123456789abcdef0123456789abcdef\n" + QJsonDocument(link::encode(link::ToProgram(link::Complete{1, "x", false, 1}))).toJson(QJsonDocument::Compact) + "\n");
     forger.flush();
     ASSERT_TRUE(waitUntil([&] { return forger.state() == QLocalSocket::UnconnectedState; }, 5000));
     connectEngine(true);
-    EXPECT_EQ(take("navigate")["address"], "http://portal.test/login");
+    EXPECT_EQ(take<link::Navigate>().value().address, "http://portal.test/login");
     EXPECT_FALSE(QFileInfo::exists(folder));
     ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
@@ -453,7 +492,7 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
 
     QString unused;
     {
-        platform::EngineProcess other{dir.file("engine"), messages};
+        platform::EngineConnection other{dir.file("engine"), [](const link::ToProgram&) {}};
         other.start();
         unused = QFileInfo(linkName()).path();
         EXPECT_TRUE(QFileInfo(unused).isDir());
@@ -464,9 +503,9 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
     // An engine launched while one runs goes at once, and its door with it.
     const auto descriptors = [] { return QDir("/proc/self/fd").count(); };
     const qsizetype before = descriptors();
-    platform::EngineProcess::Launch late = platform::EngineProcess::launch(dir.file("engine"));
+    platform::EngineConnection::Launch late = platform::EngineConnection::launch(dir.file("engine"));
     const QString lateFolder = late.door.folder ? late.door.folder->path() : QString();
-    web.adopt(std::move(late));
+    connection.adopt(std::move(late));
     EXPECT_EQ(descriptors(), before);
     EXPECT_FALSE(!lateFolder.isEmpty() && QFileInfo::exists(lateFolder));
 }
@@ -486,27 +525,27 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     web.startGame("http://portal.test/channel");
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
     EXPECT_EQ(failures[0], (QPair<QString, Kind>{"http://portal.test/login", Kind::BrowserEnded}));
-    EXPECT_EQ(web.engineId(), 0);
+    EXPECT_EQ(connection.engineId(), 0);
     EXPECT_TRUE(messages.shown.isEmpty()) << "the session tells the failure, not the browser";
     QFile::rename(dir.file("missing"), dir.file("engine"));
     failures.clear();
 
-    web.setSilenceLimit(1000);
+    connection.setSilenceLimit(1000);
     web.setSessionSettled(false);
     web.navigate("http://portal.test/login");
     connectEngine();
-    const auto hung = pid_t(web.engineId());
+    const auto hung = pid_t(connection.engineId());
     for (int i = 0; i < 4; ++i) {
-        say("alive");
+        say(link::Alive{});
         waitUntil([] { return false; }, 400);
     }
     EXPECT_TRUE(failures.isEmpty()) << "an engine that says it is alive is not silent";
     ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 3000));
     EXPECT_EQ(failures, (QList<QPair<QString, Kind>>{{"http://portal.test/login", Kind::BrowserEnded}}));
-    EXPECT_EQ(web.engineId(), 0);
+    EXPECT_EQ(connection.engineId(), 0);
     EXPECT_TRUE(waitUntil([&] { return ::kill(hung, 0) != 0; }, 5000)) << "the hung engine still runs";
     web.navigate("http://portal.test/cancel");
-    EXPECT_NE(web.engineId(), 0);
+    EXPECT_NE(connection.engineId(), 0);
     waitUntil([] { return false; }, 300);
     EXPECT_EQ(failures.size(), 1);
 }
@@ -518,30 +557,30 @@ TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
 {
     web.startGame("http://portal.test/channel");
     connectEngine();
-    const qint64 game = take("startGame")["op"].toInteger();
-    say("failed", {{"op", game}, {"address", "http://portal.test/channel"}, {"failure", 0}});
+    const quint64 game = take<link::StartGame>().value().op;
+    say(link::Failed{game, "http://portal.test/channel", Kind::Refused, 0});
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000));
     engine.reset();
-    ASSERT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
     waitUntil([] { return false; }, 200);
     EXPECT_EQ(failures.size(), 1) << "told twice";
 
     web.setSessionSettled(false);
     web.navigate("http://portal.test/login");
     connectEngine();
-    qint64 login = take("navigate")["op"].toInteger();
+    const quint64 login = take<link::Navigate>().value().op;
     messages.onShow = [&] { web.navigate("http://portal.test/cancel"); };
-    say("dialog", {{"op", login}, {"id", 1}, {"text", "of the login"}, {"buttons", 0}});
-    ASSERT_FALSE(take("answer").isEmpty());
+    say(link::Dialog{login, 1, "of the login", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
+    ASSERT_TRUE(take<link::DialogAnswer>());
     EXPECT_EQ(messages.dismissed, QStringList{"of the login"});
 
-    const qint64 cancel = take("navigate")["op"].toInteger();
+    const quint64 cancel = take<link::Navigate>().value().op;
     messages.onShow = [&] {
-        ::kill(pid_t(web.engineId()), SIGKILL);
-        waitUntil([&] { return web.engineId() == 0; }, 5000);
+        ::kill(pid_t(connection.engineId()), SIGKILL);
+        waitUntil([&] { return connection.engineId() == 0; }, 5000);
         EXPECT_EQ(failures.size(), 1) << "the death is told after the dialog";
     };
-    say("dialog", {{"op", cancel}, {"id", 2}, {"text", "of the cancel"}, {"buttons", 0}});
+    say(link::Dialog{cancel, 2, "of the cancel", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
     EXPECT_EQ(messages.dismissed, (QStringList{"of the login", "of the cancel"}));
     EXPECT_EQ(failures.last(), (QPair<QString, Kind>{"http://portal.test/cancel", Kind::BrowserEnded}));
@@ -556,23 +595,23 @@ TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
     const QByteArray value(4000, 'v');
     // Two domains: one holds 180 at most.
     for (int i = 0; i < 300; ++i)
-        say("cookie", {{"raw", QStringLiteral("c%1=%2; domain=.p%3.portal.test; path=/")
-                                   .arg(i)
-                                   .arg(QString::fromLatin1(value))
-                                   .arg(i % 2)}});
-    say("cookie", {{"raw", "c7=gone; domain=.p1.portal.test; path=/"}, {"gone", true}});
+        say(link::Cookie{
+            QStringLiteral("c%1=%2; domain=.p%3.portal.test; path=/").arg(i).arg(QString::fromLatin1(value)).arg(i % 2),
+            false});
+    say(link::Cookie{"c7=gone; domain=.p1.portal.test; path=/", true});
     waitUntil([] { return false; }, 500);
     engine.reset();
-    ASSERT_TRUE(waitUntil([&] { return web.engineId() == 0; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
 
     web.navigate("http://portal.test/again");
     connectEngine();
     // Cookies come before anything else.
-    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty() && received.last()["kind"] == "navigate"; }, 5000));
+    ASSERT_TRUE(waitUntil(
+        [&] { return !received.isEmpty() && std::holds_alternative<link::Navigate>(received.last()); }, 5000));
     QStringList names;
-    for (const QJsonObject& message : std::as_const(received)) {
-        if (message["kind"] == "cookie")
-            names.append(QNetworkCookie::parseCookies(message["raw"].toString().toLatin1()).value(0).name());
+    for (const link::ToEngine& message : std::as_const(received)) {
+        if (const auto* cookie = std::get_if<link::Cookie>(&message))
+            names.append(QNetworkCookie::parseCookies(cookie->raw.toLatin1()).value(0).name());
     }
     ASSERT_EQ(names.size(), 299);
     EXPECT_EQ(names.first(), "c0");

@@ -6,7 +6,7 @@
 #include "dialogs/LoginDialog.h"
 #include "dialogs/WebDialog.h"
 #include "platform/ProgramInstance.h"
-#include "platform/engine/EngineProcess.h"
+#include "platform/engine/RemoteBrowser.h"
 #include "platform/qt/SingleWindow.h"
 #include "portal/PortalSession.h"
 
@@ -61,7 +61,7 @@ void WindowManager::showLoginDialog()
 void WindowManager::browserNeededSoon()
 {
     if (platform::engineCanRun())
-        services_.engine.start();
+        services_.engine.connection().start();
 }
 
 void WindowManager::showConfigDialog()

@@ -17,7 +17,7 @@ class WebDialog;
 }  // namespace dialogs
 namespace platform {
 class Autostart;
-class EngineProcess;
+class RemoteBrowser;
 class MessageBox;
 class ProcessStarter;
 }  // namespace platform
@@ -38,7 +38,7 @@ struct WindowServices {
     platform::MessageBox& messages;
     platform::Autostart& autostart;
     platform::ProcessStarter& processes;
-    platform::EngineProcess& engine;  // the hidden browser, which also shows the unlock window
+    platform::RemoteBrowser& engine;  // the hidden browser, which also shows the unlock window
 };
 
 // Creates the secondary windows afresh from the shared state when they are

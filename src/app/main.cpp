@@ -10,7 +10,7 @@
 #include "platform/ProcessStarter.h"
 #include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
-#include "platform/engine/EngineProcess.h"
+#include "platform/engine/RemoteBrowser.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/SingleWindow.h"
 #include "portal/PortalSession.h"
@@ -130,11 +130,11 @@ int main(int argc, char* argv[])
                                         QString::fromStdU16String(platform::userSettingsDirectory()));
     AppState state;
     storage::ConfigLoad(settings, state);
-    const QString engineExecutable = platform::EngineProcess::besideProgram();
-    platform::EngineProcess::Launch engine;
+    const QString engineExecutable = platform::EngineConnection::besideProgram();
+    platform::EngineConnection::Launch engine;
     const bool autoLoginDue = state.Config.AutoLogin == 1 && platform::engineCanRun();
     if (autoLoginDue)
-        engine = platform::EngineProcess::launch(engineExecutable);
+        engine = platform::EngineConnection::launch(engineExecutable);
 
     const QtMessageHandler defaultHandler = qInstallMessageHandler(holdStartMessages);
     QApplication app(argc, argv);
@@ -150,7 +150,7 @@ int main(int argc, char* argv[])
 
     // The main window's browser `Web`, never shown, in a process of its own.
     // It starts when a portal operation is due or likely.
-    platform::EngineProcess web(engineExecutable, messages, &app);
+    platform::RemoteBrowser web(engineExecutable, messages, &app);
     web.setObjectName(QStringLiteral("Web"));
     // A channel page hands the game launcher's scheme to the system at once;
     // the user allows any other, once and for good for the host that asked.
@@ -160,7 +160,7 @@ int main(int argc, char* argv[])
         return launchApprovals.allows(host, scheme, address);
     });
     if (autoLoginDue)
-        web.adopt(std::move(engine));
+        web.connection().adopt(std::move(engine));
 
     app.setWindowIcon(artwork::programIcon());
     useKoreanFonts();

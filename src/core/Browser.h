@@ -21,6 +21,7 @@ struct ElementStep {
     }
     static ElementStep setChecked(const QString& element) { return {Action::SetChecked, element, {}}; }
     static ElementStep click(const QString& element) { return {Action::Click, element, {}}; }
+    bool operator==(const ElementStep&) const = default;
 };
 
 // Why a document could not be loaded.

@@ -15,44 +15,36 @@ namespace link = platform::link;
 
 EngineHost::EngineHost(QLocalSocket* socket, QObject* parent)
     : QObject(parent),
-      link_(socket, [this](const QJsonObject& message) { onMessage(message); }),
+      link_(socket, link::decoding<link::ToEngine>([this](const link::ToEngine& message) { onMessage(message); })),
       opener_(platform::systemUrlOpener()),
       browser_(profile_, *this, *opener_)
 {
     connect(&link_, &link::LineChannel::closed, this, &EngineHost::linkClosed);
     // Said from this thread, so that a hang of it is seen as silence.
-    connect(&alive_, &QTimer::timeout, this, [this] { link_.send({{"kind", link::Alive}}); });
+    connect(&alive_, &QTimer::timeout, this, [this] { send(link::Alive{}); });
     alive_.start(link::AliveIntervalMs);
     browser_.setDocumentCompleteHandler([this](const QString& address, portal::Browser::Document document) {
-        QJsonObject message{{"address", address}};
-        if (document == portal::Browser::Document::Frame)
-            message["frame"] = true;
-        else
-            message["document"] = qint64(browser_.documentNumber());
-        report(link::Complete, message);
+        const bool frame = document == portal::Browser::Document::Frame;
+        send(link::Complete{op_, address, frame, frame ? 0 : qint64(browser_.documentNumber())});
     });
     browser_.setLoadFailedHandler([this](const QString& address, const portal::LoadFailure& failure) {
-        QJsonObject message = link::failureToJson(failure);
-        message["address"] = address;
-        report(link::Failed, message);
+        send(link::Failed{op_, address, failure.kind, failure.code});
     });
     browser_.setLaunchHandler([this](const portal::LaunchReport& report) {
-        this->report(link::Launch, link::launchToJson(report));
+        send(link::Launched{op_, report.kind, report.reason});
     });
     browser_.setLaunchAsker([this](const QString& host, const QString& scheme, const QString& address,
                                    std::function<void(bool)> allowed) {
         const int id = ++lastLaunchQuestion_;
         launchQuestions_.insert(id, std::move(allowed));
-        report(link::AskLaunch, {{"id", id}, {"host", host}, {"scheme", scheme}, {"address", address}});
+        send(link::AskLaunch{op_, id, host, scheme, address});
     });
-    browser_.setPageClosedHandler([this] { report(link::PageClosed, {}); });
-    browser_.setIdleHandler([this] { link_.send({{"kind", link::Idle}, {"received", qint64(received_)}}); });
+    browser_.setPageClosedHandler([this] { send(link::PageClosed{op_}); });
+    browser_.setIdleHandler([this] { send(link::Idle{received_}); });
     // The program keeps the cookies for the next engine; none reach the disk.
     QWebEngineCookieStore* cookies = profile_.get().cookieStore();
     const auto tell = [this](const QNetworkCookie& cookie, bool gone) {
-        link_.send({{"kind", link::Cookie},
-                    {"raw", QString::fromLatin1(cookie.toRawForm(QNetworkCookie::Full))},
-                    {"gone", gone}});
+        send(link::Cookie{QString::fromLatin1(cookie.toRawForm(QNetworkCookie::Full)), gone});
     };
     connect(cookies, &QWebEngineCookieStore::cookieAdded, this, [tell](const QNetworkCookie& c) { tell(c, false); });
     connect(cookies, &QWebEngineCookieStore::cookieRemoved, this, [tell](const QNetworkCookie& c) { tell(c, true); });
@@ -66,63 +58,74 @@ EngineHost::~EngineHost()
     }
 }
 
-void EngineHost::report(const QString& kind, QJsonObject message)
+void EngineHost::send(const link::ToProgram& message)
 {
-    message["kind"] = kind;
-    message["op"] = qint64(op_);
-    link_.send(message);
+    link_.send(link::encode(message));
 }
 
-void EngineHost::onMessage(const QJsonObject& message)
+void EngineHost::onMessage(const link::ToEngine& message)
 {
     ++received_;
-    const QString kind = message["kind"].toString();
-    // Steps are meant for the page's document the program last heard of: in
-    // one that came after it, or in a frame, they would fill someone else's form.
-    const bool forThisDocument = quint64(message["document"].toInteger()) == browser_.documentNumber();
-    if (kind == link::Navigate || kind == link::StartGame) {
-        op_ = quint64(message["op"].toInteger());
-        const QString address = message["address"].toString();
-        if (kind == link::StartGame)
-            browser_.startGame(address);
-        else if (!WebEngineBrowser::runsScript(address) || forThisDocument)
-            browser_.navigate(address);
-    } else if (kind == link::Act) {
-        // Steps meant for a document of an earlier operation fill nothing.
-        if (quint64(message["op"].toInteger()) == op_ && forThisDocument)
-            browser_.act(link::stepsFromJson(message["steps"].toArray()));
-    } else if (kind == link::UnknownPage) {
-        if (quint64(message["op"].toInteger()) != op_)
-            return;
-        const QJsonArray over = message["over"].toArray();
-        if (over.size() == 4)
-            browser_.setShowOver({over[0].toInt(), over[1].toInt(), over[2].toInt(), over[3].toInt()});
-        browser_.setDocumentUnknown(message["value"].toBool());
-    } else if (kind == link::Settled) {
-        browser_.setSessionSettled(message["value"].toBool());
-    } else if (kind == link::Answer) {
-        if (const auto answered = awaited_.take(message["id"].toInt()))
-            answered(Answer(std::clamp(message["answer"].toInt(), 0, int(Answer::Cancel))));
-    } else if (kind == link::LaunchAnswer) {
-        if (const auto allowed = launchQuestions_.take(message["id"].toInt()))
-            allowed(message["allowed"].toBool());
-    } else if (kind == link::LaunchSchemes) {
-        browser_.setLauncherSchemes(message["schemes"].toVariant().toStringList());
-    } else if (kind == link::Cookie) {
-        giveCookie(message["raw"].toString().toLatin1());
-    } else if (kind == link::Unlock) {
-        unlockOp_ = quint64(message["op"].toInteger());
-        showUnlockWindow(message["address"].toString());
-    } else if (kind == link::CloseUnlock) {
-        if (unlock_ && quint64(message["op"].toInteger()) == unlockOp_)
-            unlock_->close();
-    }
+    std::visit([this](const auto& kind) { handle(kind); }, message);
+}
+
+// Steps are meant for the page's document the program last heard of: in one
+// that came after it, or in a frame, they would fill someone else's form.
+void EngineHost::handle(const link::Navigate& message)
+{
+    op_ = message.op;
+    if (!WebEngineBrowser::runsScript(message.address) || quint64(message.document) == browser_.documentNumber())
+        browser_.navigate(message.address);
+}
+
+void EngineHost::handle(const link::StartGame& message)
+{
+    op_ = message.op;
+    browser_.startGame(message.address);
+}
+
+// Steps meant for a document of an earlier operation fill nothing.
+void EngineHost::handle(const link::Act& message)
+{
+    if (message.op == op_ && quint64(message.document) == browser_.documentNumber())
+        browser_.act(message.steps);
+}
+
+void EngineHost::handle(const link::UnknownPage& message)
+{
+    if (message.op != op_)
+        return;
+    if (message.over)
+        browser_.setShowOver(*message.over);
+    browser_.setDocumentUnknown(message.value);
+}
+
+void EngineHost::handle(const link::Settled& message)
+{
+    browser_.setSessionSettled(message.value);
+}
+
+void EngineHost::handle(const link::DialogAnswer& message)
+{
+    if (const auto answered = awaited_.take(message.id))
+        answered(message.answer);
+}
+
+void EngineHost::handle(const link::LaunchAnswer& message)
+{
+    if (const auto allowed = launchQuestions_.take(message.id))
+        allowed(message.allowed);
+}
+
+void EngineHost::handle(const link::LaunchSchemes& message)
+{
+    browser_.setLauncherSchemes(message.schemes);
 }
 
 // A host-only cookie stays host-only: it is set for its host, with no domain.
-void EngineHost::giveCookie(const QByteArray& raw)
+void EngineHost::handle(const link::Cookie& message)
 {
-    const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(raw);
+    const QList<QNetworkCookie> parsed = QNetworkCookie::parseCookies(message.raw.toLatin1());
     if (parsed.size() != 1)
         return;
     QNetworkCookie cookie = parsed.first();
@@ -139,18 +142,22 @@ void EngineHost::giveCookie(const QByteArray& raw)
 
 // Every document of the unlock window goes to the program, which decides
 // when the unlock is done.
-void EngineHost::showUnlockWindow(const QString& address)
+void EngineHost::handle(const link::Unlock& message)
 {
+    unlockOp_ = message.op;
     platform::showSingle(unlock_, [&] {
-        auto* window = new IDLockWindow(address, profile_, unlockDialogs_, [this](const QUrl& completed) {
-            link_.send({{"kind", link::UnlockComplete},
-                        {"op", qint64(unlockOp_)},
-                        {"address", completed.toString(QUrl::FullyEncoded)}});
+        auto* window = new IDLockWindow(message.address, profile_, unlockDialogs_, [this](const QUrl& completed) {
+            send(link::UnlockComplete{unlockOp_, completed.toString(QUrl::FullyEncoded)});
         });
-        connect(window, &QObject::destroyed, this,
-                [this] { link_.send({{"kind", link::UnlockClosed}, {"op", qint64(unlockOp_)}}); });
+        connect(window, &QObject::destroyed, this, [this] { send(link::UnlockClosed{unlockOp_}); });
         return window;
     });
+}
+
+void EngineHost::handle(const link::CloseUnlock& message)
+{
+    if (unlock_ && message.op == unlockOp_)
+        unlock_->close();
 }
 
 platform::MessageBox::Answer EngineHost::show(const QString& text, Icon icon, Buttons buttons, Dismissal*)
@@ -168,12 +175,7 @@ platform::MessageBox::Answer EngineHost::ask(quint64 operation, const QString& t
         waiting.quit();
     });
     connect(&link_, &link::LineChannel::closed, &waiting, &QEventLoop::quit);
-    link_.send({{"kind", link::Dialog},
-                {"op", qint64(operation)},
-                {"id", id},
-                {"text", text.left(link::LongestDialogText)},
-                {"icon", int(icon)},
-                {"buttons", int(buttons)}});
+    send(link::Dialog{operation, id, text.left(link::LongestDialogText), icon, buttons});
     if (link_.isOpen())
         waiting.exec();
     awaited_.remove(id);

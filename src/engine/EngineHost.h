@@ -52,10 +52,19 @@ private:
     };
 
     Answer ask(quint64 operation, const QString& text, Icon icon, Buttons buttons);
-    void report(const QString& kind, QJsonObject message);
-    void onMessage(const QJsonObject& message);
-    void giveCookie(const QByteArray& raw);
-    void showUnlockWindow(const QString& address);
+    void send(const platform::link::ToProgram& message);
+    void onMessage(const platform::link::ToEngine& message);
+    void handle(const platform::link::Navigate& message);
+    void handle(const platform::link::StartGame& message);
+    void handle(const platform::link::Act& message);
+    void handle(const platform::link::Settled& message);
+    void handle(const platform::link::UnknownPage& message);
+    void handle(const platform::link::DialogAnswer& message);
+    void handle(const platform::link::Unlock& message);
+    void handle(const platform::link::CloseUnlock& message);
+    void handle(const platform::link::LaunchSchemes& message);
+    void handle(const platform::link::LaunchAnswer& message);
+    void handle(const platform::link::Cookie& message);
 
     platform::link::LineChannel link_;
     quint64 received_ = 0;

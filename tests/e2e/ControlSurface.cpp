@@ -4,7 +4,7 @@
 // directory is read-only, where QUAYLET_CONTROL_SOCKET says. The engine's
 // socket has "-engine" added to the name.
 
-#include "platform/engine/EngineProcess.h"
+#include "platform/engine/RemoteBrowser.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -56,8 +56,8 @@ QJsonObject state()
     QJsonObject now{{"windows", windows}};
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
         now["message"] = QJsonObject{{"title", box->windowTitle()}, {"text", box->text()}};
-    if (const auto* web = QCoreApplication::instance()->findChild<platform::EngineProcess*>("Web", Qt::FindDirectChildrenOnly))
-        now["engine"] = web->engineId();
+    if (auto* web = QCoreApplication::instance()->findChild<platform::RemoteBrowser*>("Web", Qt::FindDirectChildrenOnly))
+        now["engine"] = web->connection().engineId();
     return now;
 }
 

@@ -2,70 +2,12 @@
 
 #include <QJsonDocument>
 #include <QLocalSocket>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 
 namespace platform::link {
 
 Q_LOGGING_CATEGORY(lcLink, "quaylet.link", QtWarningMsg)
-
-using portal::ElementStep;
-using portal::LaunchReport;
-using portal::LoadFailure;
-
-namespace {
-
-const QString ActionNames[] = {QStringLiteral("setValue"), QStringLiteral("setChecked"), QStringLiteral("click")};
-
-}  // namespace
-
-QJsonArray stepsToJson(const QList<ElementStep>& steps)
-{
-    QJsonArray array;
-    for (const ElementStep& step : steps) {
-        array.append(QJsonObject{{"action", ActionNames[int(step.action)]},
-                                 {"element", step.element},
-                                 {"value", step.value}});
-    }
-    return array;
-}
-
-QList<ElementStep> stepsFromJson(const QJsonArray& array)
-{
-    QList<ElementStep> steps;
-    for (const QJsonValue& value : array) {
-        const QJsonObject step = value.toObject();
-        const auto action = std::find(std::begin(ActionNames), std::end(ActionNames), step["action"].toString());
-        if (action == std::end(ActionNames) || !step["element"].isString() || !step["value"].isString())
-            return {};
-        steps.append({ElementStep::Action(action - std::begin(ActionNames)), step["element"].toString(),
-                      step["value"].toString()});
-    }
-    return steps;
-}
-
-QJsonObject failureToJson(const LoadFailure& failure)
-{
-    return {{"failure", int(failure.kind)}, {"code", failure.code}};
-}
-
-LoadFailure failureFromJson(const QJsonObject& message)
-{
-    return {enumFrom(message["failure"], LoadFailure::Kind::PageScript, LoadFailure::Kind::Other),
-            message["code"].toInt()};
-}
-
-QJsonObject launchToJson(const LaunchReport& report)
-{
-    return {{"report", int(report.kind)}, {"reason", report.reason}};
-}
-
-LaunchReport launchFromJson(const QJsonObject& message)
-{
-    return {enumFrom(message["report"], LaunchReport::Kind::NoneCame, LaunchReport::Kind::NoneCame),
-            message["reason"].toString()};
-}
 
 LineChannel::LineChannel(QLocalSocket* socket, Handler handler, QObject* parent)
     : QObject(parent),
@@ -95,7 +37,8 @@ void LineChannel::send(const QJsonObject& message)
         return;
     const QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
     if (line.size() > LongestLine) {
-        qCWarning(lcLink) << "not sent, too long:" << message["kind"].toString() << line.size() << "bytes";
+        qCWarning(lcLink) << "not sent, too long:" << message.value(QLatin1String("kind")).toString() << line.size()
+                          << "bytes";
         return;
     }
     socket_->write(line);
