@@ -5,17 +5,16 @@
 #include "engine/browser/LeanPage.h"
 #include "engine/browser/LoadEnd.h"
 #include "engine/browser/PageScripts.h"
-#include "engine/browser/PageWindow.h"
 #include "engine/browser/WebPage.h"
 
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
-#include <QWebEngineView>
 
 #include <utility>
 
@@ -42,6 +41,7 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, platform::MessageBox
     : QObject(parent),
       profile_(profile),
       messages_(messages),
+      shown_(profile, messages),
       launch_(profile, messages, opener)
 {
     launch_.setOverHandler([this] { quiet_.start(); });
@@ -54,47 +54,23 @@ WebEngineBrowser::WebEngineBrowser(BrowserProfile& profile, platform::MessageBox
     quiet_.setSingleShot(true);
     quiet_.setInterval(QuietMs);
     connect(&quiet_, &QTimer::timeout, this, &WebEngineBrowser::quietTimeOver);
-    stepLimit_.setSingleShot(true);
-    stepLimit_.setInterval(StepTimeoutMs);
-    connect(&stepLimit_, &QTimer::timeout, this, [this] {
-        qCWarning(lcBrowser) << "the page did not carry out its step in time";
-        rendererGone();
+    connect(&steps_, &PageSteps::hung, this, &WebEngineBrowser::rendererGone);
+    connect(&steps_, &PageSteps::pageScriptFailed, this, &WebEngineBrowser::pageScriptFailed);
+    shown_.setClosedByUserHandler([this] {
+        if (onPageClosed_)
+            onPageClosed_();
     });
-    rest_.setSingleShot(true);
-    rest_.setInterval(UnknownPageRestMs);
-    connect(&rest_, &QTimer::timeout, this, &WebEngineBrowser::showPage);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
-    hidePage();
-    delete view_;
+    shown_.detach();
     delete page_;
 }
 
 QWebEnginePage* WebEngineBrowser::currentPage() const
 {
     return page_;
-}
-
-void WebEngineBrowser::setLoadTimeout(int milliseconds)
-{
-    limit_.setInterval(milliseconds);
-}
-
-void WebEngineBrowser::setDocumentCompleteHandler(DocumentHandler handler)
-{
-    onComplete_ = std::move(handler);
-}
-
-void WebEngineBrowser::setLoadFailedHandler(FailureHandler handler)
-{
-    onFailed_ = std::move(handler);
-}
-
-void WebEngineBrowser::setLaunchHandler(LaunchHandler handler)
-{
-    launch_.setHandler(std::move(handler));
 }
 
 void WebEngineBrowser::stop()
@@ -116,52 +92,7 @@ void WebEngineBrowser::setSessionSettled(bool settled)
 
 void WebEngineBrowser::setDocumentUnknown(bool unknown)
 {
-    unknown_ = unknown && state_ == State::Showing;
-    if (!unknown_) {
-        rest_.stop();
-        hidePage();
-    } else if (!window_) {
-        rest_.start();
-    }
-}
-
-// A page that moves on by itself is not shown meanwhile; one held by a dialog
-// or a notification is shown once that is over.
-void WebEngineBrowser::showPage()
-{
-    if (!unknown_ || window_ || !view_ || view_->page() != page_)
-        return;
-    if (page_->isLoading() || page_->isBusy()) {
-        rest_.start();
-        return;
-    }
-    qCDebug(lcBrowser) << "showing a page the session does not know" << loggableAddress(page_->url());
-    setSeen(page_, true);
-    page_->setWebOnly(true);
-    // Raised once a page: a page that comes back after a rule hid it does not
-    // take the focus from what the user is doing.
-    const bool firstShow = !std::exchange(raisedPage_, true);
-    window_ = new PageWindow(view_, page_, profile_, messages_, showOver_, firstShow);
-    connect(window_, &PageWindow::closedByUser, this, [this] {
-        hidePage();
-        if (onPageClosed_)
-            onPageClosed_();
-    });
-}
-
-void WebEngineBrowser::hidePage()
-{
-    if (!window_)
-        return;
-    qCDebug(lcBrowser) << "page hidden again";
-    window_->disconnect(this);
-    window_->releaseView();
-    // Deleted from the event loop: this may run inside the window's own close,
-    // or while a dialog of one of its pop-ups waits.
-    std::exchange(window_, nullptr)->dispose();
-    setSeen(page_, false);
-    page_->setWebOnly(false);
-    page_->setWindowFactory({});
+    shown_.setUnknown(unknown, state_ == State::Showing);
 }
 
 bool WebEngineBrowser::runsScript(const QString& address)
@@ -173,9 +104,12 @@ void WebEngineBrowser::navigate(const QString& address)
 {
     quiet_.start();
     if (runsScript(address)) {
-        // Runs in the page's own world, where its functions are.
-        runInPage(reportingOutcome(QUrl::fromPercentEncoding(address.mid(ScriptScheme.size()).toUtf8())),
-                  QWebEngineScript::MainWorld, Step::PageScript);
+        // Runs in the page's own world, where its functions are. One that finds
+        // no page fails its operation: nothing else would ever end it.
+        if (!steps_.run(reportingOutcome(QUrl::fromPercentEncoding(address.mid(ScriptScheme.size()).toUtf8())),
+                        QWebEngineScript::MainWorld, PageSteps::Step::PageScript)
+            && state_ == State::NoPage)
+            pageScriptFailed();
         return;
     }
     memory_.remember(address);
@@ -192,67 +126,14 @@ void WebEngineBrowser::startGame(const QString& channelAddress)
 void WebEngineBrowser::act(const QList<portal::ElementStep>& steps)
 {
     quiet_.start();
-    runInPage(elementStepsScript(steps), QWebEngineScript::ApplicationWorld, Step::Elements);
-}
-
-// Scripts run one turn later, in order, and only in the page's document last
-// reported complete: a form must never go out just as a navigation asked for
-// in the same turn replaces its page, nor credentials land in a document the
-// page went on to by itself. A page script that finds no page, or fails in
-// it, fails the operation: nothing else would ever end it.
-void WebEngineBrowser::runInPage(const QString& script, quint32 world, Step step)
-{
-    if (state_ != State::Showing || document_ == 0) {
-        qCDebug(lcBrowser) << "script dropped: no document to run in";
-        if (step == Step::PageScript && state_ == State::NoPage)
-            pageScriptFailed();
-        return;
-    }
-    const quint64 document = document_;
-    const QString meantFor = NavigationMemory::key(documentUrl_);
-    // Each script sent is answered by a page that still runs: one that
-    // does not answer in time has a hung renderer.
-    ++stepsAwaited_;
-    stepLimit_.start();
-    QTimer::singleShot(0, page_, [this, page = page_, script, world, meantFor, document, step] {
-        if (page != page_ || state_ != State::Showing || document != document_) {
-            stepDone(page);
-            return;
-        }
-        const QPointer<WebEngineBrowser> self(this);
-        page->runJavaScript(QStringLiteral("location.href"), QWebEngineScript::ApplicationWorld,
-                            [self, page, script, world, meantFor, step](const QVariant& href) {
-                                if (!self || page != self->page_)
-                                    return;
-                                if (NavigationMemory::key(href.toString()) != meantFor) {
-                                    qCDebug(lcBrowser) << "script dropped: the document changed";
-                                    self->stepDone(page);
-                                    return;
-                                }
-                                page->runJavaScript(inDocument(href.toString(), script), world,
-                                                    [self, page, step](const QVariant& outcome) {
-                                                        if (!self)
-                                                            return;
-                                                        self->stepDone(page);
-                                                        // Undefined: the document changed first.
-                                                        if (step == Step::PageScript && page == self->page_
-                                                            && outcome.userType() == QMetaType::Bool && !outcome.toBool())
-                                                            self->pageScriptFailed();
-                                                    });
-                            });
-    });
+    steps_.run(elementStepsScript(steps), QWebEngineScript::ApplicationWorld, PageSteps::Step::Elements);
 }
 
 void WebEngineBrowser::pageScriptFailed()
 {
     qCDebug(lcBrowser) << "the page's script failed";
-    fail(state_ == State::NoPage ? address_ : memory_.resolve(documentUrl_), {portal::LoadFailure::Kind::PageScript, 0});
-}
-
-void WebEngineBrowser::stepDone(WebPage* page)
-{
-    if (page == page_ && stepsAwaited_ > 0 && --stepsAwaited_ == 0)
-        stepLimit_.stop();
+    fail(state_ == State::NoPage ? address_ : memory_.resolve(steps_.documentUrl()),
+         {portal::LoadFailure::Kind::PageScript, 0});
 }
 
 // The page's renderer ended, or hangs: what was asked of the page has failed,
@@ -278,16 +159,10 @@ void WebEngineBrowser::startLoad(const QString& address, bool launches)
         return;
     }
     page_ = new WebPage(profile_.get(), messages_, this);
-    raisedPage_ = false;
     makeLean(page_);
-    // A login's page may have to be shown. Its view comes before its first
-    // load: in Qt 6.4 a page without one that tried to open a window cannot
-    // be given one afterwards.
-    if (!launches) {
-        view_ = new QWebEngineView;
-        view_->setObjectName(QStringLiteral("webPage"));
-        view_->setPage(page_);
-    }
+    // A login's page may have to be shown.
+    shown_.attach(page_, !launches);
+    steps_.setPage(page_);
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
     // A certificate the system does not trust is never accepted: such a page
     // counts as unreachable.
@@ -332,8 +207,8 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
             // on it; the user working in a page shown takes the time they need.
             address_ = memory_.resolve(info.url());
             frames_.clear();
-            rest_.stop();
-            if (!window_)
+            shown_.loadStarted();
+            if (!shown_.isShown())
                 limit_.start();
         }
         return;
@@ -362,9 +237,7 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo& info)
         qCDebug(lcBrowser) << "ended without a document" << loggableAddress(info.url()) << info.errorCode();
         state_ = State::Showing;
         frames_.clear();
-        // Nothing new to judge: the document the session did not know rests again.
-        if (unknown_ && !window_)
-            rest_.start();
+        shown_.loadEndedWithoutDocument();
         return;
     case LoadEnd::Failure:
         qCDebug(lcBrowser) << "load failed" << loggableAddress(info.url()) << info.errorCode() << info.errorString();
@@ -388,9 +261,7 @@ void WebEngineBrowser::reportDocument(const QString& address, const QUrl& reache
 {
     qCDebug(lcBrowser) << "document complete" << loggableAddress(QUrl(address)) << "after" << frames_.size() << "frames";
     const WebPage* page = page_;
-    // The page's document from now on; steps meant for an earlier one do nothing.
-    ++document_;
-    documentUrl_ = reached;
+    steps_.documentReported(reached);
     // A rule acting on a frame may navigate: the rest is then left behind.
     for (const QString& frame : std::exchange(frames_, {})) {
         if (page_ != page || !onComplete_)
@@ -405,15 +276,13 @@ void WebEngineBrowser::reportDocument(const QString& address, const QUrl& reache
 // and a step that opened the dialog is not done until it is answered.
 void WebEngineBrowser::onDialog(bool open)
 {
+    steps_.dialogOpen(open);
     if (open) {
         limit_.stop();
-        stepLimit_.stop();
         return;
     }
-    if (page_->isLoading() && !window_)
+    if (page_->isLoading() && !shown_.isShown())
         limit_.start();
-    if (stepsAwaited_ > 0)
-        stepLimit_.start();
     quiet_.start();
 }
 
@@ -427,18 +296,13 @@ void WebEngineBrowser::fail(const QString& address, portal::LoadFailure failure)
 
 void WebEngineBrowser::dropPage()
 {
-    hidePage();
-    unknown_ = false;
-    rest_.stop();
     launch_.end();
     limit_.stop();
-    stepLimit_.stop();
-    stepsAwaited_ = 0;
+    steps_.setPage(nullptr);
     frames_.clear();
     httpsFirst_.clear();
     state_ = State::NoPage;
-    // The view goes first: in Qt 6.4 one left with a deleted page crashes.
-    delete std::exchange(view_, nullptr);
+    shown_.detach();
     if (page_)
         std::exchange(page_, nullptr)->retire();
 }

@@ -4,7 +4,9 @@
 #include "engine/browser/GameLaunch.h"
 #include "engine/browser/LoadEnd.h"
 #include "engine/browser/NavigationMemory.h"
+#include "engine/browser/PageSteps.h"
 #include "engine/browser/PageWindow.h"
+#include "engine/browser/ShownPage.h"
 
 #include <QObject>
 #include <QPointer>
@@ -61,10 +63,10 @@ class WebPage;
 //                                                             unless a launch is waited for
 // A page dialog holds the time limits and the release until it is answered.
 //
-// A Showing page the session calls unknown is shown in a PageWindow once it
-// has rested, with no load of its own, for the rest time. While shown it has
-// no load limit and loads like a browser the user sees; it is hidden again
-// when the session says so, and at every navigation, failure or release.
+// A Showing page the session calls unknown is shown to the user (ShownPage).
+// While shown it has no load limit and loads like a browser the user sees;
+// it is hidden again at every navigation, failure or release. Scripts run
+// in the page through PageSteps.
 class WebEngineBrowser : public QObject, public portal::Browser {
     Q_OBJECT
 public:
@@ -72,18 +74,16 @@ public:
     static constexpr int LoadTimeoutMs = 30000;
     // How long a settled session's page stays after its last activity.
     static constexpr int QuietMs = 2000;
-    // The longest a page step may take before the page's renderer counts as hung.
-    static constexpr int StepTimeoutMs = 10000;
 
     WebEngineBrowser(BrowserProfile& profile, platform::MessageBox& messages, platform::UrlOpener& opener, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
     void navigate(const QString& address) override;
     void startGame(const QString& channelAddress) override;
-    void setLaunchHandler(LaunchHandler handler) override;
+    void setLaunchHandler(LaunchHandler handler) override { launch_.setHandler(std::move(handler)); }
     void act(const QList<portal::ElementStep>& steps) override;
-    void setDocumentCompleteHandler(DocumentHandler handler) override;
-    void setLoadFailedHandler(FailureHandler handler) override;
+    void setDocumentCompleteHandler(DocumentHandler handler) override { onComplete_ = std::move(handler); }
+    void setLoadFailedHandler(FailureHandler handler) override { onFailed_ = std::move(handler); }
     void setSessionSettled(bool settled) override;
     void setDocumentUnknown(bool unknown) override;
     void setPageClosedHandler(ClosedHandler handler) override { onPageClosed_ = std::move(handler); }
@@ -91,7 +91,7 @@ public:
     void stop() override;
 
     // The frame a page shown to the user is centred over.
-    void setShowOver(const QRect& frame) { showOver_ = frame; }
+    void setShowOver(const QRect& frame) { shown_.setShowOver(frame); }
 
     // The game launch's rules: the launcher's own schemes, and who is asked
     // about a scheme that is neither the launcher's nor refused outright.
@@ -107,36 +107,30 @@ public:
 
     // The number of the page's document last reported complete, which steps
     // are meant for: a document that came after it makes them do nothing.
-    quint64 documentNumber() const { return document_; }
+    quint64 documentNumber() const { return steps_.documentNumber(); }
 
     // For tests: the page of the moment, if any, and shorter waits.
     QWebEnginePage* currentPage() const;
-    void setLoadTimeout(int milliseconds);
-    void setStepTimeout(int milliseconds) { stepLimit_.setInterval(milliseconds); }
+    void setLoadTimeout(int milliseconds) { limit_.setInterval(milliseconds); }
+    void setStepTimeout(int milliseconds) { steps_.setTimeout(milliseconds); }
     void setLaunchWait(int milliseconds) { launch_.setAfterLoadWait(milliseconds); }
-    void setUnknownPageRest(int milliseconds) { rest_.setInterval(milliseconds); }
-    PageWindow* pageWindow() const { return window_; }
+    void setUnknownPageRest(int milliseconds) { shown_.setRest(milliseconds); }
+    PageWindow* pageWindow() const { return shown_.window(); }
 
 private:
     enum class State { NoPage, Loading, Showing };
 
     void startLoad(const QString& address, bool launches);
-    // A page script is the page's own (a "javascript:" address): its failure fails the operation.
-    enum class Step { Elements, PageScript };
-    void runInPage(const QString& script, quint32 world, Step step);
     void pageScriptFailed();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     bool fellBackToHttp(const QWebEngineLoadingInfo& info);
     void onFrameLoaded(const QUrl& address);
     void onDialog(bool open);
-    void stepDone(WebPage* page);
     void rendererGone();
     void reportDocument(const QString& address, const QUrl& reached);
     void fail(const QString& address, portal::LoadFailure failure);
     void dropPage();
     void quietTimeOver();
-    void showPage();
-    void hidePage();
 
     BrowserProfile& profile_;
     platform::MessageBox& messages_;
@@ -150,16 +144,8 @@ private:
     bool settled_ = false;
     QTimer limit_;
     QTimer quiet_;
-    QTimer stepLimit_;
-    int stepsAwaited_ = 0;  // scripts sent to the page whose result has not come
-    quint64 document_ = 0;  // counts the page's documents reported complete, over every page
-    QUrl documentUrl_;      // of the last of them, as the engine reached it
-    bool unknown_ = false;  // Showing: the session has no step to take from the document
-    QTimer rest_;           // unknown, with nothing loading: then it is shown
-    QWebEngineView* view_ = nullptr;  // a login page's, from its start, for a window to borrow
-    QPointer<PageWindow> window_;
-    bool raisedPage_ = false;  // the page has been shown and raised once
-    QRect showOver_;
+    PageSteps steps_;
+    ShownPage shown_;
     GameLaunch launch_;
     NavigationMemory memory_;
     DocumentHandler onComplete_;
