@@ -208,9 +208,11 @@ public:
 
     // The main window's caption and buttons: "Quaylet | 로그인", "… | 로그아웃 | game start"
     // (game start enabled), "… | 로그아웃 (disabled)".
+    // Asks the program alone: an engine that hangs must not hold the answer up.
     QString mainWindow()
     {
-        const QJsonObject main = state()["windows"]["frmMain"].toObject();
+        const QJsonObject program = callOn(socket_, {{"command", "state"}});
+        const QJsonObject main = program["windows"]["frmMain"].toObject();
         const QJsonValue login = main["controls"]["cmdLogin"];
         return main["title"].toString() + " | " + login["text"].toString()
                + (login["enabled"].toBool() ? "" : " (disabled)")
