@@ -24,6 +24,7 @@ std::string_view codeCookieName(Portal portal);
 
 // One request as the handlers see it.
 struct Call {
+    Endpoint endpoint;
     const httplib::Request& request;
     std::string path;
     std::string query;
@@ -47,6 +48,9 @@ struct Outcome {
 };
 
 using Action = std::function<void(const Call&, httplib::Response&, Outcome&)>;
+
+// The log line of a request and its answer.
+LogEntry logEntry(const Call& call, const httplib::Response& response, const Outcome& outcome);
 
 void answerHtml(httplib::Response& response, const std::string& html, int status = 200);
 void answerRedirect(httplib::Response& response, const std::string& address);

@@ -84,6 +84,23 @@ void clearCookie(httplib::Response& response, std::string_view name)
     response.set_header("Set-Cookie", std::string(name) + "=; Path=/; Max-Age=0; HttpOnly");
 }
 
+LogEntry logEntry(const Call& call, const httplib::Response& response, const Outcome& outcome)
+{
+    return LogEntry{
+        .endpoint = call.endpoint,
+        .method = call.request.method,
+        .scheme = call.request.ssl ? "https" : "http",
+        .path = call.path,
+        .query = call.query,
+        .form = call.form,
+        .status = response.status,
+        .location = response.get_header_value("Location"),
+        .event = outcome.event,
+        .user = outcome.user,
+        .code = outcome.code,
+    };
+}
+
 Router::Router(httplib::Server& server, Endpoint endpoint, RequestLog& log,
                std::function<void(Endpoint, httplib::Response&)> finish)
     : server_(server), endpoint_(endpoint), log_(log), finish_(std::move(finish))
@@ -122,7 +139,7 @@ httplib::Server::Handler Router::wrap(Action action)
     return [endpoint = endpoint_, &log = log_, finish = finish_, action = std::move(action)](
                const httplib::Request& request, httplib::Response& response) {
         auto [path, query] = splitTarget(request.target);
-        Call call{request, std::move(path), std::move(query), {}, {}};
+        Call call{endpoint, request, std::move(path), std::move(query), {}, {}};
         call.queryFields = parseUrlEncoded(call.query);
         if (isFormBody(request))
             call.form = parseUrlEncoded(request.body);
@@ -130,19 +147,7 @@ httplib::Server::Handler Router::wrap(Action action)
         action(call, response, outcome);
         if (finish)
             finish(endpoint, response);
-        log.write(LogEntry{
-            .endpoint = endpoint,
-            .method = request.method,
-            .scheme = request.ssl ? "https" : "http",
-            .path = call.path,
-            .query = call.query,
-            .form = call.form,
-            .status = response.status,
-            .location = response.get_header_value("Location"),
-            .event = outcome.event,
-            .user = outcome.user,
-            .code = outcome.code,
-        });
+        log.write(logEntry(call, response, outcome));
     };
 }
 

@@ -38,9 +38,15 @@ void Portals::Handlers::answerLogin(const Call& call, Portal portal, const std::
                                     const std::string& password, httplib::Response& response, Outcome& outcome)
 {
     outcome.user = id;
-    if (answersSlowly(id) && !waitFor(call, s_.slowDelay, outcome)) {
-        answerHtml(response, pages::unavailable(), 503);
-        return;
+    if (answersSlowly(id)) {
+        // Logged as it arrives too, with no answer yet: a test sees the form waiting.
+        httplib::Response waiting;
+        waiting.status = 0;
+        s_.log.write(logEntry(call, waiting, {"slow-login", id, {}}));
+        if (!waitFor(call, s_.slowDelay, outcome)) {
+            answerHtml(response, pages::unavailable(), 503);
+            return;
+        }
     }
     answerOutcome(portal, id, s_.state.login(portal, id, password), response, outcome);
 }
