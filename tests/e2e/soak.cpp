@@ -108,8 +108,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the sandbox or the program did not start\n");
         return 1;
     }
-    // No engine yet: the first login starts it.
-    QThread::msleep(1000);
     Tree early = measure(quaylet.processId());
     Tree now = early;
     print("start", now);

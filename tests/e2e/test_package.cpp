@@ -22,36 +22,20 @@ namespace {
 
 constexpr uid_t Nobody = 65534;
 
-// Runs a tool to its end within the time: its exit code, -1 when it did not
-// end by itself (the process is killed as it goes).
-int run(const QString& program, const QStringList& arguments, int timeoutMs, QString* output = nullptr,
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    const bool ended = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
-    if (output)
-        *output = QString::fromLocal8Bit(process.readAll());
-    return ended ? process.exitCode() : -1;
-}
-
-// A folder the user running the program owns; as root that is nobody.
-QString ownedFolder(const QString& path)
-{
-    QDir().mkpath(path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (::geteuid() == 0)
-        (void)::chown(QFile::encodeName(path).constData(), Nobody, Nobody);
-    return path;
-}
-
 // A folder for the user running the test alone.
 QString ownedByMe(const QString& path)
 {
     QDir().mkpath(path);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// A folder the user running the program owns; as root that is nobody.
+QString ownedFolder(const QString& path)
+{
+    ownedByMe(path);
+    if (::geteuid() == 0)
+        (void)::chown(QFile::encodeName(path).constData(), Nobody, Nobody);
     return path;
 }
 
