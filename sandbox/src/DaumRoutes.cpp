@@ -5,27 +5,26 @@ namespace sandbox {
 
 void Portals::Handlers::daumLogin(Router& router)
 {
-    router.get("/Mail-bin/logout.cgi",
-               [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                   // The url value arrives unencoded, so it is the rest of the query.
-                   std::string target;
-                   if (call.query.starts_with("url="))
-                       target = percentDecode(call.query.substr(4), false);
-                   else if (const size_t at = call.query.find("&url="); at != std::string::npos)
-                       target = percentDecode(call.query.substr(at + 5), false);
-                   if (target.empty())
-                       target = a_.DaumLoggedOutPage;
-                   if (!target.starts_with("http://") && !target.starts_with("https://")) {
-                       answerHtml(response, pages::badRequest("url is not a web address"), 400);
-                       return;
-                   }
-                   if (!waitFor(call, s_.quirks.firstPageDelay, outcome)) {
-                       answerHtml(response, pages::unavailable(), 503);
-                       return;
-                   }
-                   logout(call, Portal::Daum, response, outcome);
-                   answerRedirect(response, target);
-               });
+    router.get("/Mail-bin/logout.cgi", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+        // The url value arrives unencoded, so it is the rest of the query.
+        std::string target;
+        if (call.query.starts_with("url="))
+            target = percentDecode(call.query.substr(4), false);
+        else if (const size_t at = call.query.find("&url="); at != std::string::npos)
+            target = percentDecode(call.query.substr(at + 5), false);
+        if (target.empty())
+            target = a_.DaumLoggedOutPage;
+        if (!target.starts_with("http://") && !target.starts_with("https://")) {
+            answerHtml(response, pages::badRequest("url is not a web address"), 400);
+            return;
+        }
+        if (!waitFor(call, s_.quirks.firstPageDelay, outcome)) {
+            answerHtml(response, pages::unavailable(), 503);
+            return;
+        }
+        logout(call, Portal::Daum, response, outcome);
+        answerRedirect(response, target);
+    });
 }
 
 void Portals::Handlers::daumHome(Router& router)
@@ -49,11 +48,10 @@ void Portals::Handlers::daumHome(Router& router)
 
 void Portals::Handlers::daumSecureLogin(Router& router)
 {
-    router.post("/Mail-bin/login.cgi",
-                [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                    answerLogin(call, Portal::Daum, call.field("id").value_or(""),
-                                call.field("enpw").value_or(""), response, outcome);
-                });
+    router.post("/Mail-bin/login.cgi", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+        answerLogin(call, Portal::Daum, call.field("id").value_or(""), call.field("enpw").value_or(""), response,
+                    outcome);
+    });
     router.get("/Mail-bin/login.cgi", [this](const Call&, httplib::Response& response, Outcome&) {
         answerHtml(response, pages::daumLoginFailed(a_, s_.quirks.alertOnFailure));
     });

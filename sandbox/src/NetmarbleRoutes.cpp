@@ -17,19 +17,17 @@ void Portals::Handlers::netmarbleLogin(Router& router)
         }
         answerHtml(response, pages::netmarbleLogin(a_, s_.quirks.confirmLogout));
     });
-    router.post("/login/LoginProc.asp",
-                [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                    answerLogin(call, Portal::Netmarble, call.field("put_id").value_or(""),
-                                call.field("put_pwd").value_or(""), response, outcome);
-                });
+    router.post("/login/LoginProc.asp", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+        answerLogin(call, Portal::Netmarble, call.field("put_id").value_or(""), call.field("put_pwd").value_or(""),
+                    response, outcome);
+    });
     router.get("/login/LoginFail.asp", [this](const Call&, httplib::Response& response, Outcome&) {
         answerHtml(response, pages::netmarbleLoginFailed(a_, s_.quirks.alertOnFailure));
     });
-    router.get("/login/LockStealID.asp",
-               [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                   outcome.user = call.param("id").value_or("");
-                   answerHtml(response, pages::netmarbleLocked(a_, outcome.user, s_.quirks.unlockInNewWindow));
-               });
+    router.get("/login/LockStealID.asp", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+        outcome.user = call.param("id").value_or("");
+        answerHtml(response, pages::netmarbleLocked(a_, outcome.user, s_.quirks.unlockInNewWindow));
+    });
     router.post("/login/UnlockStealID.asp",
                 [this](const Call& call, httplib::Response& response, Outcome& outcome) {
                     outcome.user = call.field("uid").value_or("");
@@ -41,11 +39,10 @@ void Portals::Handlers::netmarbleLogin(Router& router)
                     else
                         answerRedirect(response, a_.NetmarbleUnlockedPage);
                 });
-    router.get("/login/Logout.asp",
-               [this](const Call& call, httplib::Response& response, Outcome& outcome) {
-                   logout(call, Portal::Netmarble, response, outcome);
-                   answerRedirect(response, a_.NetmarbleHomePage);
-               });
+    router.get("/login/Logout.asp", [this](const Call& call, httplib::Response& response, Outcome& outcome) {
+        logout(call, Portal::Netmarble, response, outcome);
+        answerRedirect(response, a_.NetmarbleHomePage);
+    });
 }
 
 void Portals::Handlers::netmarbleHome(Router& router)

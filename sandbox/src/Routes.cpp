@@ -136,8 +136,8 @@ void Router::fallback()
 
 httplib::Server::Handler Router::wrap(Action action)
 {
-    return [endpoint = endpoint_, &log = log_, finish = finish_, action = std::move(action)](
-               const httplib::Request& request, httplib::Response& response) {
+    return [endpoint = endpoint_, &log = log_, finish = finish_,
+            action = std::move(action)](const httplib::Request& request, httplib::Response& response) {
         auto [path, query] = splitTarget(request.target);
         Call call{endpoint, request, std::move(path), std::move(query), {}, {}};
         call.queryFields = parseUrlEncoded(call.query);

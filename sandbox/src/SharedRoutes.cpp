@@ -12,8 +12,8 @@ namespace {
 // whose game it would start.
 std::string launchAddress(Portal portal, std::string_view what, std::string_view user)
 {
-    return std::string("dho-sandbox://") + std::string(what) + "?portal="
-           + (portal == Portal::Netmarble ? "netmarble" : "daum") + "&user=" + percentEncode(user);
+    return std::string("dho-sandbox://") + std::string(what)
+           + "?portal=" + (portal == Portal::Netmarble ? "netmarble" : "daum") + "&user=" + percentEncode(user);
 }
 
 // Sends the browser to the address as the document loads (its characters are
@@ -55,15 +55,12 @@ void Portals::Handlers::answerOutcome(Portal portal, const std::string& id, Logi
                                       httplib::Response& response, Outcome& outcome)
 {
     const bool netmarble = portal == Portal::Netmarble;
-    const auto openSession = [&] {
-        setCookie(response, cookieName(portal), s_.state.openSession(portal, id));
-    };
+    const auto openSession = [&] { setCookie(response, cookieName(portal), s_.state.openSession(portal, id)); };
     switch (login) {
     case LoginOutcome::Failed:
         outcome.event = "login-failed";
         answerRedirect(response, netmarble ? a_.NetmarbleLoginFailPage + "?code=1&id=" + percentEncode(id)
-                                           : a_.DaumLoginFailPage
-                                                 + std::to_string(s_.state.nextFailureNumber())
+                                           : a_.DaumLoginFailPage + std::to_string(s_.state.nextFailureNumber())
                                                  + "&reason=password");
         break;
     case LoginOutcome::Locked:
@@ -106,8 +103,7 @@ const std::string& Portals::Handlers::loginPage(Portal portal) const
 std::string Portals::Handlers::codePage(Portal portal, bool wrongCode) const
 {
     if (portal == Portal::Netmarble)
-        return pages::oneTimeCode("넷마블 로그인 확인", a_.NetmarbleCodePage, a_.NetmarbleCodePicture,
-                                  wrongCode);
+        return pages::oneTimeCode("넷마블 로그인 확인", a_.NetmarbleCodePage, a_.NetmarbleCodePicture, wrongCode);
     return pages::oneTimeCode("다음 로그인 확인", a_.DaumCodePage, a_.DaumCodePicture, wrongCode);
 }
 
@@ -158,8 +154,8 @@ bool Portals::Handlers::waitFor(const Call& call, std::chrono::milliseconds dela
     constexpr auto Slice = std::chrono::milliseconds(50);
     const auto deadline = std::chrono::steady_clock::now() + delay;
     while (std::chrono::steady_clock::now() < deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (!s_.stop.sleepFor(std::min(left, Slice))) {
             outcome.event = "abandoned";
             return false;
@@ -245,8 +241,9 @@ void Portals::Handlers::gameSite(Router& router, Portal portal, const char* titl
             const std::string user = sessionUser(call, portal);
             const std::string page = pages::gamePage(title, message, user);
             // Portal pages probe for an installed launcher this way.
-            answerHtml(response, s_.quirks.probeLauncher ? withMarkup(page, goScript(launchAddress(portal, "probe", user)))
-                                                         : page);
+            answerHtml(response, s_.quirks.probeLauncher
+                                     ? withMarkup(page, goScript(launchAddress(portal, "probe", user)))
+                                     : page);
         });
     }
     router.get(joinPath + ".asp",
@@ -263,11 +260,12 @@ void Portals::Handlers::gameSite(Router& router, Portal portal, const char* titl
                    channel(call, portal, response, outcome);
                });
     // The pop-up a channel page opens, which launches the game in turn.
-    router.get("/GameChannel/launcher.asp", [this, portal](const Call& call, httplib::Response& response, Outcome&) {
-        const std::string user = sessionUser(call, portal);
-        answerHtml(response, withMarkup(pages::gamePage("launcher", "게임을 시작합니다.", user),
-                                        goScript(launchAddress(portal, "launch", user))));
-    });
+    router.get("/GameChannel/launcher.asp",
+               [this, portal](const Call& call, httplib::Response& response, Outcome&) {
+                   const std::string user = sessionUser(call, portal);
+                   answerHtml(response, withMarkup(pages::gamePage("launcher", "게임을 시작합니다.", user),
+                                                   goScript(launchAddress(portal, "launch", user))));
+               });
 }
 
 }  // namespace sandbox

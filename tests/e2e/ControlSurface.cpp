@@ -45,7 +45,8 @@ QJsonObject state()
         QJsonObject controls;
         for (QWidget* widget : window->findChildren<QWidget*>()) {
             // A web view's text is its page's title, there once the page is parsed that far.
-            const QVariant text = widget->property("text").isValid() ? widget->property("text") : widget->property("title");
+            const QVariant text =
+                widget->property("text").isValid() ? widget->property("text") : widget->property("title");
             // Dialogs owned by the window have controls of their own.
             if (text.isValid() && widget->window() == window) {
                 controls[widget->objectName()] = QJsonObject{{"text", text.toString()},

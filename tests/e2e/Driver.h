@@ -65,12 +65,10 @@ inline void writeFile(const QString& path, const QByteArray& text, bool executab
 
 // A portal as the program shows it and the sandbox serves it.
 struct Portal {
-    const char* name;  // as the settings file spells it
-    QString option;    // its choice in the login dialog
-    QString label;     // as the captions name it
-    QString loginPage;
+    const char* name;     // as the settings file spells it
+    QString option;       // its choice in the login dialog
+    QString label;        // as the captions name it
     QString landingPage;  // where a login ends
-    QString idField;
     QString passwordField;
 
     QString caption(const QString& state) const { return "Quaylet - " + label + " " + state; }
@@ -82,18 +80,18 @@ inline void PrintTo(const Portal& portal, std::ostream* out)
     *out << portal.name;
 }
 
-inline const Portal Netmarble{"Netmarble", "optDHONetmarble", "넷마블", "/login/login.asp",
-                              "/main.asp", "put_id",          "put_pwd"};
-inline const Portal Daum{"Daum", "optDHODaum", "다음", "/Mail-bin/login.html", "/intro.asp", "id", "enpw"};
+inline const Portal Netmarble{"Netmarble", "optDHONetmarble", "넷마블", "/main.asp", "put_pwd"};
+inline const Portal Daum{"Daum", "optDHODaum", "다음", "/intro.asp", "enpw"};
 
-// config.ini of a program that logs in by itself (WindowRun, IDSave, PWDSave,
-// AutoLogin, AutoRun, GSA as afterStart, portal), and the User.ini that keeps
-// "captain" and "sea" for it.
-inline QByteArray autoLoginConfig(const Portal& portal, int afterStart = 0)
+// Makes the program in the folder log in by itself as "captain" with "sea":
+// config.ini (WindowRun, IDSave, PWDSave, AutoLogin, AutoRun, GSA as
+// afterStart, portal) and the User.ini that keeps them.
+inline void saveAutoLogin(const QString& folder, const Portal& portal, int afterStart = 0)
 {
-    return " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n " + QByteArray::number(afterStart) + " \r\n" + portal.name + "\r\n";
+    const QByteArray config = " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n " + QByteArray::number(afterStart) + " \r\n";
+    writeFile(folder + "/config.ini", config + portal.name + "\r\n");
+    writeFile(folder + "/User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
 }
-inline const QByteArray SavedCaptain = "47:6>058:6=94I\r\n57::=1\r\n";
 
 // quaylet-sandbox on the ports the end-to-end build of the program uses, with
 // a fresh log; quirks are its options for misbehaving portals.
@@ -143,16 +141,6 @@ public:
     bool waitForEvent(const QString& name, const Portal* portal = nullptr, int timeoutMs = 20000) const
     {
         return eventually([&] { return !requests("event", name, portal).isEmpty(); }, timeoutMs);
-    }
-
-    // A field of the first form sent that has it.
-    QString form(const QString& field) const
-    {
-        for (const QJsonObject& line : requests("method", "POST")) {
-            if (line["form"].toObject().contains(field))
-                return line["form"][field].toString();
-        }
-        return {};
     }
 
 private:

@@ -1,9 +1,8 @@
 // The program logs in and out, Netmarble and Daum in turn, every caption
 // checked and its engine ended after each logout, for CYCLES cycles (default
-// 200) or until one fails. The memory (PSS),
-// descriptors and processes of its process tree are printed at the start, at
-// cycle 10 (growth counts from there), every 50 cycles and at the end; growth
-// in descriptors or processes fails.
+// 200) or until one fails. The memory (PSS), descriptors and processes of its
+// process tree are printed at the start, at cycle 10 (growth counts from
+// there), every 50 cycles and at the end; growth in descriptors or processes fails.
 
 #include "e2e/Driver.h"
 #include "support/TempDir.h"
