@@ -16,8 +16,10 @@
 
 namespace sandbox {
 
-// How the channel pages launch the game: by sending the browser to an address
-// of the game launcher's own scheme, as portal pages do.
+// How a channel page launches the game, in turn, when --launch names ways (it
+// launches nothing otherwise): it sends the browser to an address of the game
+// launcher's own scheme from a script, a hidden frame, a script's timer, a
+// redirect or a pop-up it opens, as portal pages do.
 enum class LaunchMode { Href, Iframe, Timer, Redirect, Popup };
 std::optional<LaunchMode> launchModeNamed(std::string_view name);
 std::string launchModeNames();

@@ -33,9 +33,9 @@ QWidget* visibleWindow(const QString& name)
     return nullptr;
 }
 
-// The named visible windows with the text and state of their own buttons and
-// text boxes, the open message box, and the process id of the program's
-// engine (0 while none runs), all seen at one moment.
+// The named visible windows with the text and state of their own buttons,
+// text boxes and web views, the open message box, and the process id of the
+// program's engine (0 while none runs), all seen at one moment.
 QJsonObject state()
 {
     QJsonObject windows;
@@ -44,9 +44,12 @@ QJsonObject state()
             continue;
         QJsonObject controls;
         for (QWidget* widget : window->findChildren<QWidget*>()) {
+            // A web view's text is its page's title, there once the page is parsed that far.
+            const QVariant text =
+                widget->property("text").isValid() ? widget->property("text") : widget->property("title");
             // Dialogs owned by the window have controls of their own.
-            if (widget->property("text").isValid() && widget->window() == window) {
-                controls[widget->objectName()] = QJsonObject{{"text", widget->property("text").toString()},
+            if (text.isValid() && widget->window() == window) {
+                controls[widget->objectName()] = QJsonObject{{"text", text.toString()},
                                                              {"enabled", widget->isEnabled()},
                                                              {"checked", widget->property("checked").toBool()}};
             }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
@@ -28,14 +29,46 @@ inline bool eventually(const std::function<bool()>& condition, int timeoutMs = 2
     return true;
 }
 
+// Runs a program to its end within the time: its exit code, -1 when it did
+// not end by itself; what it printed goes to output.
+inline int run(const QString& program, const QStringList& arguments, int timeoutMs, QString* output = nullptr,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const bool ended = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAll());
+    return ended ? process.exitCode() : -1;
+}
+
+// A file's lines; none when it cannot be read.
+inline QStringList linesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                                          : QStringList();
+}
+
+// Writes a file, making its folder; an executable one its owner alone may run.
+inline void writeFile(const QString& path, const QByteArray& text, bool executable = false)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    if (executable)
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 // A portal as the program shows it and the sandbox serves it.
 struct Portal {
-    const char* name;  // as the settings file spells it
-    QString option;    // its choice in the login dialog
-    QString label;     // as the captions name it
-    QString loginPage;
+    const char* name;     // as the settings file spells it
+    QString option;       // its choice in the login dialog
+    QString label;        // as the captions name it
     QString landingPage;  // where a login ends
-    QString idField;
     QString passwordField;
 
     QString caption(const QString& state) const { return "Quaylet - " + label + " " + state; }
@@ -47,9 +80,18 @@ inline void PrintTo(const Portal& portal, std::ostream* out)
     *out << portal.name;
 }
 
-inline const Portal Netmarble{"Netmarble", "optDHONetmarble", "넷마블", "/login/login.asp",
-                              "/main.asp", "put_id",          "put_pwd"};
-inline const Portal Daum{"Daum", "optDHODaum", "다음", "/Mail-bin/login.html", "/intro.asp", "id", "enpw"};
+inline const Portal Netmarble{"Netmarble", "optDHONetmarble", "넷마블", "/main.asp", "put_pwd"};
+inline const Portal Daum{"Daum", "optDHODaum", "다음", "/intro.asp", "enpw"};
+
+// Makes the program in the folder log in by itself as "captain" with "sea":
+// config.ini (WindowRun, IDSave, PWDSave, AutoLogin, AutoRun, GSA as
+// afterStart, portal) and the User.ini that keeps them.
+inline void saveAutoLogin(const QString& folder, const Portal& portal, int afterStart = 0)
+{
+    const QByteArray config = " 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n " + QByteArray::number(afterStart) + " \r\n";
+    writeFile(folder + "/config.ini", config + portal.name + "\r\n");
+    writeFile(folder + "/User.ini", "47:6>058:6=94I\r\n57::=1\r\n");
+}
 
 // quaylet-sandbox on the ports the end-to-end build of the program uses, with
 // a fresh log; quirks are its options for misbehaving portals.
@@ -70,13 +112,17 @@ public:
     }
 
     // Lets it stop by itself first; the process ends it otherwise.
-    ~Sandbox()
-    {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
+    ~Sandbox() { stop(); }
 
     bool ready() const { return ready_; }
+
+    // Whether it stopped at once, and cleanly, when asked to.
+    bool stop()
+    {
+        process_.terminate();
+        return process_.waitForFinished(3000) && process_.exitStatus() == QProcess::NormalExit
+               && process_.exitCode() == 0;
+    }
 
     // The logged requests whose field has the value, on the portal when one is named.
     QList<QJsonObject> requests(const QString& field, const QString& value, const Portal* portal = nullptr) const
@@ -97,16 +143,6 @@ public:
         return eventually([&] { return !requests("event", name, portal).isEmpty(); }, timeoutMs);
     }
 
-    // A field of the first form sent that has it.
-    QString form(const QString& field) const
-    {
-        for (const QJsonObject& line : requests("method", "POST")) {
-            if (line["form"].toObject().contains(field))
-                return line["form"][field].toString();
-        }
-        return {};
-    }
-
 private:
     QString logPath_;
     QProcess process_;
@@ -123,29 +159,17 @@ public:
         QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
         QFile::copy(QStringLiteral(QUAYLET_E2E_ENGINE), dir_.filePath("quaylet-engine"));
         // A stand-in for the system's URL opener notes every address it is
-        // handed, and fails while the file "opener-fails" exists. Otherwise
-        // it leaves a launcher behind that writes to its output 4 s later,
-        // after the engine has ended, and notes that it lived to. A stand-in
-        // xdg-mime names the desktop entry of the launcher as the scheme's
-        // handler, which is installed where xdg-open would look for it.
-        dir_.mkpath("bin");
-        dir_.mkpath("data/applications");
-        QFile entry(dir_.filePath("data/applications/quaylet-stand-in.desktop"));
-        entry.open(QIODevice::WriteOnly);
-        entry.write("[Desktop Entry]\nType=Application\nName=Launcher\nExec=xdg-open %u\n");
-        entry.close();
-        QFile mime(dir_.filePath("bin/xdg-mime"));
-        mime.open(QIODevice::WriteOnly);
-        mime.write("#!/bin/sh\necho quaylet-stand-in.desktop\n");
-        mime.setPermissions(mime.permissions() | QFile::ExeOwner);
-        mime.close();
-        QFile opener(dir_.filePath("bin/xdg-open"));
-        opener.open(QIODevice::WriteOnly);
-        opener.write("#!/bin/sh\nhere=$(dirname \"$0\")/..\nprintf '%s\\n' \"$1\" >> \"$here/launched\"\n"
-                     "[ ! -e \"$here/opener-fails\" ] || exit 4\n"
-                     "(sleep 4; echo launcher; echo launcher >&2; printf '%s\\n' \"$1\" >> \"$here/outlived\") &\n");
-        opener.setPermissions(opener.permissions() | QFile::ExeOwner);
-        opener.close();
+        // handed and leaves a launcher behind that writes to its output 4 s
+        // later, after the engine has ended, and notes that it lived to. A
+        // stand-in xdg-mime names the desktop entry of the launcher as the
+        // scheme's handler, which is installed where xdg-open would look for it.
+        writeFile(dir_.filePath("data/applications/quaylet-stand-in.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Launcher\nExec=xdg-open %u\n");
+        writeFile(dir_.filePath("bin/xdg-mime"), "#!/bin/sh\necho quaylet-stand-in.desktop\n", true);
+        writeFile(dir_.filePath("bin/xdg-open"),
+                  "#!/bin/sh\nhere=$(dirname \"$0\")/..\nprintf '%s\\n' \"$1\" >> \"$here/launched\"\n"
+                  "(sleep 4; echo launcher; echo launcher >&2; printf '%s\\n' \"$1\" >> \"$here/outlived\") &\n",
+                  true);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PATH", dir_.filePath("bin") + ':' + environment.value("PATH"));
         // One running program a user: each test's is alone in a runtime folder of its own.
@@ -169,13 +193,8 @@ public:
 
     // The addresses handed to the system so far, in order, and those whose
     // launcher lived to write after the engine had ended.
-    QStringList launched() const { return lines("launched"); }
-    QStringList outlived() const { return lines("outlived"); }
-    void setOpenerFailing(bool failing)
-    {
-        QFile marker(dir_.filePath("opener-fails"));
-        failing ? void(marker.open(QIODevice::WriteOnly)) : void(marker.remove());
-    }
+    QStringList launched() const { return linesOf(dir_.filePath("launched")); }
+    QStringList outlived() const { return linesOf(dir_.filePath("outlived")); }
     bool waitForExit(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     qint64 processId() const { return process_.processId(); }
 
@@ -270,13 +289,6 @@ public:
     }
 
 private:
-    QStringList lines(const QString& name) const
-    {
-        QFile file(dir_.filePath(name));
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
-
     static QJsonObject callOn(QLocalSocket& socket, const QJsonObject& request)
     {
         if (socket.state() != QLocalSocket::ConnectedState)

@@ -1,9 +1,8 @@
 // The program logs in and out, Netmarble and Daum in turn, every caption
 // checked and its engine ended after each logout, for CYCLES cycles (default
-// 200) or until one fails. The memory (PSS),
-// descriptors and processes of its process tree are printed at the start, at
-// cycle 10 (growth counts from there), every 50 cycles and at the end; growth
-// in descriptors or processes fails.
+// 200) or until one fails. The memory (PSS), descriptors and processes of its
+// process tree are printed at the start, at cycle 10 (growth counts from
+// there), every 50 cycles and at the end; growth in descriptors or processes fails.
 
 #include "e2e/Driver.h"
 #include "support/TempDir.h"
@@ -108,8 +107,6 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the sandbox or the program did not start\n");
         return 1;
     }
-    // No engine yet: the first login starts it.
-    QThread::msleep(1000);
     Tree early = measure(quaylet.processId());
     Tree now = early;
     print("start", now);
