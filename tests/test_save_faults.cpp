@@ -97,11 +97,11 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsT
 
         state.Temp.UserPWD = "sea";
         dialogs::LoginDialog login(state, users, session, messages);
-        login.findChild<QLineEdit*>("txtID")->setText("captain");
-        login.findChild<QLineEdit*>("txtPassword")->setText("new password");
+        login.findChild<QLineEdit*>("txtID")->setText("abc");
+        login.findChild<QLineEdit*>("txtPassword")->setText("abc");
         expectToldOnce(fault, [&] { login.findChild<QAbstractButton*>("cmdLogin")->click(); },
                        {dir.file("User.ini")});
-        EXPECT_EQ(state.Temp.UserPWD, "new password") << "the login itself goes on";
+        EXPECT_EQ(state.Temp.UserPWD, "abc") << "the login itself goes on";
     }
 
     // Saved in the user's folder, which config.ini keeps from being made, the message names the files there.
@@ -110,6 +110,12 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsT
     dialogs::ConfigDialog there(state, folder, usersThere, autostart, messages);
     expectToldOnce(std::nullopt, [&] { there.findChild<QAbstractButton*>("cmdSumit")->click(); },
                    {dir.file("config.ini/Quaylet/config.ini"), dir.file("config.ini/Quaylet/User.ini")});
+
+    // The account the login typed, though its own save failed, is what a later save writes.
+    dialogs::ConfigDialog(state, storage::SettingsFolder(dir.path()), users, autostart, messages)
+        .findChild<QAbstractButton*>("cmdSumit")
+        ->click();
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n"));
 }
 
 // Though its directory would allow replacing it. Root may write anything: the
