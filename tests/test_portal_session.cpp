@@ -480,6 +480,19 @@ TEST_F(SessionTest, OnlyWhatWasUnderWayIsToldAndALoginCancelOrLogoutReturnsToIdl
     fail(a.NetmarbleHomePage, Kind::ServerError);
     expectIdleAfterOneBox(text::NetmarbleUnreachable);
 
+    // Every reason reads differently.
+    QStringList reasons;
+    for (Kind kind : {Kind::Refused, Kind::HostNotFound, Kind::Certificate, Kind::TimedOut, Kind::ConnectionLost,
+                      Kind::ServerError, Kind::Other, Kind::BrowserEnded}) {
+        startLogin(Portal::Netmarble);
+        fail(a.NetmarbleLoginPage, kind);
+        reasons.append(seenInBox.section(u'\n', 1));
+    }
+    reasons.removeDuplicates();
+    EXPECT_EQ(reasons.size(), 8) << reasons.join(u'|').toStdString();
+
+    // Nothing under way: a login page behind the open login dialog, a page the portal loads by itself.
+    messages.shown.clear();
     startLogin(Portal::Netmarble);
     complete(a.NetmarbleLoginFailPage);
     fail(a.NetmarbleLoginPage);
@@ -491,18 +504,6 @@ TEST_F(SessionTest, OnlyWhatWasUnderWayIsToldAndALoginCancelOrLogoutReturnsToIdl
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].text.startsWith(text::NetmarbleUnreachable));
     EXPECT_EQ(seen(), "Quaylet - 넷마블 대항해시대 온라인 실행 | 로그아웃 | start | settled");
-
-    // Every reason reads differently.
-    state.Temp.IsLogin = 0;
-    QStringList reasons;
-    for (Kind kind : {Kind::Refused, Kind::HostNotFound, Kind::Certificate, Kind::TimedOut, Kind::ConnectionLost,
-                      Kind::ServerError, Kind::Other, Kind::BrowserEnded}) {
-        startLogin(Portal::Netmarble);
-        fail(a.NetmarbleLoginPage, kind);
-        reasons.append(seenInBox.section(u'\n', 1));
-    }
-    reasons.removeDuplicates();
-    EXPECT_EQ(reasons.size(), 8) << reasons.join(u'|').toStdString();
 }
 
 // The unlock window gets the lock page's whole address, which holds the
