@@ -39,7 +39,7 @@ TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
         {"", "0000000"},
         {"\r\n\r\n\r\n", "0000000"},
         {QByteArray("\xff\xfe\x00garbage\x81", 12), "0000000"},
-        {"yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n", "0000000"},  // the portal word is exact
+        {"yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n", "0000000"},       // the portal word is exact
         {" 2 \r\n 1 \r\n 7 \r\n 1 \r\n 1 \r\n 2 \r\nNetmarble\r\n", "0101120"},  // a bad line shifts nothing
         {"word\r\n1\r\n0\r\n0\r\n0\r\n 3 \r\nDaum\r\n", "0100001"},
         {"-1\r\n 1 \r\n", "0100000"},

@@ -139,8 +139,8 @@ TEST_F(SessionTest, FailedLoginReopensTheDialogWithoutRefillingThePage)
             session.PortalLogin();  // the user's next try, from the dialog
         };
         complete(netmarble ? a.NetmarbleLoginFailPage + "?err=pw" : a.DaumLoginFailPage + "12345");
-        EXPECT_EQ(inDialog, (netmarble ? "Quaylet - 넷마블" : "Quaylet - 다음")
-                                + u" 로그인 실패 | 로그인 | - | settled"_s);
+        EXPECT_EQ(inDialog,
+                  (netmarble ? "Quaylet - 넷마블" : "Quaylet - 다음") + u" 로그인 실패 | 로그인 | - | settled"_s);
         EXPECT_EQ(fills().size(), 3) << "not refilled while the dialog is open";
         EXPECT_FALSE(web.settled) << "the dialog's login is under way when it closes";
         ui.onLoginDialog = nullptr;
@@ -326,8 +326,7 @@ TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageOfThePortalsSiteShowsItAndCl
     startLogin(Portal::Netmarble);
     session.cmdLogin_Click();
     complete(a.NetmarbleMainPage);
-    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그인 완료 | 로그아웃 | start | settled")
-        << "the login won the race";
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그인 완료 | 로그아웃 | start | settled") << "the login won the race";
     complete(codePage);
     EXPECT_FALSE(web.unknown) << "logged in";
     session.cmdLogin_Click();

@@ -4,16 +4,11 @@
 // temporary file, and is told in one message naming the files and the reason.
 // A file the user made read-only is refused as well.
 
-#include "core/Addresses.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/SafeSave.h"
-#include "portal/PortalSession.h"
-#include "storage/UserFile.h"
-#include "support/Fakes.h"
+#include "support/DialogWorld.h"
 #include "support/FaultyFiles.h"
-#include "support/PlatformFakes.h"
-#include "support/TempDir.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -36,14 +31,8 @@ const QByteArray OldUsers("47:6>058:6=94I\r\n57::=1\r\n");
 const std::optional<Fault> Faults[] = {std::nullopt, Fault::DiskFullWhileWriting, Fault::DiskFullWhileFlushing,
                                        Fault::RenameRefused};
 
-class SaveFaultTest : public ::testing::Test {
+class SaveFaultTest : public ::testing::Test, protected DialogWorld {
 protected:
-    ProgramDir dir;
-    AppState state;
-    FakeMessageBox messages;
-    FakeAutostart autostart;
-    storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
-
     void SetUp() override
     {
         dir.write("config.ini", OldConfig);
@@ -82,10 +71,6 @@ protected:
 
 TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsThem)
 {
-    const Addresses addresses{Endpoints::builtIn()};
-    FakeBrowser web;
-    FakeSessionUi ui;
-    portal::PortalSession session{state, addresses, web, ui, messages};
     for (const std::optional<Fault> fault : Faults) {
         SCOPED_TRACE(fault ? int(*fault) : -1);
         dialogs::ConfigDialog settings(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
