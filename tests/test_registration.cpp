@@ -103,7 +103,6 @@ TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntryWhichStaysWholeWitho
     EXPECT_TRUE(machine.entries("autostart").isEmpty()) << "the machine-wide folder is not written";
 
     EXPECT_TRUE(startAtLogon(false).ok);
-    EXPECT_TRUE(startAtLogon(false).ok);
     EXPECT_EQ(user.entries("autostart"), QStringList{"x-other.desktop"});
 }
 
@@ -127,7 +126,6 @@ TEST_F(XdgAutostartTest, ExecLineQuotesThePathTryExecNamesItAndTheValidatorAccep
     // As written in the file: escaped for the Exec parser, then backslashes
     // doubled for the string value; TryExec is a plain string value.
     const std::tuple<QString, QByteArray, QByteArray> cases[] = {
-        {"/usr/bin/quaylet", "Exec=/usr/bin/quaylet", "TryExec=/usr/bin/quaylet"},
         {"/opt/My Games/it's \"hi\" $HOME `id` back\\slash\ttab/q",
          "Exec=\"/opt/My Games/it's \\\\\"hi\\\\\" \\\\$HOME \\\\`id\\\\` back\\\\\\\\slash\\ttab/q\"",
          "TryExec=/opt/My Games/it's \"hi\" $HOME `id` back\\\\slash\\ttab/q"},
