@@ -4,16 +4,11 @@
 // temporary file, and is told in one message naming the files and the reason.
 // A file the user made read-only is refused as well.
 
-#include "core/Addresses.h"
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
 #include "platform/SafeSave.h"
-#include "portal/PortalSession.h"
-#include "storage/UserFile.h"
-#include "support/Fakes.h"
+#include "support/DialogWorld.h"
 #include "support/FaultyFiles.h"
-#include "support/PlatformFakes.h"
-#include "support/TempDir.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -36,14 +31,8 @@ const QByteArray OldUsers("47:6>058:6=94I\r\n57::=1\r\n");
 const std::optional<Fault> Faults[] = {std::nullopt, Fault::DiskFullWhileWriting, Fault::DiskFullWhileFlushing,
                                        Fault::RenameRefused};
 
-class SaveFaultTest : public ::testing::Test {
+class SaveFaultTest : public ::testing::Test, protected DialogWorld {
 protected:
-    ProgramDir dir;
-    AppState state;
-    FakeMessageBox messages;
-    FakeAutostart autostart;
-    storage::UserFile users{state, storage::SettingsFolder(dir.path()), messages};
-
     void SetUp() override
     {
         dir.write("config.ini", OldConfig);
@@ -82,10 +71,6 @@ protected:
 
 TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsThem)
 {
-    const Addresses addresses{Endpoints::builtIn()};
-    FakeBrowser web;
-    FakeSessionUi ui;
-    portal::PortalSession session{state, addresses, web, ui, messages};
     for (const std::optional<Fault> fault : Faults) {
         SCOPED_TRACE(fault ? int(*fault) : -1);
         dialogs::ConfigDialog settings(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
@@ -97,11 +82,11 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsT
 
         state.Temp.UserPWD = "sea";
         dialogs::LoginDialog login(state, users, session, messages);
-        login.findChild<QLineEdit*>("txtID")->setText("captain");
-        login.findChild<QLineEdit*>("txtPassword")->setText("new password");
+        login.findChild<QLineEdit*>("txtID")->setText("abc");
+        login.findChild<QLineEdit*>("txtPassword")->setText("abc");
         expectToldOnce(fault, [&] { login.findChild<QAbstractButton*>("cmdLogin")->click(); },
                        {dir.file("User.ini")});
-        EXPECT_EQ(state.Temp.UserPWD, "new password") << "the login itself goes on";
+        EXPECT_EQ(state.Temp.UserPWD, "abc") << "the login itself goes on";
     }
 
     // Saved in the user's folder, which config.ini keeps from being made, the message names the files there.
@@ -110,6 +95,12 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsT
     dialogs::ConfigDialog there(state, folder, usersThere, autostart, messages);
     expectToldOnce(std::nullopt, [&] { there.findChild<QAbstractButton*>("cmdSumit")->click(); },
                    {dir.file("config.ini/Quaylet/config.ini"), dir.file("config.ini/Quaylet/User.ini")});
+
+    // The account the login typed, though its own save failed, is what a later save writes.
+    dialogs::ConfigDialog(state, storage::SettingsFolder(dir.path()), users, autostart, messages)
+        .findChild<QAbstractButton*>("cmdSumit")
+        ->click();
+    EXPECT_EQ(dir.read("User.ini"), QByteArray("45:7=3\r\n45:7=3\r\n"));
 }
 
 // Though its directory would allow replacing it. Root may write anything: the

@@ -146,33 +146,4 @@ TEST_F(SessionTiming, CancelOrLogoutWhileAPageIsStillLoadingHoldsForGood)
     EXPECT_EQ(posts.size(), 2);
 }
 
-TEST_F(SessionTiming, AFailedLoginsNewLoginCompletes)
-{
-    // After the failure page, the browser heads back to the login page and the
-    // dialog's new login sends it there again: before that page has come
-    // back, just as it comes back, or well after.
-    for (int dialogMs : {0, 150, 700}) {
-        SCOPED_TRACE("login dialog answered after " + std::to_string(dialogMs) + " ms");
-        firstPageDelayMs = 0;
-        posts.clear();
-        ui.loginDialogs = 0;
-        state.Temp.UserPWD = "wrong";
-        ui.onLoginDialog = [&] {
-            firstPageDelayMs = 300;
-            runEventsFor(dialogMs);
-            state.Temp.UserPWD = "sea";
-            session->PortalLogin();
-        };
-        startLogin(Portal::Netmarble);
-        ASSERT_TRUE(waitUntil([&] { return ui.caption == text::NetmarbleLoggedIn; }, 10000))
-            << ui.log.join(" | ").toStdString();
-        EXPECT_EQ(ui.loginDialogs, 1);
-        ASSERT_EQ(posts.size(), 2);
-        EXPECT_TRUE(posts[1].contains("put_pwd=sea"));
-        // Back to the start for the next round.
-        state.Temp.IsLogin = 0;
-        ui.onLoginDialog = nullptr;
-    }
-}
-
 }  // namespace
