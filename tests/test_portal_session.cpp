@@ -357,11 +357,20 @@ TEST_F(SessionTest, OnlyALoginWaitingOnAnUnknownPageOfThePortalsSiteShowsItAndCl
 // The user asked to stop: a cancel the portal does not end within 5 s ends
 // here, silently, and a logout it does not confirm within 15 s ends here with
 // its cookies forgotten and one box. Either way nothing the portal sends
-// late leads anywhere.
+// late leads anywhere; a cancel clicked twice completes once.
 TEST_F(SessionTest, ACancelOrALogoutThePortalLeavesWaitingEndsHereInTime)
 {
     for (Portal portal : {Portal::Netmarble, Portal::Daum}) {
         SCOPED_TRACE(int(portal));
+        const QString firstPage = portal == Portal::Netmarble ? a.NetmarbleLoginPage : a.DaumLoggedOutPage;
+        startLogin(portal);
+        ui.log.clear();
+        session.cmdLogin_Click();
+        session.cmdLogin_Click();
+        complete(firstPage);  // the browser reports only the newest navigation's page
+        EXPECT_EQ(ui.log.count("caption Quaylet"), 1);
+        EXPECT_TRUE(fills().isEmpty());
+
         startLogin(portal);
         session.WaitLimit_Elapsed();
         EXPECT_EQ(ui.loginButton, text::CancelCaption) << "a login waits for its own load limit";
@@ -384,10 +393,15 @@ TEST_F(SessionTest, ACancelOrALogoutThePortalLeavesWaitingEndsHereInTime)
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].text, text::LogoutNotConfirmed);
 
+    // A logout while the game start's channel page still loads: its late answer undoes nothing.
     logIn();
+    session.GameStart();
     session.cmdLogin_Click();
+    complete(a.NetmarbleChannelPage);
     complete(a.NetmarbleLoginPage);
     complete(a.NetmarbleHomePage);
+    complete(a.NetmarbleChannelPage);
+    EXPECT_EQ(seen(), "Quaylet - 넷마블 로그아웃 완료 | 로그인 | - | settled");
     EXPECT_EQ(ui.waitLimit, 0) << "the portal confirmed in time";
     session.WaitLimit_Elapsed();
     EXPECT_EQ(ui.caption, text::NetmarbleLoggedOut);
