@@ -85,22 +85,6 @@ TEST(ConfigFile, WhatIsNoRegularFileGivesDefaultsWithoutWaiting)
     }
 }
 
-TEST(ConfigFile, SavingWhatWasLoadedWritesTheSameBytesInPlaceOfALongerFile)
-{
-    // The settings dialog's saves pin the other spellings of the values.
-    const QByteArray bytes(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 1 \r\nDaum\r\n");
-    ProgramDir dir;
-    dir.write("config.ini", bytes);
-    AppState state;
-    ConfigLoad(SettingsFolder(dir.path()), state);
-    dir.write("config.ini", "something much longer than the new file will be\r\n\r\n\r\n");
-    ASSERT_TRUE(ConfigSave(SettingsFolder(dir.path()), {state.Config, state.Temp.DHOPortal}).ok);
-    EXPECT_EQ(dir.read("config.ini"), bytes);
-    EXPECT_EQ(dir.entries(), QStringList{"config.ini"}) << "nothing is left beside it";
-    EXPECT_EQ(configFileBytes({}), " 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n")
-        << "no portal line";
-}
-
 TEST(Fields, SplitLikeTheStoredFilesExpect)
 {
     EXPECT_EQ(readFields(""), QStringList());
