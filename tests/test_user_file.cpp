@@ -92,11 +92,6 @@ TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasReadOrTypedForTheOw
         EXPECT_TRUE(dir.exists("User.ini"));
         EXPECT_EQ(dir.read("User.ini"), c.file);
     }
-    settings(1, 1);
-    state.Temp.UserID = "captain";
-    state.Temp.UserPWD = "s3cr3t, \"pass\"";
-    ASSERT_TRUE(users.UserSave().ok);
-    EXPECT_EQ(readInto("", ""), "captain/s3cr3t, \"pass\"") << "commas and quotes come back";
     const QFile::Permissions permissions = QFileInfo(dir.file("User.ini")).permissions();
     EXPECT_EQ(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther), 0);
     EXPECT_TRUE(permissions & QFile::ReadOwner);
