@@ -1,15 +1,23 @@
+// The platform layer's rules on Linux, and the Windows program path's, which
+// are plain strings.
+
 #include "platform/Autostart.h"
+#include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
+#include "platform/posix/SchemeHandlers.h"
 #include "platform/win32/ProgramPath.h"
 #include "storage/Registration.h"
 #include "support/EnvironmentPatch.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -168,6 +176,90 @@ TEST_F(XdgAutostartTest, ClearingRemovesOnlyAnEarlierMachineWideEntryOrHidesItFo
     EXPECT_EQ(validation().toStdString(), "");
     ASSERT_TRUE(startAtLogon(true).ok);
     EXPECT_TRUE(user.read(entry).contains("\nExec=")) << "ticked again, the user's entry starts it";
+}
+
+QString doorFolder()
+{
+    return QFileInfo(QString::fromStdU16String(platform::instanceDoorName())).path();
+}
+
+// One running program a user on Linux: the lock and the door in the user's
+// runtime folder, or where others could reach that (even through a link) in
+// a folder of the user's own. The package test sees a later start reach the
+// running program's door.
+TEST(ProgramInstance, OnlyAPrivateRuntimeFolderIsUsedWhereALaterStartFindsTheLockHeld)
+{
+    ProgramDir runtime;
+    QDir(runtime.path()).mkpath("open");
+    QFile::setPermissions(runtime.file("open"), QFile::Permissions(0x7777));
+    QFile::link(runtime.path(), runtime.file("link"));
+    const QString own = "/tmp/quaylet-" + QString::number(::geteuid());
+    EnvironmentPatch environment;
+    const std::pair<QString, QString> rows[] = {
+        {runtime.file("open"), own},      {runtime.file("link"), own}, {"relative", own}, {"", own},
+        {runtime.path(), runtime.path()},
+    };
+    for (const auto& [set, used] : rows) {
+        environment.set("XDG_RUNTIME_DIR", set.isEmpty() ? QByteArray() : QFile::encodeName(set));
+        EXPECT_EQ(doorFolder(), used) << set.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(own).permissions() & 0x0077, 0) << "the fallback is the user's alone";
+
+    ASSERT_TRUE(platform::takeInstanceLock());
+    EXPECT_FALSE(platform::takeInstanceLock());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(platform::knockOnInstanceDoor(200));
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// Which Wine prefix registers a launcher's scheme, read from its registry
+// files as Wine writes them: the launch test's prefix is one that Wine wrote.
+TEST(WineRegistry, OnlyTheSchemesOwnCommandKeyWithinTheBoundCounts)
+{
+    const QByteArray command = "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command] 1796700836\n"
+                               "#time=1dd86c4f4b5fcb0\n@=\"\\\"C:\\\\launcher.exe\\\" \\\"%1\\\"\"\n";
+    const QByteArray padding = QByteArray(4000, ';') + '\n';
+    const struct {
+        const char* what;
+        const char* file;
+        QByteArray text;
+        bool registers;
+        qint64 bound = 1 << 20;
+    } cases[] = {
+        {"the user's classes", "user.reg", command, true},
+        {"keys compare without case", "system.reg",
+         "[software\\\\CLASSES\\\\DHO-Sandbox\\\\Shell\\\\open\\\\COMMAND] 1\n", true},
+        {"hex escapes", "system.reg",
+         "[Software\\\\Classes\\\\dho\\x2dsandbo\\x0078\\\\shell\\\\open\\\\command]\n", true},
+        {"a control escape is not its letter", "system.reg",
+         "[Software\\\\Classes\\\\dho-s\\andbox\\\\shell\\\\open\\\\command]\n", false},
+        {"an escaped bracket does not end the key", "system.reg",
+         "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command\\]x]\n", false},
+        {"named only in values", "system.reg",
+         "[Software\\\\Classes\\\\other\\\\shell\\\\open\\\\command] 1\n@=\"dho-sandbox://start\"\n"
+         "\"Key\"=\"[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command]\"\n"
+         "  [Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command]\n",
+         false},
+        {"the scheme's key without its command", "system.reg",
+         "[Software\\\\Classes\\\\dho-sandbox] 1\n\"URL Protocol\"=\"\"\n"
+         "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command\\\\more] 1\n"
+         "[Software\\\\Classes\\\\dho-sandbox2\\\\shell\\\\open\\\\command] 1\n",
+         false},
+        {"no closing bracket", "system.reg", "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command\n",
+         false},
+        {"within the bound", "system.reg", padding + command, true, padding.size() + command.size()},
+        {"beyond the bound", "user.reg", padding + command, false, padding.size() + 40},
+    };
+    for (const auto& registry : cases) {
+        SCOPED_TRACE(registry.what);
+        ProgramDir dir;
+        dir.write("prefix/" + QString::fromLatin1(registry.file), registry.text);
+        // A prefix that does not exist is passed over.
+        const QStringList prefixes{dir.file("absent"), dir.file("prefix")};
+        EXPECT_EQ(platform::winePrefixRegistering("dho-sandbox", prefixes, registry.bound),
+                  registry.registers ? dir.file("prefix") : QString());
+    }
 }
 
 }  // namespace
