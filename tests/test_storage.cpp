@@ -114,22 +114,6 @@ TEST(Fields, SplitLikeTheStoredFilesExpect)
 
 const QByteArray AdministratorsConfig(" 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nDaum\r\n");
 
-// A program directory the user owns alone is used while a file can be made
-// there; the trial file leaves nothing behind.
-TEST(SettingsFolder, TheProgramDirectoryIsUsedWhileItIsTheUsersAloneAndAFileCanBeMadeThere)
-{
-    ProgramDir dir;
-    const auto inUserFolder = [&] {
-        return SettingsFolder::decide(dir.path(), dir.file("home/Quaylet")).inUserFolder();
-    };
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    EXPECT_FALSE(inUserFolder());
-    EXPECT_TRUE(dir.entries().isEmpty()) << "the trial file is gone";
-    // As root the directory is read-only to the user nobody.
-    WithoutWriteAccess readOnly(dir.path());
-    EXPECT_TRUE(inUserFolder());
-}
-
 // Files planted in a program directory that anyone else may write, or that
 // another user owns, are not read: neither settings nor allowed launch
 // schemes. The defaults apply and the user's folder serves. One that the
@@ -192,13 +176,22 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
     }
 }
 
-// Only a user's folder that is the user's alone is read or written.
-TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirstWhileItIsTheirsAlone)
+// A program directory the user owns alone is used while a file can be made
+// there; the trial file leaves nothing behind. Else the user's folder is made
+// on the first save and read first.
+TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirst)
 {
     ProgramDir dir;
     dir.write("program/config.ini", AdministratorsConfig);
     // The folder above the user's folder is missing too, and made in turn.
     const QString user = dir.file(".config/Quaylet");
+    EXPECT_FALSE(SettingsFolder::decide(dir.file("program"), user).inUserFolder());
+    EXPECT_EQ(dir.entries("program"), QStringList{"config.ini"}) << "the trial file is gone";
+    {
+        // As root the directory is read-only to the user nobody.
+        WithoutWriteAccess readOnly(dir.file("program"));
+        EXPECT_TRUE(SettingsFolder::decide(dir.file("program"), user).inUserFolder());
+    }
     const SettingsFolder folder(dir.file("program"), user);
     AppState state;
     ConfigLoad(folder, state);
@@ -214,39 +207,34 @@ TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirs
     EXPECT_EQ(QFile::permissions(user), QFile::Permissions(0x7700));
     ConfigLoad(folder, state);
     EXPECT_EQ(state.Config.AutoLogin, 0) << "the user's file is read first";
-
-    for (const int mode : {0777, 0720, 0700}) {
-        SCOPED_TRACE(mode);
-        ::chmod(QFile::encodeName(user).constData(), mode_t(mode));
-        const bool alone = mode == 0700;
-        EXPECT_EQ(folder.fileToRead(ConfigFileName),
-                  alone ? user + "/config.ini" : dir.file("program/config.ini"));
-        const SaveResult resaved = ConfigSave(folder, {});
-        EXPECT_EQ(resaved.ok, alone);
-        EXPECT_EQ(dir.read(".config/Quaylet/config.ini") == saved, !alone);
-        EXPECT_EQ(resaved.error,
-                  alone ? QString() : user + ": 다른 사용자도 바꿀 수 있는 폴더라서 쓰지 않습니다.");
-    }
 }
 
-// A folder that cannot be made fails the save with its name and reason; the
+// A user's folder that cannot be made, or that others may change, fails the
+// save with its name and the reason, and what it holds is not read: the
 // program directory's file stays the one read.
-TEST(SettingsFolder, AUserFolderThatCannotBeMadeFailsTheSaveAndNamesIt)
+TEST(SettingsFolder, AUserFolderThatCannotBeMadeOrIsNotTheUsersAloneFailsTheSaveAndNamesIt)
 {
+    const auto error = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
+    const QString shared = "다른 사용자도 바꿀 수 있는 폴더라서 쓰지 않습니다.";
     const struct {
         const char* file;    // made as an ordinary file
         const char* folder;  // the user's folder
-        int reason;
+        QString reason;
+        mode_t mode = 0;  // the user's folder's, if not 0
     } cases[] = {
-        {"user/Quaylet", "user/Quaylet", ENOTDIR},
-        {"user", "user/Quaylet", ENOTDIR},
-        {nullptr, "Quaylet", EACCES},  // in a directory the user may not write
+        {"user/Quaylet", "user/Quaylet", error(ENOTDIR)},
+        {"user", "user/Quaylet", error(ENOTDIR)},
+        {nullptr, "Quaylet", error(EACCES)},  // in a directory the user may not write
+        {"Quaylet/config.ini", "Quaylet", shared, 0777},
+        {"Quaylet/config.ini", "Quaylet", shared, 0720},
     };
     for (const auto& c : cases) {
         ProgramDir dir;
         dir.write("config.ini", AdministratorsConfig);
         if (c.file)
             dir.write(c.file, "mine");
+        if (c.mode)
+            ::chmod(QFile::encodeName(dir.file(c.folder)).constData(), c.mode);
         const SettingsFolder folder(dir.path(), dir.file(c.folder));
         std::optional<WithoutWriteAccess> readOnly;
         if (!c.file)
@@ -254,7 +242,7 @@ TEST(SettingsFolder, AUserFolderThatCannotBeMadeFailsTheSaveAndNamesIt)
         const SaveResult saved = ConfigSave(folder, {});
         readOnly.reset();
         EXPECT_FALSE(saved.ok) << c.folder;
-        EXPECT_EQ(saved.error, dir.file(c.folder) + ": " + QString::fromLocal8Bit(std::strerror(c.reason)));
+        EXPECT_EQ(saved.error, dir.file(c.folder) + ": " + c.reason);
         EXPECT_EQ(folder.fileToRead(ConfigFileName), dir.file("config.ini"));
         EXPECT_EQ(dir.read("config.ini"), AdministratorsConfig);
         EXPECT_TRUE(!c.file || dir.read(c.file) == "mine");
