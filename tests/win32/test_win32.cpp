@@ -301,15 +301,6 @@ void folderKeeperTests()
 // command line in the value "Started" of the test key.
 const std::wstring Record = L"--record-start";
 
-// What the started copy noted, as stored; empty when nothing started within
-// ten seconds.
-std::u16string awaitStart()
-{
-    for (int i = 0; i < 200 && stored(u"Started").empty(); ++i)
-        Sleep(50);
-    return stored(u"Started");
-}
-
 void processTests()
 {
     CHECK(!startMaximized(L"C:\\No Such Folder\\nothing.exe", Record));
@@ -325,8 +316,11 @@ void processTests()
 
     removeTestKeys();
     CHECK(startMaximized(program, Record));
-    // The program itself starts, not the planted one, and its command line stays unquoted.
-    CHECK(awaitStart() == u16(program + L'\n' + program + L' ' + Record + L'\0'));
+    // Within ten seconds the program itself notes its start, not the planted
+    // one, with its command line unquoted.
+    for (int i = 0; i < 200 && stored(u"Started").empty(); ++i)
+        Sleep(50);
+    CHECK(stored(u"Started") == u16(program + L'\n' + program + L' ' + Record + L'\0'));
     removeTestKeys();
 
     // The copies may still be ending.
