@@ -1,11 +1,9 @@
-// The platform layer's rules on Linux, and the Windows program path's, which
-// are plain strings.
+// The platform layer's rules on Linux.
 
 #include "platform/Autostart.h"
 #include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
 #include "platform/posix/SchemeHandlers.h"
-#include "platform/win32/ProgramPath.h"
 #include "storage/Registration.h"
 #include "support/EnvironmentPatch.h"
 #include "support/TempDir.h"
@@ -22,15 +20,6 @@
 #include <utility>
 
 namespace {
-
-// The logon command's quoting is the Win32 test's, on a real Run key.
-TEST(RegistrationWindowsPath, NamesAtADrivesRootAndWithDots)
-{
-    using namespace platform::win32;
-    EXPECT_EQ(executableInDirectory(u"D:\\", u"X"), u"D:\\X.exe") << "no second backslash at a drive's root";
-    EXPECT_EQ(directoryOf(u"D:\\X.exe"), u"D:\\");
-    EXPECT_EQ(baseNameOf(u"C:\\Old.Games\\my.game.exe"), u"my.game");  // only the last dot counts
-}
 
 // Every folder the lists are looked up in is one of the test's own: the
 // user's configuration, the home folder and the machine-wide configuration.

@@ -8,6 +8,7 @@
 #include "platform/UserFolder.h"
 #include "platform/win32/FolderRights.h"
 #include "platform/win32/Process.h"
+#include "platform/win32/ProgramPath.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/RunKey.h"
 
@@ -135,8 +136,8 @@ void registryTests()
     CHECK(addToRunKey(userRunKey(), u"Quaylet", u"C:\\Old\\X.exe").ok);
     CHECK(addToRunKey(userRunKey(), u"Quaylet", beyond949).ok);
     CHECK(stored(u"Quaylet", userRun) == beyond949 + u'\0' && stored(u"Quaylet", machineRun).empty());
-    CHECK(addToRunKey(Test, u"Quaylet", u"C:\\Program Files\\X.exe").ok);
-    CHECK(stored(u"Quaylet") == u"\"C:\\Program Files\\X.exe\"\0"s);
+    CHECK(addToRunKey(Test, u"Quaylet", u"C:\\Program Files\\X.exe").ok
+          && stored(u"Quaylet") == u"\"C:\\Program Files\\X.exe\"\0"s);
     CHECK(SetRegValue(machineRun.root, run, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(removeFromRunKeys({userRunKey(), machineRunKey()}, u"Quaylet").ok);
     CHECK(stored(u"Quaylet", userRun).empty() && stored(u"Quaylet", machineRun).empty());
@@ -181,8 +182,8 @@ void fileTests()
     CHECK(!files.create(target.u16string(), false, handle, error) && !error.empty());  // never over a file
     CHECK(files.create(fresh.u16string(), true, handle, error) && files.write(handle, " 1 \r\nDaum\r\n", error)
           && files.finish(handle, error) && contents(target) == "old\r\n");
-    CHECK(files.replace(fresh.u16string(), target.u16string(), error));
-    CHECK(contents(target) == " 1 \r\nDaum\r\n" && contents(fresh) == "(missing)");
+    CHECK(files.replace(fresh.u16string(), target.u16string(), error) && contents(target) == " 1 \r\nDaum\r\n"
+          && contents(fresh) == "(missing)");
     // Owner only: the user, who owns it, and the system may open it, and the rename kept that.
     const std::wstring rules = ownerAndRules(target);
     const std::wstring owner = rules.substr(2, rules.find(L"D:") - 2);
@@ -218,8 +219,9 @@ void userFolderTests()
     CHECK(folder.ends_with(u"\\Quaylet") && fs::is_directory(fs::path(folder).parent_path()));
     fs::remove_all(folder);
     std::u16string error;
-    CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder));
-    CHECK(platform::makeUserSettingsDirectory(folder, error));  // there already
+    // Made, and once there already, made again.
+    CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder)
+          && platform::makeUserSettingsDirectory(folder, error));
     CHECK(platform::canCreateFilesIn(folder) && fs::is_empty(folder));
     fs::remove_all(folder);
 
@@ -303,6 +305,10 @@ const std::wstring Record = L"--record-start";
 
 void processTests()
 {
+    // How the program names itself: no second backslash at a drive's root,
+    // and only the last dot ends the name.
+    CHECK(executableInDirectory(u"D:\\", u"X") == u"D:\\X.exe" && directoryOf(u"D:\\X.exe") == u"D:\\");
+    CHECK(baseNameOf(u"C:\\Old.Games\\my.game.exe") == u"my.game");
     CHECK(!startMaximized(L"C:\\No Such Folder\\nothing.exe", Record));
 
     // The program sits in a folder with a blank, and a program is planted
@@ -333,15 +339,13 @@ void processTests()
 // Qt's local server opens as a named pipe.
 void instanceTests()
 {
-    CHECK(platform::takeInstanceLock());
-    CHECK(!platform::takeInstanceLock());
+    CHECK(platform::takeInstanceLock() && !platform::takeInstanceLock());
     CHECK(!platform::knockOnInstanceDoor(100));
     const std::u16string name = platform::instanceDoorName();
     const std::wstring pipe = L"\\\\.\\pipe\\" + std::wstring(name.begin(), name.end());
     HANDLE door =
         CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
-    CHECK(door != INVALID_HANDLE_VALUE);
-    CHECK(platform::knockOnInstanceDoor(1000));
+    CHECK(door != INVALID_HANDLE_VALUE && platform::knockOnInstanceDoor(1000));
     CloseHandle(door);
 }
 
