@@ -133,7 +133,6 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
         {"the user's, writable by all", user, 0777, false},
         {"the user's, writable by the group", user, 0775, false},
         {"another user's", 1, 0755, false},
-        {"another user's, writable by all", 1, 01777, false},
         {"the system's", 0, 0755, true},
         {"the system's, writable by the group", 0, 0775, false},
     };
