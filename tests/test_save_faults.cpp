@@ -91,10 +91,9 @@ protected:
     {
         dir.write("config.ini", OldConfig);
         dir.write("User.ini", OldUsers);
-        state.Config.IDSave = 1;
-        state.Config.PWDSave = 1;
-        state.Temp.UserID = QStringLiteral("captain");
-        state.Temp.UserPWD = QStringLiteral("sea");
+        state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};
+        state.Temp.UserID = "captain";
+        state.Temp.UserPWD = "sea";
     }
 
     // Saves under the fault and expects one message naming the files where
