@@ -14,9 +14,8 @@
 
 namespace {
 
-// Debian's xdg-open in its generic mode (no desktop named) runs the handler
-// a desktop entry registers for the user, as xdg-mime names it, and waits for
-// it. An opener that ends at once and leaves the launcher behind, as a
+// Debian's xdg-open with no desktop named runs the user's handler, as
+// xdg-mime names it, and waits for it. An opener that ends at once, as a
 // desktop's own does, is the end-to-end launch's Wine start.
 TEST(SystemUrlOpener, TheLauncherHoldsNothingOfOursAndOutlivesTheHandOff)
 {

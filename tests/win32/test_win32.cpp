@@ -219,9 +219,8 @@ void userFolderTests()
     CHECK(folder.ends_with(u"\\Quaylet") && fs::is_directory(fs::path(folder).parent_path()));
     fs::remove_all(folder);
     std::u16string error;
-    // Made, and once there already, made again.
     CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder)
-          && platform::makeUserSettingsDirectory(folder, error));
+          && platform::makeUserSettingsDirectory(folder, error));  // again, once there
     CHECK(platform::canCreateFilesIn(folder) && fs::is_empty(folder));
     fs::remove_all(folder);
 
@@ -305,8 +304,7 @@ const std::wstring Record = L"--record-start";
 
 void processTests()
 {
-    // How the program names itself: no second backslash at a drive's root,
-    // and only the last dot ends the name.
+    // Program paths: no second backslash at a drive's root; only the last dot ends a name.
     CHECK(executableInDirectory(u"D:\\", u"X") == u"D:\\X.exe" && directoryOf(u"D:\\X.exe") == u"D:\\");
     CHECK(baseNameOf(u"C:\\Old.Games\\my.game.exe") == u"my.game");
     CHECK(!startMaximized(L"C:\\No Such Folder\\nothing.exe", Record));
