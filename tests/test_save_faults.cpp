@@ -1,8 +1,7 @@
-// Saves that fail on the way to the disk, seen from the windows that make
-// them: the settings dialog (config.ini and User.ini) and the login dialog
-// (User.ini). Each failure keeps the previous files whole, leaves no
-// temporary file, and is told in one message naming the files and the reason.
-// A file the user made read-only is refused as well.
+// Saves that fail on the way to the disk, seen from the settings dialog
+// (config.ini and User.ini) and the login dialog (User.ini): each keeps the
+// previous files whole, leaves no temporary file, and is told in one message
+// naming the files and the reason. A read-only file is refused as well.
 
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
@@ -25,13 +24,13 @@
 
 namespace {
 
+enum class Fault { DiskFullWhileWriting, DiskFullWhileFlushing, RenameRefused };
+
 // The system's file operations with one step failing as it fails on a real
 // system: the bytes written so far stay on the disk, the files stay where
 // they are. Saves go through it while it lives.
 class FaultyFiles : public platform::FileSystem {
 public:
-    enum class Fault { DiskFullWhileWriting, DiskFullWhileFlushing, RenameRefused };
-
     explicit FaultyFiles(Fault fault) : fault_(fault) { platform::useFileSystem(this); }
     ~FaultyFiles() override { platform::useFileSystem(nullptr); }
     FaultyFiles(const FaultyFiles&) = delete;
@@ -76,8 +75,6 @@ private:
 
     Fault fault_;
 };
-
-using Fault = FaultyFiles::Fault;
 
 const QByteArray OldConfig(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n");
 const QByteArray OldUsers("47:6>058:6=94I\r\n57::=1\r\n");
