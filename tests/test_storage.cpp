@@ -50,7 +50,6 @@ TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
     const QByteArray allSet(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\nDaum\r\n");
     const std::pair<QByteArray, std::string> cases[] = {
         {"", "0000000"},
-        {"\r\n\r\n\r\n", "0000000"},
         {QByteArray("\xff\xfe\x00garbage\x81", 12), "0000000"},
         {"yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n", "0000000"},       // the portal word is exact
         {" 2 \r\n 1 \r\n 7 \r\n 1 \r\n 1 \r\n 2 \r\nNetmarble\r\n", "0101120"},  // a bad line shifts nothing
@@ -185,7 +184,6 @@ TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirs
     EXPECT_FALSE(SettingsFolder::decide(dir.file("program"), user).inUserFolder());
     EXPECT_EQ(dir.entries("program"), QStringList{"config.ini"}) << "the trial file is gone";
     {
-        // As root the directory is read-only to the user nobody.
         WithoutWriteAccess readOnly(dir.file("program"));
         EXPECT_TRUE(SettingsFolder::decide(dir.file("program"), user).inUserFolder());
     }
@@ -197,8 +195,7 @@ TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirs
 
     const ConfigValues values{{1, 0, 0, 0, 1, AfterStart::Quit}, Portal::Netmarble};
     ASSERT_TRUE(ConfigSave(folder, values).ok);
-    const QByteArray saved = configFileBytes(values);
-    EXPECT_EQ(dir.read(".config/Quaylet/config.ini"), saved);
+    EXPECT_EQ(dir.read(".config/Quaylet/config.ini"), configFileBytes(values));
     EXPECT_EQ(dir.read("program/config.ini"), AdministratorsConfig);
     EXPECT_EQ(QFile::permissions(dir.file(".config")), QFile::Permissions(0x7700));
     EXPECT_EQ(QFile::permissions(user), QFile::Permissions(0x7700));
@@ -254,9 +251,8 @@ TEST(LaunchApprovals, OneAllowanceIsOneHostsSchemeAndALineOfASchemeAloneAllowsNo
     using Answer = platform::MessageBox::Answer;
     ProgramDir dir;
     dir.write("LaunchSchemes.ini", "steam\r\n# a note\r\n");
-    const SettingsFolder folder(dir.path());
     FakeMessageBox questions;
-    LaunchApprovals approvals(folder, questions);
+    LaunchApprovals approvals(SettingsFolder(dir.path()), questions);
     const QString longAddress = "steam://run/1?" + QString(300, u'x');
     questions.answers = {Answer::Ok, Answer::Ok, Answer::Ok};
     EXPECT_TRUE(approvals.allows("Game.Example", "STEAM", longAddress));
@@ -292,8 +288,7 @@ protected:
 // user file's tests read and write "abc" and empty values.
 TEST_F(CryptTest, EverySingleByteCharacterBothWaysUpToTheLengthLimits)
 {
-    // "\t" is the digit text "09", moved by the key's first two rows, -2 and
-    // +4: the leading zero stays.
+    // "\t" is the digits "09", moved by the key's first rows, -2 and +4: the leading zero stays.
     EXPECT_EQ(enciphered("\t"), ".=");
     EXPECT_EQ(deciphered(".="), "\t");
     EXPECT_EQ(enciphered(QString::fromUtf8("가a")), "45") << "a double-byte character is dropped";
