@@ -174,8 +174,8 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
     }
 }
 
-// A writable program directory's trial file leaves nothing behind.
-TEST(SettingsFolder, TheUserFolderIsMadeOnTheFirstSaveForItsOwnerAndThenReadFirst)
+// The trial file in a writable program directory leaves nothing behind.
+TEST(SettingsFolder, AWritableProgramDirectoryServesElseTheUserFolderIsMadeOnTheFirstSaveAndReadFirst)
 {
     ProgramDir dir;
     dir.write("program/config.ini", AdministratorsConfig);
