@@ -1,14 +1,13 @@
-// Saves that fail on the way to the disk, seen from the windows that make
-// them: the settings dialog (config.ini and User.ini) and the login dialog
-// (User.ini). Each failure keeps the previous files whole, leaves no
-// temporary file, and is told in one message naming the files and the reason.
-// A file the user made read-only is refused as well.
+// Saves that fail on the way to the disk, seen from the settings dialog
+// (config.ini and User.ini) and the login dialog (User.ini): each keeps the
+// previous files whole, leaves no temporary file, and is told in one message
+// naming the files and the reason. A read-only file is refused as well.
 
 #include "dialogs/ConfigDialog.h"
 #include "dialogs/LoginDialog.h"
+#include "platform/Files.h"
 #include "platform/SafeSave.h"
 #include "support/DialogWorld.h"
-#include "support/FaultyFiles.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -16,6 +15,8 @@
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -23,7 +24,57 @@
 
 namespace {
 
-using Fault = FaultyFiles::Fault;
+enum class Fault { DiskFullWhileWriting, DiskFullWhileFlushing, RenameRefused };
+
+// The system's file operations with one step failing as it fails on a real
+// system: the bytes written so far stay on the disk, the files stay where
+// they are. Saves go through it while it lives.
+class FaultyFiles : public platform::FileSystem {
+public:
+    explicit FaultyFiles(Fault fault) : fault_(fault) { platform::useFileSystem(this); }
+    ~FaultyFiles() override { platform::useFileSystem(nullptr); }
+    FaultyFiles(const FaultyFiles&) = delete;
+    FaultyFiles& operator=(const FaultyFiles&) = delete;
+
+    bool create(const std::u16string& path, bool ownerOnly, Handle& handle, std::u16string& error) override
+    {
+        created.append(QString::fromStdU16String(path));
+        return FileSystem::create(path, ownerOnly, handle, error);
+    }
+    bool write(Handle handle, std::string_view bytes, std::u16string& error) override
+    {
+        if (fault_ != Fault::DiskFullWhileWriting)
+            return FileSystem::write(handle, bytes, error);
+        FileSystem::write(handle, bytes.substr(0, bytes.size() / 2), error);
+        return fail(error);
+    }
+    bool finish(Handle handle, std::u16string& error) override
+    {
+        const bool finished = FileSystem::finish(handle, error);
+        return fault_ == Fault::DiskFullWhileFlushing ? fail(error) : finished;
+    }
+    bool replace(const std::u16string& from, const std::u16string& to, std::u16string& error) override
+    {
+        return fault_ == Fault::RenameRefused ? fail(error) : FileSystem::replace(from, to, error);
+    }
+
+    // The system's reason the fault comes with.
+    static QString reason(Fault fault)
+    {
+        return QString::fromLocal8Bit(std::strerror(fault == Fault::RenameRefused ? EACCES : ENOSPC));
+    }
+
+    QStringList created;  // every new file a save began, in order
+
+private:
+    bool fail(std::u16string& error)
+    {
+        error = reason(fault_).toStdU16String();
+        return false;
+    }
+
+    Fault fault_;
+};
 
 const QByteArray OldConfig(" 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\nNetmarble\r\n");
 const QByteArray OldUsers("47:6>058:6=94I\r\n57::=1\r\n");
@@ -37,10 +88,9 @@ protected:
     {
         dir.write("config.ini", OldConfig);
         dir.write("User.ini", OldUsers);
-        state.Config.IDSave = 1;
-        state.Config.PWDSave = 1;
-        state.Temp.UserID = QStringLiteral("captain");
-        state.Temp.UserPWD = QStringLiteral("sea");
+        state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};
+        state.Temp.UserID = "captain";
+        state.Temp.UserPWD = "sea";
     }
 
     // Saves under the fault and expects one message naming the files where

@@ -61,9 +61,7 @@ public:
     WithoutWriteAccess& operator=(const WithoutWriteAccess&) = delete;
 
 private:
-    static constexpr QFile::Permissions Open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                               | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
-                                               | QFile::ExeOther;
+    static constexpr QFile::Permissions Open{0x7055};  // rwxr-xr-x
     QString directory_;
     bool dropped_ = false;
 };

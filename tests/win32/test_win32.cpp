@@ -8,6 +8,7 @@
 #include "platform/UserFolder.h"
 #include "platform/win32/FolderRights.h"
 #include "platform/win32/Process.h"
+#include "platform/win32/ProgramPath.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/RunKey.h"
 
@@ -122,9 +123,10 @@ void registryTests()
     CHECK(platform::toAnsi(u"a\u0E01b") == "a?b");  // Thai has no place in 949
 
     // The program starts at the logon of the user who asked for it only, by
-    // its path as it is without a blank (with one, see processTests). Saving
-    // again replaces the value, exactly as given even where code page 949 has
-    // no character (Thai, an emoji): a "?" there would name another path.
+    // its path as it is without a blank, and quoted with one: unquoted,
+    // Windows would start a "C:\Program.exe" planted there. Saving again
+    // replaces the value, exactly as given even where code page 949 has no
+    // character (Thai, an emoji): a "?" there would name another path.
     // Exactly one null follows: a missing or doubled one breaks the Run key.
     // Clearing also takes away the value earlier versions wrote for everyone.
     const std::u16string beyond949 = u"D:\\대항해\u0E01\U0001F600\\X.exe";
@@ -134,6 +136,8 @@ void registryTests()
     CHECK(addToRunKey(userRunKey(), u"Quaylet", u"C:\\Old\\X.exe").ok);
     CHECK(addToRunKey(userRunKey(), u"Quaylet", beyond949).ok);
     CHECK(stored(u"Quaylet", userRun) == beyond949 + u'\0' && stored(u"Quaylet", machineRun).empty());
+    CHECK(addToRunKey(Test, u"Quaylet", u"C:\\Program Files\\X.exe").ok
+          && stored(u"Quaylet") == u"\"C:\\Program Files\\X.exe\"\0"s);
     CHECK(SetRegValue(machineRun.root, run, u"Quaylet", u"C:\\Old\\X.exe") == ERROR_SUCCESS);
     CHECK(removeFromRunKeys({userRunKey(), machineRunKey()}, u"Quaylet").ok);
     CHECK(stored(u"Quaylet", userRun).empty() && stored(u"Quaylet", machineRun).empty());
@@ -178,8 +182,8 @@ void fileTests()
     CHECK(!files.create(target.u16string(), false, handle, error) && !error.empty());  // never over a file
     CHECK(files.create(fresh.u16string(), true, handle, error) && files.write(handle, " 1 \r\nDaum\r\n", error)
           && files.finish(handle, error) && contents(target) == "old\r\n");
-    CHECK(files.replace(fresh.u16string(), target.u16string(), error));
-    CHECK(contents(target) == " 1 \r\nDaum\r\n" && contents(fresh) == "(missing)");
+    CHECK(files.replace(fresh.u16string(), target.u16string(), error) && contents(target) == " 1 \r\nDaum\r\n"
+          && contents(fresh) == "(missing)");
     // Owner only: the user, who owns it, and the system may open it, and the rename kept that.
     const std::wstring rules = ownerAndRules(target);
     const std::wstring owner = rules.substr(2, rules.find(L"D:") - 2);
@@ -215,10 +219,9 @@ void userFolderTests()
     CHECK(folder.ends_with(u"\\Quaylet") && fs::is_directory(fs::path(folder).parent_path()));
     fs::remove_all(folder);
     std::u16string error;
-    CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder));
-    CHECK(platform::makeUserSettingsDirectory(folder, error));  // there already
+    CHECK(platform::makeUserSettingsDirectory(folder, error) && fs::is_directory(folder)
+          && platform::makeUserSettingsDirectory(folder, error));  // again, once there
     CHECK(platform::canCreateFilesIn(folder) && fs::is_empty(folder));
-    CHECK(platform::isPrivateDirectory(folder) && !platform::isSystemDirectory(folder));
     fs::remove_all(folder);
 
     // A file with the folder's name: refused, named, and left as it was.
@@ -299,34 +302,11 @@ void folderKeeperTests()
 // command line in the value "Started" of the test key.
 const std::wstring Record = L"--record-start";
 
-// What the started copy noted, as stored; empty when nothing started within
-// ten seconds.
-std::u16string awaitStart()
-{
-    for (int i = 0; i < 200 && stored(u"Started").empty(); ++i)
-        Sleep(50);
-    return stored(u"Started");
-}
-
-// Starts what a value of the test key holds the way Windows starts a Run
-// value at logon: the whole value, up to its null, as the command line
-// without a separate program name; Record follows it.
-bool startAsAtLogon(const std::u16string& name)
-{
-    std::wstring commandLine = std::wstring(wide(stored(name))) + L' ' + Record;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
-
 void processTests()
 {
+    // Program paths: no second backslash at a drive's root; only the last dot ends a name.
+    CHECK(executableInDirectory(u"D:\\", u"X") == u"D:\\X.exe" && directoryOf(u"D:\\X.exe") == u"D:\\");
+    CHECK(baseNameOf(u"C:\\Old.Games\\my.game.exe") == u"my.game");
     CHECK(!startMaximized(L"C:\\No Such Folder\\nothing.exe", Record));
 
     // The program sits in a folder with a blank, and a program is planted
@@ -340,14 +320,11 @@ void processTests()
 
     removeTestKeys();
     CHECK(startMaximized(program, Record));
-    // The command line stays unquoted.
-    CHECK(awaitStart() == u16(program + L'\n' + program + L' ' + Record + L'\0'));
-
-    // What the Run key holds starts the program itself at logon, not the planted one.
-    removeTestKeys();
-    CHECK(addToRunKey(Test, u"Probe", u16(program)).ok);
-    CHECK(startAsAtLogon(u"Probe"));
-    CHECK(awaitStart().starts_with(u16(program + L'\n')));
+    // Within ten seconds the program itself notes its start, not the planted
+    // one, with its command line unquoted.
+    for (int i = 0; i < 200 && stored(u"Started").empty(); ++i)
+        Sleep(50);
+    CHECK(stored(u"Started") == u16(program + L'\n' + program + L' ' + Record + L'\0'));
     removeTestKeys();
 
     // The copies may still be ending.
@@ -360,15 +337,13 @@ void processTests()
 // Qt's local server opens as a named pipe.
 void instanceTests()
 {
-    CHECK(platform::takeInstanceLock());
-    CHECK(!platform::takeInstanceLock());
+    CHECK(platform::takeInstanceLock() && !platform::takeInstanceLock());
     CHECK(!platform::knockOnInstanceDoor(100));
     const std::u16string name = platform::instanceDoorName();
     const std::wstring pipe = L"\\\\.\\pipe\\" + std::wstring(name.begin(), name.end());
     HANDLE door =
         CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
-    CHECK(door != INVALID_HANDLE_VALUE);
-    CHECK(platform::knockOnInstanceDoor(1000));
+    CHECK(door != INVALID_HANDLE_VALUE && platform::knockOnInstanceDoor(1000));
     CloseHandle(door);
 }
 

@@ -1,28 +1,25 @@
+// The platform layer's rules on Linux.
+
 #include "platform/Autostart.h"
+#include "platform/ProgramInstance.h"
 #include "platform/UserFolder.h"
-#include "platform/win32/ProgramPath.h"
+#include "platform/posix/SchemeHandlers.h"
 #include "storage/Registration.h"
 #include "support/EnvironmentPatch.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
 namespace {
-
-// The logon command's quoting is the Win32 test's, on a real Run key.
-TEST(RegistrationWindowsPath, NamesAtADrivesRootAndWithDots)
-{
-    using namespace platform::win32;
-    EXPECT_EQ(executableInDirectory(u"D:\\", u"X"), u"D:\\X.exe") << "no second backslash at a drive's root";
-    EXPECT_EQ(directoryOf(u"D:\\X.exe"), u"D:\\");
-    EXPECT_EQ(baseNameOf(u"C:\\Old.Games\\my.game.exe"), u"my.game");  // only the last dot counts
-}
 
 // Every folder the lists are looked up in is one of the test's own: the
 // user's configuration, the home folder and the machine-wide configuration.
@@ -39,9 +36,9 @@ protected:
     }
 
     // The list is looked up anew, after the test has set the variables.
-    static bool add(const QString& command, QString* error = nullptr)
+    static bool add(const QString& command)
     {
-        return platform::systemAutostart()->add("Quaylet", command, error);
+        return platform::systemAutostart()->add("Quaylet", command, nullptr);
     }
     static auto startAtLogon(bool on) { return storage::updateStartAtLogon(*platform::systemAutostart(), on); }
 
@@ -77,7 +74,7 @@ private:
     QCoreApplication app_{argc_, argv_};
 };
 
-TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntryWhichStaysWholeWithoutRights)
+TEST_F(XdgAutostartTest, TheUsersOwnEntryIsAddedReplacedAndRemovedUnderTheConfigHomeAndStaysWholeWithoutRights)
 {
     EXPECT_TRUE(startAtLogon(false).ok) << "nothing to remove is no failure";
     EXPECT_FALSE(user.exists("autostart")) << "removing creates nothing";
@@ -104,20 +101,14 @@ TEST_F(XdgAutostartTest, AddReplaceAndRemoveTheUsersOwnEntryWhichStaysWholeWitho
 
     EXPECT_TRUE(startAtLogon(false).ok);
     EXPECT_EQ(user.entries("autostart"), QStringList{"x-other.desktop"});
-}
 
-// The settings folder follows the same configuration folder.
-TEST_F(XdgAutostartTest, WithoutAnAbsoluteConfigHomeTheEntryAndTheSettingsGoUnderTheHomeFolder)
-{
+    // The settings folder follows the same configuration folder. A relative
+    // XDG_CONFIG_HOME is invalid, as good as unset: both go under the home folder.
     EXPECT_EQ(QString::fromStdU16String(platform::userSettingsDirectory()), user.file("Quaylet"));
-    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "relative/config");
     ASSERT_TRUE(add("/q"));
     EXPECT_EQ(home.entries(".config/autostart"), QStringList{"Quaylet.desktop"});
-    QDir(home.file(".config")).removeRecursively();
-    qputenv("XDG_CONFIG_HOME", "relative/config");  // invalid: relative
-    ASSERT_TRUE(add("/q"));
-    EXPECT_EQ(home.entries(".config/autostart"), QStringList{"Quaylet.desktop"});
-    EXPECT_TRUE(user.entries("autostart").isEmpty());
+    EXPECT_EQ(user.entries("autostart"), QStringList{"x-other.desktop"});
     EXPECT_EQ(QString::fromStdU16String(platform::userSettingsDirectory()), home.file(".config/Quaylet"));
 }
 
@@ -133,8 +124,7 @@ TEST_F(XdgAutostartTest, ExecLineQuotesThePathTryExecNamesItAndTheValidatorAccep
         {"/opt/100%/대항해시대/q", "Exec=/opt/100%%/대항해시대/q", "TryExec=/opt/100%/대항해시대/q"},
     };
     for (const auto& [path, exec, tryExec] : cases) {
-        QString error;
-        ASSERT_TRUE(add(path, &error)) << error.toStdString();
+        ASSERT_TRUE(add(path)) << path.toStdString();
         const QList<QByteArray> lines = user.read(entry).split('\n');
         EXPECT_EQ(lines.value(4), exec) << path.toStdString();
         EXPECT_EQ(lines.value(5), tryExec) << path.toStdString();
@@ -160,8 +150,7 @@ TEST_F(XdgAutostartTest, ClearingRemovesOnlyAnEarlierMachineWideEntryOrHidesItFo
 
     // Without the right to remove it, a hidden entry of the user's own switches it off at this user's logon.
     machine.write(entry, earlierEntry("/usr/bin/quaylet"));
-    ::chmod(QFile::encodeName(user.path()),
-            0777);  // stands for the user's own folder when the guard becomes "nobody"
+    ::chmod(QFile::encodeName(user.path()), 0777);  // the user's own folder once the guard is "nobody"
     {
         WithoutWriteAccess guard(machine.file("autostart"));
         EXPECT_TRUE(startAtLogon(false).ok);
@@ -171,6 +160,89 @@ TEST_F(XdgAutostartTest, ClearingRemovesOnlyAnEarlierMachineWideEntryOrHidesItFo
     EXPECT_EQ(validation().toStdString(), "");
     ASSERT_TRUE(startAtLogon(true).ok);
     EXPECT_TRUE(user.read(entry).contains("\nExec=")) << "ticked again, the user's entry starts it";
+}
+
+QString doorFolder()
+{
+    return QFileInfo(QString::fromStdU16String(platform::instanceDoorName())).path();
+}
+
+// One running program a user: the lock and the door in the runtime folder,
+// or in one of the user's own where others could reach that, even through a
+// link. The package test sees a later start reach the running program's door.
+TEST(ProgramInstance, OnlyAPrivateRuntimeFolderIsUsedWhereALaterStartFindsTheLockHeld)
+{
+    ProgramDir runtime;
+    QDir(runtime.path()).mkpath("open");
+    QFile::setPermissions(runtime.file("open"), QFile::Permissions(0x7777));
+    QFile::link(runtime.path(), runtime.file("link"));
+    const QString own = "/tmp/quaylet-" + QString::number(::geteuid());
+    EnvironmentPatch environment;
+    const std::pair<QString, QString> rows[] = {
+        {runtime.file("open"), own},      {runtime.file("link"), own}, {"relative", own}, {"", own},
+        {runtime.path(), runtime.path()},
+    };
+    for (const auto& [set, used] : rows) {
+        environment.set("XDG_RUNTIME_DIR", set.isEmpty() ? QByteArray() : QFile::encodeName(set));
+        EXPECT_EQ(doorFolder(), used) << set.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(own).permissions() & 0x0077, 0) << "the fallback is the user's alone";
+
+    ASSERT_TRUE(platform::takeInstanceLock());
+    EXPECT_FALSE(platform::takeInstanceLock());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(platform::knockOnInstanceDoor(200));
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// Which Wine prefix registers a launcher's scheme, read from its registry
+// files as Wine writes them: the launch test's prefix is one that Wine wrote.
+TEST(WineRegistry, OnlyTheSchemesOwnCommandKeyWithinTheBoundCounts)
+{
+    const QByteArray command = "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command] 1796700836\n"
+                               "#time=1dd86c4f4b5fcb0\n@=\"\\\"C:\\\\launcher.exe\\\" \\\"%1\\\"\"\n";
+    const QByteArray padding = QByteArray(4000, ';') + '\n';
+    const struct {
+        const char* what;
+        const char* file;
+        QByteArray text;
+        bool registers;
+        qint64 bound = 1 << 20;
+    } cases[] = {
+        {"the user's classes", "user.reg", command, true},
+        {"keys compare without case", "system.reg",
+         "[software\\\\CLASSES\\\\DHO-Sandbox\\\\Shell\\\\open\\\\COMMAND] 1\n", true},
+        {"hex escapes", "system.reg",
+         "[Software\\\\Classes\\\\dho\\x2dsandbo\\x0078\\\\shell\\\\open\\\\command]\n", true},
+        {"a control escape is not its letter", "system.reg",
+         "[Software\\\\Classes\\\\dho-s\\andbox\\\\shell\\\\open\\\\command]\n", false},
+        {"an escaped bracket does not end the key", "system.reg",
+         "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command\\]x]\n", false},
+        {"named only in values", "system.reg",
+         "[Software\\\\Classes\\\\other\\\\shell\\\\open\\\\command] 1\n@=\"dho-sandbox://start\"\n"
+         "\"Key\"=\"[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command]\"\n"
+         "  [Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command]\n",
+         false},
+        {"the scheme's key without its command", "system.reg",
+         "[Software\\\\Classes\\\\dho-sandbox] 1\n\"URL Protocol\"=\"\"\n"
+         "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command\\\\more] 1\n"
+         "[Software\\\\Classes\\\\dho-sandbox2\\\\shell\\\\open\\\\command] 1\n",
+         false},
+        {"no closing bracket", "system.reg", "[Software\\\\Classes\\\\dho-sandbox\\\\shell\\\\open\\\\command\n",
+         false},
+        {"within the bound", "system.reg", padding + command, true, padding.size() + command.size()},
+        {"beyond the bound", "user.reg", padding + command, false, padding.size() + 40},
+    };
+    for (const auto& registry : cases) {
+        SCOPED_TRACE(registry.what);
+        ProgramDir dir;
+        dir.write("prefix/" + QString::fromLatin1(registry.file), registry.text);
+        // A prefix that does not exist is passed over.
+        const QStringList prefixes{dir.file("absent"), dir.file("prefix")};
+        EXPECT_EQ(platform::winePrefixRegistering("dho-sandbox", prefixes, registry.bound),
+                  registry.registers ? dir.file("prefix") : QString());
+    }
 }
 
 }  // namespace
