@@ -107,64 +107,58 @@ TEST(EngineLink, MessagesCrossWholeAndMalformedOnesAreDropped)
         EXPECT_EQ(decode<ToEngine>(row.message), std::nullopt) << row.name;
 }
 
-// A page dialog waits for its answer in a nested loop: the answer, sent after
-// the question, must reach it there, and everything arrives in order.
-TEST(EngineLink, ANestedWaitGetsWhatComesMeanwhileInOrder)
+// What one end sends and what the other delivers, in order. A page dialog
+// waits for its answer in a nested loop: the answer, sent after the question,
+// must reach it there. A peer that sends what is not the protocol is dropped
+// with all it sent; one that goes away has what it sent before delivered
+// first. A message over the bound is dropped alone, by the sender or the
+// receiver, and the link stays.
+TEST(EngineLink, LinesArriveInOrderAndWhatIsNotTheProtocolClosesTheLink)
 {
-    SocketPair pair;
-    ASSERT_NE(pair.near, nullptr);
-    QStringList seen;
-    std::unique_ptr<LineChannel> engine;
-    engine = std::make_unique<LineChannel>(pair.near, [&](const QJsonObject& message) {
-        seen.append(message["kind"].toString());
-        if (message["kind"] == "dialog") {
-            waitUntil([&] { return seen.contains("answer"); }, 5000);
-            seen.append("dialog answered");
-        }
-    });
-    LineChannel program(pair.far, [](const QJsonObject&) {});
-    program.send({{"kind", "dialog"}});
-    program.send({{"kind", "answer"}});
-    program.send({{"kind", "navigate"}});
-    ASSERT_TRUE(waitUntil([&] { return seen.size() == 4; }, 5000));
-    EXPECT_EQ(seen, (QStringList{"dialog", "answer", "navigate", "dialog answered"}));
-}
-
-// A peer that sends what is not the protocol is dropped with all it sent; one
-// that goes away has what it sent before delivered first. A message over the
-// bound is dropped alone, by the sender or the receiver, and the link stays.
-TEST(EngineLink, WhatIsNotTheProtocolClosesTheLinkAndAnOverlongMessageIsDroppedAlone)
-{
+    const QByteArray complete = "{\"kind\":\"complete\"}\n";
     const QByteArray overlong = "{\"kind\":\"dialog\",\"text\":\"" + QByteArray(LineChannel::LongestLine, 'x') + "\"}\n";
-    const QList<QByteArray> sent{"not json\n", "[1,2]\n", "{\"no kind\":1}\n", "{\"kind\":\"complete\"}\n",
-                                overlong + "{\"kind\":\"complete\"}\n"};
-    for (const QByteArray& bytes : sent) {
+    const QJsonObject tooLong{{"kind", "dialog"}, {"text", QString(LineChannel::LongestLine, 'x')}};
+    const struct {
+        const char* name;
+        QByteArray written;       // as raw bytes
+        QList<QJsonObject> sent;  // through a channel
+        bool senderGoes;
+        QStringList delivered;
+        bool staysOpen;
+    } rows[] = {
+        {"no JSON", "not json\n", {}, false, {}, false},
+        {"no object", "[1,2]\n", {}, false, {}, false},
+        {"no kind", "{\"no kind\":1}\n", {}, false, {}, false},
+        {"a message, then gone", complete, {}, true, {"complete"}, false},
+        {"overlong, as received", overlong + complete, {}, false, {"complete"}, true},
+        {"overlong, as sent", {}, {tooLong, {{"kind", "complete"}}}, false, {"complete"}, true},
+        {"an answer during a dialog", {}, {{{"kind", "dialog"}}, {{"kind", "answer"}}, {{"kind", "navigate"}}}, false,
+         {"dialog", "answer", "navigate", "dialog answered"}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         SocketPair pair;
         ASSERT_NE(pair.near, nullptr);
-        int delivered = 0;
+        QStringList seen;
         bool closed = false;
-        LineChannel channel(pair.near, [&](const QJsonObject& message) {
-            EXPECT_EQ(message["kind"], "complete");
-            ++delivered;
+        LineChannel receiver(pair.near, [&](const QJsonObject& message) {
+            seen.append(message["kind"].toString());
+            if (message["kind"] == "dialog") {
+                waitUntil([&] { return seen.contains("answer"); }, 5000);
+                seen.append("dialog answered");
+            }
         });
-        QObject::connect(&channel, &LineChannel::closed, [&] { closed = true; });
-        pair.far->write(bytes);
-        pair.far->flush();
-        const bool wellFormed = bytes.endsWith("{\"kind\":\"complete\"}\n");
-        if (wellFormed)
+        QObject::connect(&receiver, &LineChannel::closed, [&] { closed = true; });
+        LineChannel sender(pair.far, [](const QJsonObject&) {});
+        pair.far->write(row.written);
+        for (const QJsonObject& message : row.sent)
+            sender.send(message);
+        if (row.senderGoes)
             pair.far->disconnectFromServer();
-        EXPECT_TRUE(waitUntil([&] { return closed; }, 5000)) << bytes.left(20).toStdString();
-        EXPECT_EQ(delivered, wellFormed ? 1 : 0) << bytes.left(20).toStdString();
-        EXPECT_FALSE(channel.isOpen());
+        EXPECT_TRUE(waitUntil([&] { return seen.size() >= row.delivered.size() && closed != row.staysOpen; }, 5000));
+        EXPECT_EQ(seen, row.delivered);
+        EXPECT_EQ(receiver.isOpen(), row.staysOpen);
     }
-    SocketPair pair;
-    int delivered = 0;
-    LineChannel receiver(pair.near, [&](const QJsonObject&) { ++delivered; });
-    LineChannel sender(pair.far, [](const QJsonObject&) {});
-    sender.send({{"kind", "dialog"}, {"text", QString(LineChannel::LongestLine, 'x')}});
-    sender.send({{"kind", "complete"}});
-    EXPECT_TRUE(waitUntil([&] { return delivered == 1; }, 5000));
-    EXPECT_TRUE(receiver.isOpen());
 }
 
 // The jar a fresh engine is given: live cookies in the order they were made,
@@ -172,22 +166,21 @@ TEST(EngineLink, WhatIsNotTheProtocolClosesTheLinkAndAnOverlongMessageIsDroppedA
 TEST(CookieJarTest, KeepsLiveCookiesInTheirOrder)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const auto raw = [](const QByteArray& text) { return text; };
     platform::CookieJar jar;
-    jar.added(raw("s=1; domain=.portal.test; path=/"), now);
-    jar.added(raw("s=2; domain=login.portal.test; path=/"), now);
-    jar.added(raw("t=1; SameSite=Strict; domain=.portal.test; path=/"), now);
-    jar.added(raw("old=1; expires=Thu, 01 Jan 2015 00:00:00 GMT; domain=.portal.test; path=/"), now);
-    jar.added(raw("soon=1; expires=" + now.addSecs(60).toString(Qt::RFC2822Date).toLatin1() + "; domain=.portal.test; path=/"), now);
+    jar.added("s=1; domain=.portal.test; path=/", now);
+    jar.added("s=2; domain=login.portal.test; path=/", now);
+    jar.added("t=1; SameSite=Strict; domain=.portal.test; path=/", now);
+    jar.added("old=1; expires=Thu, 01 Jan 2015 00:00:00 GMT; domain=.portal.test; path=/", now);
+    jar.added("soon=1; expires=" + now.addSecs(60).toString(Qt::RFC2822Date).toLatin1() + "; domain=.portal.test; path=/", now);
     // The engine changes a cookie by removing it and making it again.
-    jar.removed(raw("s=1; domain=.portal.test; path=/"));
-    jar.added(raw("s=3; domain=.portal.test; path=/"), now);
+    jar.removed("s=1; domain=.portal.test; path=/");
+    jar.added("s=3; domain=.portal.test; path=/", now);
     const QList<QByteArray> given = jar.forNewEngine(now.addSecs(120));
     ASSERT_EQ(given.size(), 3);
     EXPECT_EQ(given[0], "s=3; domain=.portal.test; path=/");
     EXPECT_EQ(given[1], "s=2; domain=login.portal.test; path=/");
     EXPECT_EQ(QNetworkCookie::parseCookies(given[2]).value(0).sameSitePolicy(), QNetworkCookie::SameSite::Strict);
-    jar.removed(raw("t=1; domain=.portal.test; path=/"));
+    jar.removed("t=1; domain=.portal.test; path=/");
     EXPECT_EQ(jar.forNewEngine(now).size(), 2);
 }
 
@@ -275,7 +268,7 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
     EXPECT_TRUE(waitUntil([&] { return ended > 0; }, 5000));
     child->kill();
     EXPECT_TRUE(child->waitForEnded(0));
-    waitUntil([] { return false; }, 100);
+    runEventsFor(100);
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(child->running());
 
@@ -298,7 +291,7 @@ TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
     ::close(errors);
     ASSERT_NE(engine, nullptr) << error.toStdString();
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/2").arg(engine->id())), "/dev/null");
-    waitUntil([] { return false; }, 1500);  // longer than the engine takes to try
+    runEventsFor(1500);  // longer than the engine takes to try
     ASSERT_FALSE(engine->waitForEnded(0)) << "the engine gave up on a door not open yet";
     QLocalServer door;
     ASSERT_TRUE(door.listen(name));
@@ -316,6 +309,7 @@ TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
 class ScriptedEngine : public ::testing::Test {
 protected:
     using Kind = portal::LoadFailure::Kind;
+    using Failure = QPair<QString, Kind>;
 
     ScriptedEngine()
     {
@@ -382,6 +376,16 @@ protected:
 
     void say(const link::ToProgram& message) { engine->send(link::encode(message)); }
 
+    // A login starts on the page given, the engine the test plays gets it:
+    // the number of its operation.
+    quint64 startLogin(const QString& address)
+    {
+        web.setSessionSettled(false);
+        web.navigate(address);
+        connectEngine();
+        return take<link::Navigate>().value().op;
+    }
+
     QLocalServer relays;
     ProgramDir dir;
     FakeMessageBox messages;
@@ -390,7 +394,7 @@ protected:
     std::unique_ptr<LineChannel> engine;
     QList<link::ToEngine> received;
     QStringList completed;
-    QList<QPair<QString, Kind>> failures;
+    QList<Failure> failures;
     QList<portal::LaunchReport::Kind> launches;
 };
 
@@ -401,10 +405,7 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
 {
     bool pageClosed = false;
     web.setPageClosedHandler([&] { pageClosed = true; });
-    web.setSessionSettled(false);
-    web.navigate("http://portal.test/login");
-    connectEngine();
-    const quint64 login = take<link::Navigate>().value().op;
+    const quint64 login = startLogin("http://portal.test/login");
     web.act({ElementStep::click("login")});
     EXPECT_EQ(take<link::Act>().value().op, login);
     web.setDocumentUnknown(true);
@@ -453,10 +454,8 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
     EXPECT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000)) << "an unused engine stayed";
 
     connection.start();
-    connectEngine();
-    web.setSessionSettled(false);
-    web.navigate("http://portal.test/login");
-    waitUntil([] { return false; }, 800);
+    startLogin("http://portal.test/login");
+    runEventsFor(800);
     EXPECT_NE(connection.engineId(), 0) << "an engine in use was ended";
 }
 
@@ -524,29 +523,27 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     web.setSessionSettled(true);
     web.startGame("http://portal.test/channel");
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
-    EXPECT_EQ(failures[0], (QPair<QString, Kind>{"http://portal.test/login", Kind::BrowserEnded}));
+    EXPECT_EQ(failures[0], (Failure{"http://portal.test/login", Kind::BrowserEnded}));
     EXPECT_EQ(connection.engineId(), 0);
     EXPECT_TRUE(messages.shown.isEmpty()) << "the session tells the failure, not the browser";
     QFile::rename(dir.file("missing"), dir.file("engine"));
     failures.clear();
 
     connection.setSilenceLimit(1000);
-    web.setSessionSettled(false);
-    web.navigate("http://portal.test/login");
-    connectEngine();
+    startLogin("http://portal.test/login");
     const auto hung = pid_t(connection.engineId());
     for (int i = 0; i < 4; ++i) {
         say(link::Alive{});
-        waitUntil([] { return false; }, 400);
+        runEventsFor(400);
     }
     EXPECT_TRUE(failures.isEmpty()) << "an engine that says it is alive is not silent";
     ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 3000));
-    EXPECT_EQ(failures, (QList<QPair<QString, Kind>>{{"http://portal.test/login", Kind::BrowserEnded}}));
+    EXPECT_EQ(failures, (QList<Failure>{{"http://portal.test/login", Kind::BrowserEnded}}));
     EXPECT_EQ(connection.engineId(), 0);
     EXPECT_TRUE(waitUntil([&] { return ::kill(hung, 0) != 0; }, 5000)) << "the hung engine still runs";
     web.navigate("http://portal.test/cancel");
     EXPECT_NE(connection.engineId(), 0);
-    waitUntil([] { return false; }, 300);
+    runEventsFor(300);
     EXPECT_EQ(failures.size(), 1);
 }
 
@@ -562,13 +559,10 @@ TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000));
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
-    waitUntil([] { return false; }, 200);
+    runEventsFor(200);
     EXPECT_EQ(failures.size(), 1) << "told twice";
 
-    web.setSessionSettled(false);
-    web.navigate("http://portal.test/login");
-    connectEngine();
-    const quint64 login = take<link::Navigate>().value().op;
+    const quint64 login = startLogin("http://portal.test/login");
     messages.onShow = [&] { web.navigate("http://portal.test/cancel"); };
     say(link::Dialog{login, 1, "of the login", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
     ASSERT_TRUE(take<link::DialogAnswer>());
@@ -583,15 +577,14 @@ TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
     say(link::Dialog{cancel, 2, "of the cancel", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
     EXPECT_EQ(messages.dismissed, (QStringList{"of the login", "of the cancel"}));
-    EXPECT_EQ(failures.last(), (QPair<QString, Kind>{"http://portal.test/cancel", Kind::BrowserEnded}));
+    EXPECT_EQ(failures.last(), (Failure{"http://portal.test/cancel", Kind::BrowserEnded}));
 }
 
 // Cookies outlive their engine and reach the next one a message each, so
 // that no jar is too large for the link.
 TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
 {
-    web.navigate("http://portal.test/login");
-    connectEngine();
+    startLogin("http://portal.test/login");
     const QByteArray value(4000, 'v');
     // Two domains: one holds 180 at most.
     for (int i = 0; i < 300; ++i)
@@ -599,7 +592,7 @@ TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
             QStringLiteral("c%1=%2; domain=.p%3.portal.test; path=/").arg(i).arg(QString::fromLatin1(value)).arg(i % 2),
             false});
     say(link::Cookie{"c7=gone; domain=.p1.portal.test; path=/", true});
-    waitUntil([] { return false; }, 500);
+    runEventsFor(500);
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
 

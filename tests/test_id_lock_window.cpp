@@ -82,7 +82,7 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserButNoOtherS
     EXPECT_EQ(messages.shown[0].buttons, platform::MessageBox::Buttons::OkCancel);
     EXPECT_EQ(window->windowTitle(), "ID 잠금해지 페이지 - " + server.origin().mid(7) + " (안전하지 않음)");
     click("newWindow");
-    waitUntil([] { return false; }, 300);
+    runEventsFor(300);
     EXPECT_EQ(window->findChild<QWidget*>("frmIDLockPopup"), nullptr) << "a page's script opened a window";
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));  // the launcher link
@@ -117,7 +117,7 @@ TEST_F(IDLockWindowTest, ClosedDuringItsOwnWaitItGoesOnlyAfterIt)
 {
     messages.onShow = [&] {
         window->close();
-        waitUntil([] { return false; }, 300);
+        runEventsFor(300);
         EXPECT_FALSE(window.isNull()) << "deleted under its own wait";
         EXPECT_FALSE(window->isVisible());
     };
