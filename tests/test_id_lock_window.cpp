@@ -1,6 +1,5 @@
 // The ID unlock window on the real browser engine.
 
-#include "core/Addresses.h"
 #include "engine/IDLockWindow.h"
 #include "engine/browser/BrowserProfile.h"
 #include "support/AccessTree.h"
@@ -29,17 +28,10 @@ const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locke
 class IDLockWindowTest : public ::testing::Test {
 protected:
     LoopbackServer server{[](const LoopbackServer::Request& request) {
-        if (request.target == "/slow-step")
-            return LoopbackServer::Response{200, "<title>slow step</title>", {}, 1200};
         if (request.target == "/popup")
             return LoopbackServer::Response{200, "<title>portal window</title><p>step two</p>", {}};
         return LoopbackServer::Response{200, LockPage, {}};
     }};
-    Addresses addresses{[this] {
-        Endpoints e = Endpoints::builtIn();
-        e.NetmarbleLogin = server.origin().mid(7);  // host:port
-        return e;
-    }()};
     FakeMessageBox messages;
     engine::BrowserProfile profile;
     QStringList completed;  // every document of the window, for whoever decides the unlock is done
@@ -126,13 +118,6 @@ TEST_F(IDLockWindowTest, ClosedDuringItsOwnWaitItGoesOnlyAfterIt)
     click("ask");
     ASSERT_TRUE(waitUntil([&] { return window.isNull(); }, 5000));
     EXPECT_EQ(messages.shown.size(), 1);
-}
-
-// No load limit of the hidden browser's applies to the user's own pages.
-TEST_F(IDLockWindowTest, ASlowPageTheUserOpenedIsNeverCutShort)
-{
-    open("/slow-step");
-    ASSERT_TRUE(waitUntil([&] { return page()->title() == "slow step"; }, 5000)) << page()->title().toStdString();
 }
 
 }  // namespace
