@@ -78,12 +78,9 @@ TEST(EngineLink, MessagesCrossWholeAndMalformedOnesAreDropped)
         EXPECT_EQ(decode<ToProgram>(encode(message)), message) << encode(message)["kind"].toString().toStdString();
 
     const QJsonObject navigate = encode(ToEngine(Navigate{1, "http://p.test/", 2}));
-    const auto without = [](QJsonObject message, const QString& field) {
-        message.remove(field);
-        return message;
-    };
+    // The message with a field of another value, or none when it is undefined.
     const auto with = [](QJsonObject message, const QString& field, const QJsonValue& value) {
-        message[field] = value;
+        message.insert(field, value);
         return message;
     };
     QJsonObject act = encode(ToEngine(Act{4, steps, 5}));
@@ -95,7 +92,7 @@ TEST(EngineLink, MessagesCrossWholeAndMalformedOnesAreDropped)
     } dropped[] = {
         {"a kind of the engine's", encode(ToProgram(Complete{1, "x", false, 1}))},
         {"an unknown kind", with(navigate, "kind", "navigateEverywhere")},
-        {"no operation", without(navigate, "op")},
+        {"no operation", with(navigate, "op", QJsonValue::Undefined)},
         {"a negative operation", with(navigate, "op", -1)},
         {"a fractional operation", with(navigate, "op", 1.5)},
         {"an address that is no text", with(navigate, "address", 7)},
