@@ -34,7 +34,7 @@ using platform::MessageBox;
 
 namespace {
 
-class AccountDialogTest : public ::testing::Test, protected DialogWorld {
+class WindowTest : public ::testing::Test, protected DialogWorld {
 protected:
     std::unique_ptr<QDialog> dialog;
 
@@ -76,7 +76,7 @@ protected:
 };
 
 // Enter in the ID box moves on, never validates; Esc belongs to the text boxes.
-TEST_F(AccountDialogTest, ASavedAccountFillsTheTallLoginWhoseFocusStartsInTheIdBox)
+TEST_F(WindowTest, ASavedAccountFillsTheTallLoginWhoseFocusStartsInTheIdBox)
 {
     state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};
     state.Temp.UserPWD = "from the last login";
@@ -87,10 +87,9 @@ TEST_F(AccountDialogTest, ASavedAccountFillsTheTallLoginWhoseFocusStartsInTheIdB
     EXPECT_EQ(box("txtPassword")->text(), "from the last login");
     EXPECT_TRUE(child("optDHODaum")->isChecked());
     const QLabel* warning = child<QLabel>("Label3");
-    const QRect shown = warning->geometry();
     EXPECT_TRUE(warning->isVisible());
-    EXPECT_GE(shown.height(), warning->sizeHint().height()) << "not cut off at the bottom";
-    EXPECT_LE(shown.bottom(), child<QLabel>("Label4")->y()) << "clear of the advice below it";
+    EXPECT_GE(warning->height(), warning->sizeHint().height()) << "not cut off at the bottom";
+    EXPECT_LE(warning->geometry().bottom(), child<QLabel>("Label4")->y()) << "clear of the advice below it";
     EXPECT_GT(dialog->height(), child<QLabel>("Label4")->y()) << "tall enough to show the advice";
 
     EXPECT_EQ(QApplication::focusWidget(), box("txtID"));
@@ -104,7 +103,7 @@ TEST_F(AccountDialogTest, ASavedAccountFillsTheTallLoginWhoseFocusStartsInTheIdB
     EXPECT_TRUE(messages.shown.isEmpty() && web.navigations.isEmpty());
 }
 
-TEST_F(AccountDialogTest, TheShortLoginRefusesAnEmptyBoxWithTheFocusOnTheFirstEmptyOne)
+TEST_F(WindowTest, TheShortLoginRefusesAnEmptyBoxWithTheFocusOnTheFirstEmptyOne)
 {
     openLogin();
     EXPECT_FALSE(child<QLabel>("Label3")->isVisible()) << "no password saved: no warning";
@@ -129,7 +128,7 @@ TEST_F(AccountDialogTest, TheShortLoginRefusesAnEmptyBoxWithTheFocusOnTheFirstEm
 // disables the next; Enter saves only on the save button. What is saved is in
 // force at once and shown when the dialog opens again; a start-at-logon entry
 // that cannot be removed is told, once, and the files are still saved.
-TEST_F(AccountDialogTest, SavesKeepTheUnreadAccountAreInForceAtOnceAndAFailedStartAtLogonChangeIsToldOnce)
+TEST_F(WindowTest, SavesKeepTheUnreadAccountAreInForceAtOnceAndAFailedStartAtLogonChangeIsToldOnce)
 {
     state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};     // automatic login off: User.ini unread, memory empty
     const QByteArray saved("47:6>058:6=94I\r\n57::=1\r\n");  // captain / sea
@@ -280,11 +279,9 @@ TEST(InfoBox, ALeftClickOnALineOrEnterOrEscCloses)
     }
 }
 
-class WindowAccess : public ::testing::Test, protected DialogWorld {};
-
 // Each window: every control named, a text box by its label, Tab in reading
 // order; the fan sites' picture, which has no caption, is named and described.
-TEST_F(WindowAccess, EveryControlOfEveryWindowHasItsNameAndTabFollowsTheLayout)
+TEST_F(WindowTest, EveryControlOfEveryWindowHasItsNameAndTabFollowsTheLayout)
 {
     FakeProcessStarter processes;
     RecordingHost host;
@@ -307,7 +304,7 @@ TEST_F(WindowAccess, EveryControlOfEveryWindowHasItsNameAndTabFollowsTheLayout)
 
 // The question to open another program's address and a page's question
 // included: Enter takes the default and Esc the refusal, never the grant.
-TEST_F(WindowAccess, MessageBoxesAreReadInKoreanAndEnterAndEscGiveTheirAnswers)
+TEST_F(WindowTest, MessageBoxesAreReadInKoreanAndEnterAndEscGiveTheirAnswers)
 {
     QWidget mainWindow;
     platform::QtMessageBox boxes;
