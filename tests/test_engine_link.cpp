@@ -113,8 +113,8 @@ TEST(EngineLink, LinesArriveInOrderAndWhatIsNotTheProtocolClosesTheLink)
         {"a message, then gone", complete, {}, true, {"complete"}, false},
         {"overlong, as received", overlong + complete, {}, false, {"complete"}, true},
         {"overlong, as sent", {}, {tooLong, {{"kind", "complete"}}}, false, {"complete"}, true},
-        {"an answer during a dialog", {}, {{{"kind", "dialog"}}, {{"kind", "answer"}}, {{"kind", "navigate"}}}, false,
-         {"dialog", "answer", "navigate", "dialog answered"}, true},
+        {"an answer during a dialog", {}, {{{"kind", "dialog"}}, {{"kind", "answer"}}, {{"kind", "navigate"}}},
+         false, {"dialog", "answer", "navigate", "dialog answered"}, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -141,7 +141,8 @@ TEST(EngineLink, LinesArriveInOrderAndWhatIsNotTheProtocolClosesTheLink)
             sender.send(message);
         if (row.senderGoes)
             far->disconnectFromServer();
-        EXPECT_TRUE(waitUntil([&] { return seen.size() >= row.delivered.size() && closed != row.staysOpen; }, 5000));
+        EXPECT_TRUE(
+            waitUntil([&] { return seen.size() >= row.delivered.size() && closed != row.staysOpen; }, 5000));
         EXPECT_EQ(seen, row.delivered);
         EXPECT_EQ(receiver.isOpen(), row.staysOpen);
     }
@@ -157,7 +158,8 @@ TEST(CookieJarTest, KeepsLiveCookiesInTheirOrder)
     jar.added("s=2; domain=login.portal.test; path=/", now);
     jar.added("t=1; SameSite=Strict; domain=.portal.test; path=/", now);
     jar.added("old=1; expires=Thu, 01 Jan 2015 00:00:00 GMT; domain=.portal.test; path=/", now);
-    jar.added("soon=1; expires=" + now.addSecs(60).toString(Qt::RFC2822Date).toLatin1() + "; domain=.portal.test; path=/", now);
+    const QByteArray inAMinute = now.addSecs(60).toString(Qt::RFC2822Date).toLatin1();
+    jar.added("soon=1; expires=" + inAMinute + "; domain=.portal.test; path=/", now);
     // The engine changes a cookie by removing it and making it again.
     jar.removed("s=1; domain=.portal.test; path=/");
     jar.added("s=3; domain=.portal.test; path=/", now);
@@ -254,7 +256,7 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
     EXPECT_TRUE(waitUntil([&] { return ended > 0; }, 5000));
     child->kill();
     EXPECT_TRUE(child->waitForEnded(0));
-    runEventsFor(100);
+    waitUntil([] { return false; }, 100);
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(child->running());
 
@@ -277,7 +279,7 @@ TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
     ::close(errors);
     ASSERT_NE(engine, nullptr) << error.toStdString();
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/2").arg(engine->id())), "/dev/null");
-    runEventsFor(1500);  // longer than the engine takes to try
+    waitUntil([] { return false; }, 1500);  // longer than the engine takes to try
     ASSERT_FALSE(engine->waitForEnded(0)) << "the engine gave up on a door not open yet";
     QLocalServer door;
     ASSERT_TRUE(door.listen(name));
@@ -437,7 +439,7 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 
     connection.start();
     startLogin("http://portal.test/login");
-    runEventsFor(800);
+    waitUntil([] { return false; }, 800);
     EXPECT_NE(connection.engineId(), 0) << "an engine in use was ended";
 }
 
@@ -468,14 +470,12 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
     EXPECT_TRUE(completed.isEmpty());
 
-    QString unused;
-    {
-        platform::EngineConnection other{dir.file("engine"), [](const link::ToProgram&) {}};
-        other.start();
-        unused = QFileInfo(linkName()).path();
-        EXPECT_TRUE(QFileInfo(unused).isDir());
-        ::kill(pid_t(other.engineId()), SIGKILL);
-    }
+    auto other = std::make_unique<platform::EngineConnection>(dir.file("engine"), [](const link::ToProgram&) {});
+    other->start();
+    const QString unused = QFileInfo(linkName()).path();
+    EXPECT_TRUE(QFileInfo(unused).isDir());
+    ::kill(pid_t(other->engineId()), SIGKILL);
+    other.reset();
     EXPECT_FALSE(QFileInfo::exists(unused));
 
     // An engine launched while one runs goes at once, and its door with it.
@@ -513,7 +513,7 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     const auto hung = pid_t(connection.engineId());
     for (int i = 0; i < 4; ++i) {
         say(link::Alive{});
-        runEventsFor(400);
+        waitUntil([] { return false; }, 400);
     }
     EXPECT_TRUE(failures.isEmpty()) << "an engine that says it is alive is not silent";
     ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 3000));
@@ -522,7 +522,7 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     EXPECT_TRUE(waitUntil([&] { return ::kill(hung, 0) != 0; }, 5000)) << "the hung engine still runs";
     web.navigate("http://portal.test/cancel");
     EXPECT_NE(connection.engineId(), 0);
-    runEventsFor(300);
+    waitUntil([] { return false; }, 300);
     EXPECT_EQ(failures.size(), 1);
 }
 
@@ -538,7 +538,7 @@ TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000));
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
-    runEventsFor(200);
+    waitUntil([] { return false; }, 200);
     EXPECT_EQ(failures.size(), 1) << "told twice";
 
     const quint64 login = startLogin("http://portal.test/login");
@@ -571,7 +571,7 @@ TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
             QStringLiteral("c%1=%2; domain=.p%3.portal.test; path=/").arg(i).arg(QString::fromLatin1(value)).arg(i % 2),
             false});
     say(link::Cookie{"c7=gone; domain=.p1.portal.test; path=/", true});
-    runEventsFor(500);
+    waitUntil([] { return false; }, 500);
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
 

@@ -72,8 +72,9 @@ const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locke
 <script>setTimeout(function () { open('/popup?unasked'); }, 100);</script>
 <button id="ask" onclick="document.title = confirm('진행할까요?') ? 'yes' : 'no'">ask</button>)";
 
-// What a browser that shows a page fetches and the hidden one does not.
-const QList<QByteArray> Unneeded{"/font.ttf", "/background.png", "/picture.png"};
+// A picture of one pixel.
+const QByteArray Picture = QByteArray::fromBase64(
+    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
 
 // Pages served as they are, by their whole target.
 const QHash<QByteArray, LoopbackServer::Response> Pages{
@@ -87,19 +88,19 @@ const QHash<QByteArray, LoopbackServer::Response> Pages{
     {"/empty", {204, {}, {}}},
     {"/hangs", {200, "<title>hangs</title><input type=submit name=btnSubmit onclick='for (;;);'>", {}}},
     {"/busy", {200, "<title>busy</title><script>for (var t = Date.now(); Date.now() < t + 2500;);</script>", {}}},
-    {"/late-frame", {200, "<title>late</title><script>setTimeout(function () { var f = document.createElement('iframe');"
-                          " f.src = '/frame-of-late'; document.body.appendChild(f); }, 200);</script>", {}}},
+    {"/late-frame",
+     {200, "<title>late</title><script>setTimeout(function () { var f = document.createElement('iframe');"
+           " f.src = '/frame-of-late'; document.body.appendChild(f); }, 200);</script>", {}}},
     {"/frame-of-late", {200, "<p>frame</p>", {}}},
     {"/popups", {200, "<script>for (var i = 0; i < 6; ++i) open('/popup-page?' + i);</script>", {}}},
     {"/broken-image", {200, "<img src='http://127.0.0.1:9/none.png'><p>text</p>", {}}},
     {"/page", {200, HeavyPage, {}}},
     {"/next", {200, HeavyPage, {}}},
-    {"/asks-later", {200, "<title>asks</title><script>setTimeout(function () { confirm('?'); }, 300);</script>", {}}},
+    {"/asks-later",
+     {200, "<title>asks</title><script>setTimeout(function () { confirm('?'); }, 300);</script>", {}}},
     {"/font.ttf", {404, {}, {}}},
     {"/background.png", {404, {}, {}}},
-    {"/picture.png",
-     {200, QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=="),
-      {}, 0, "Content-Type: image/png\r\n"}},
+    {"/picture.png", {200, Picture, {}, 0, "Content-Type: image/png\r\n"}},
     {"/code", {200, CodePage, {}}},
     {"/moves-on", {200, "<meta http-equiv=refresh content='0.1; url=/next-slowly'>", {}}},
     {"/next-slowly", {200, "<p>next</p>", {}, 1500}},
@@ -140,12 +141,6 @@ protected:
     {
         browser.setUnknownPageRest(300);
         browser.setPageClosedHandler([this] { ++closedByUser; });
-    }
-
-    qsizetype posts() const
-    {
-        return std::count_if(server.requests.begin(), server.requests.end(),
-                             [](const auto& r) { return r.method == "POST"; });
     }
 
     qsizetype requestsFor(const QByteArray& target) const
@@ -206,7 +201,7 @@ TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgressAndLoadsAfr
     completed.clear();
     load(server.origin() + "/self");
     browser.act({ElementStep::click("btnSubmit")});
-    ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return server.requests.last().method == "POST"; }));
     browser.navigate(server.origin() + "/self");
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
     runEventsFor(900);
@@ -243,12 +238,12 @@ TEST_F(WebEngineBrowserTest, StepsRunWholeOnlyInTheDocumentTheyWereMeantFor)
     browser.currentPage()->runJavaScript("history.replaceState(null, '', '/elsewhere');");
     runEventsFor(500);
     EXPECT_EQ(value("put_id"), "") << "filled after the page moved on";
-    EXPECT_EQ(posts(), 0) << "a form that could not be filled, or in another document, was submitted";
+    EXPECT_EQ(requestsFor("/submit"), 0) << "a form that could not be filled, or in another document, was submitted";
 
     load(server.origin() + "/login");
     browser.act({ElementStep::setChecked("checkBox1")});
     browser.navigate("javascript:agree_check();");
-    ASSERT_TRUE(waitUntil([&] { return posts() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return requestsFor("/submit") == 1; }));
     EXPECT_EQ(server.requests.last().formValue("agree"), "1") << "checked by id before the script ran";
 
     // Those asked for before a navigation go with the document they were
@@ -263,7 +258,7 @@ TEST_F(WebEngineBrowserTest, StepsRunWholeOnlyInTheDocumentTheyWereMeantFor)
     ASSERT_TRUE(waitUntil([&] { return completed.size() == before + 1; }));
     runEventsFor(300);
     EXPECT_EQ(completed.last(), server.origin() + "/slow");
-    EXPECT_EQ(posts(), 1);
+    EXPECT_EQ(requestsFor("/submit"), 1);
     EXPECT_EQ(value("put_id"), "");
 }
 
@@ -271,8 +266,7 @@ TEST_F(WebEngineBrowserTest, StepsRunWholeOnlyInTheDocumentTheyWereMeantFor)
 TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeAnOperationAndHoldTheLoadLimit)
 {
     browser.setLoadTimeout(1500);
-    pageDialogs.answers = {platform::MessageBox::Answer::Ok, platform::MessageBox::Answer::Ok,
-                           platform::MessageBox::Answer::Ok};
+    pageDialogs.answers.assign(3, platform::MessageBox::Answer::Ok);
     pageDialogs.onShow = [] { runEventsFor(600); };  // three of them, longer than the limit
     load(server.origin() + "/dialogs");
     EXPECT_TRUE(failed.isEmpty()) << "the load limit ran while a dialog was open";
@@ -306,7 +300,8 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
 
     QTcpServer closed;
     closed.listen(QHostAddress::LocalHost);
-    const QString refused = QStringLiteral("http://127.0.0.1:%1/GameChannel/channel.asp?game=dho").arg(closed.serverPort());
+    const QString refused =
+        QStringLiteral("http://127.0.0.1:%1/GameChannel/channel.asp?game=dho").arg(closed.serverPort());
     closed.close();
     // The sandbox's secure endpoints use a certificate it made itself.
     QProcess sandbox;
@@ -335,18 +330,18 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
         {"untrusted over https, never tried over http", nullptr,
          [&] { browser.navigate("http://127.0.0.1:47501/login/login.asp?l_url=x"); }, Kind::Certificate,
          "https://127.0.0.1:47501/login/login.asp?l_url=x"},
-        {"a renderer that dies", "/login", [&] { ::kill(pid_t(browser.currentPage()->renderProcessPid()), SIGKILL); },
-         Kind::BrowserEnded, login},
+        {"a renderer that dies", "/login",
+         [&] { ::kill(pid_t(browser.currentPage()->renderProcessPid()), SIGKILL); }, Kind::BrowserEnded, login},
         {"a step that never comes back", "/hangs", [&] { browser.act({ElementStep::click("btnSubmit")}); },
          Kind::BrowserEnded, server.origin() + "/hangs"},
         {"a page script the page lacks, in a fresh page", "/login",
          [&] { browser.navigate("javascript:void(no_such_function());"); }, Kind::PageScript, login},
         // The failure above took the page with it.
-        {"a page script with no page to run in", nullptr, [&] { browser.navigate("javascript:void(go_logout());"); },
-         Kind::PageScript, login},
+        {"a page script with no page to run in", nullptr,
+         [&] { browser.navigate("javascript:void(go_logout());"); }, Kind::PageScript, login},
         {"a game start's page, after a redirect", nullptr,
-         [&] { browser.startGame(server.origin() + "/to-broken"); }, Kind::ServerError, server.origin() + "/broken",
-         true},
+         [&] { browser.startGame(server.origin() + "/to-broken"); }, Kind::ServerError,
+         server.origin() + "/broken", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -367,7 +362,8 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
     EXPECT_EQ(failures.last().kind, Kind::TimedOut);
     runEventsFor(3500);
     EXPECT_EQ(failed.size(), std::size(rows) + 1);
-    EXPECT_EQ(completed, (QStringList{server.origin() + "/broken-image", login, server.origin() + "/hangs", login}))
+    EXPECT_EQ(completed,
+              (QStringList{server.origin() + "/broken-image", login, server.origin() + "/hangs", login}))
         << "an untrusted or late page completed";
     sandbox.terminate();
     sandbox.waitForFinished(5000);
@@ -467,6 +463,7 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
 // the unlock window on the same profile shows a normal browser.
 TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSettled)
 {
+    const QList<QByteArray> unneeded{"/font.ttf", "/background.png", "/picture.png"};
     load(server.origin() + "/page");
     EXPECT_TRUE(evaluate("document.title").toString().startsWith("ran ")) << "scripts run";
     QElapsedTimer quiet;
@@ -480,13 +477,13 @@ TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSett
     EXPECT_EQ(requestsFor("/page"), 1) << "the old document is not asked for again";
     EXPECT_TRUE(evaluate("document.title").toString().startsWith("ran "));
     runEventsFor(500);
-    for (const QByteArray& target : Unneeded)
+    for (const QByteArray& target : unneeded)
         EXPECT_EQ(requestsFor(target), 0) << target.constData();
     EXPECT_TRUE(released()) << "still settled: let go again";
 
     auto* window = new IDLockWindow(server.origin() + "/page", profile(), pageDialogs, [](const QUrl&) {});
     window->show();
-    for (const QByteArray& target : Unneeded)
+    for (const QByteArray& target : unneeded)
         EXPECT_TRUE(waitUntil([&] { return requestsFor(target) == 1; })) << target.constData();
     delete window;
 }

@@ -48,6 +48,8 @@ protected:
         return result;
     }
 
+    static void runEventsFor(int ms) { waitUntil([] { return false; }, ms); }
+
     FakeMessageBox pageDialogs;
     FakeUrlOpener opener;
     engine::WebEngineBrowser browser;

@@ -107,5 +107,3 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20
     }
     return true;
 }
-
-inline void runEventsFor(int ms) { waitUntil([] { return false; }, ms); }
