@@ -1,8 +1,6 @@
-// A stand-in engine process for the scripted-engine tests. It proves itself
-// to the program as the engine does (the secret from its standard input, and
-// its own process id) and then relays every byte between the program's link
-// and the test, which says what an engine would.
-//   quaylet_engine_relay LINK TEST
+// A stand-in engine for the scripted-engine tests: it proves itself to the
+// program as the engine does, then relays every byte between the program's
+// link and the test, which says what an engine would. Arguments: LINK TEST
 
 #include <QCoreApplication>
 #include <QLocalSocket>
