@@ -184,17 +184,21 @@ TEST_F(WebEngineBrowserTest, FramesAreDocumentsOnlyWhenTheyReportThemselvesAndWh
     EXPECT_TRUE(failed.isEmpty());
 }
 
-// A new navigation supersedes the one in progress: while its renderer is too
-// busy to stop it in time, and when it goes to the very address still loading.
+// A new navigation supersedes the one in progress: while its answer is on the
+// way (a cancel during a login's first page), while its renderer is too busy
+// to stop it in time, and when it goes to the very address still loading.
 TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgressAndLoadsAfresh)
 {
-    browser.navigate(server.origin() + "/busy");
-    runEventsFor(300);
-    browser.navigate(server.origin() + "/next");
-    ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 8000));
-    runEventsFor(2500);
-    EXPECT_EQ(completed, QStringList{server.origin() + "/next"});
-    EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
+    for (const char* path : {"/slow", "/busy"}) {
+        completed.clear();
+        browser.navigate(server.origin() + path);
+        runEventsFor(300);
+        browser.navigate(server.origin() + "/next");
+        ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 8000)) << path;
+        runEventsFor(2500);
+        EXPECT_EQ(completed, QStringList{server.origin() + "/next"}) << path;
+        EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
+    }
 
     // A cancel sent while the login form posts to its own address must
     // complete on the login page, not on where the post leads.
@@ -281,13 +285,10 @@ TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeAnOperati
     EXPECT_EQ(pageDialogs.shown.size(), 3) << "a page that loads itself again starts no new count";
 }
 
-// A part of a page that fails is not the page failing, and a load that ends
-// without a document (a download, an empty answer) is no failure either. Each
-// failure below is told once and says why, and nothing late is reported: an
-// untrusted page, one that never answers, a renderer that dies or hangs so
-// that a step never comes back (as an engine that ended). An http address goes
-// to its https spelling first; an untrusted answer there is never a reason to
-// send it over http.
+// A failing part of a page, a download or an empty answer is no failure. Each
+// failure below is told once and says why, and nothing late is reported. An
+// http address goes to its https spelling first; an untrusted answer there is
+// never a reason to send it over http.
 TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
 {
     using Kind = portal::LoadFailure::Kind;
