@@ -11,7 +11,6 @@
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <gtest/gtest.h>
 

@@ -159,17 +159,14 @@ public:
         QFile::copy(QStringLiteral(QUAYLET_E2E_EXECUTABLE), copy);
         QFile::copy(QStringLiteral(QUAYLET_E2E_ENGINE), dir_.filePath("quaylet-engine"));
         // A stand-in for the system's URL opener notes every address it is
-        // handed and leaves a launcher behind that writes to its output 4 s
-        // later, after the engine has ended, and notes that it lived to. A
-        // stand-in xdg-mime names the desktop entry of the launcher as the
-        // scheme's handler, which is installed where xdg-open would look for it.
+        // handed (a launcher's life after the hand-off is the launch tests'
+        // part). A stand-in xdg-mime names the desktop entry of the launcher as
+        // the scheme's handler, which is installed where xdg-open would look for it.
         writeFile(dir_.filePath("data/applications/quaylet-stand-in.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Launcher\nExec=xdg-open %u\n");
         writeFile(dir_.filePath("bin/xdg-mime"), "#!/bin/sh\necho quaylet-stand-in.desktop\n", true);
         writeFile(dir_.filePath("bin/xdg-open"),
-                  "#!/bin/sh\nhere=$(dirname \"$0\")/..\nprintf '%s\\n' \"$1\" >> \"$here/launched\"\n"
-                  "(sleep 4; echo launcher; echo launcher >&2; printf '%s\\n' \"$1\" >> \"$here/outlived\") &\n",
-                  true);
+                  "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/../launched\"\n", true);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PATH", dir_.filePath("bin") + ':' + environment.value("PATH"));
         // One running program a user: each test's is alone in a runtime folder of its own.
@@ -191,10 +188,8 @@ public:
 
     bool connected() const { return socket_.state() == QLocalSocket::ConnectedState; }
 
-    // The addresses handed to the system so far, in order, and those whose
-    // launcher lived to write after the engine had ended.
+    // The addresses handed to the system so far, in order.
     QStringList launched() const { return linesOf(dir_.filePath("launched")); }
-    QStringList outlived() const { return linesOf(dir_.filePath("outlived")); }
     bool waitForExit(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     qint64 processId() const { return process_.processId(); }
 

@@ -143,10 +143,9 @@ TEST_F(GameOnLinux, NothingRegisteredTellsTheUserAndStartsNoBrowser)
 
 // A desktop entry the user registered wins over a prefix that registers the
 // scheme too. Its launcher gets descriptors 0-2 only and none of the engine's
-// variables; once the engine has ended, none of its processes lives on while
-// the launcher does. The program closes itself only once the launch went to
-// the system: not before a channel page that launches a while after it loaded
-// did, nor before an engine slow to start for the game start loaded it.
+// variables, and outlives every process of the engine. The program closes
+// itself only once the launch went to the system, however late the channel
+// page launches or the engine starts.
 TEST_F(GameOnLinux, TheDesktopsHandlerWinsAndHoldsNothingOfTheEngine)
 {
     environment.insert("WINEPREFIX", prefix->path());

@@ -1,11 +1,9 @@
-// The Debian package, made twice to the same bytes, unpacked into a folder of
-// its own and never installed, run by a user who may not write its program
-// directory: the settings and the saved login go to that user's
-// ~/.config/Quaylet, the next start logs in with them and a start beside it
-// only brings it forward. Without a display it says so; as root it logs in
-// nowhere; a purge takes what root's runs left in the program directory. The package is a scratch one made by scripts/package
-// around the end-to-end build of the program, whose endpoints are the
-// sandbox's; the real package differs from it in the program alone.
+// The Debian package (a scratch one around the end-to-end build, made twice to
+// the same bytes), unpacked, never installed, and run by a user who may not
+// write its program directory: the settings and the saved login go to
+// ~/.config/Quaylet, the next start logs in with them, a start beside it only
+// brings it forward. Without a display it says so; as root it logs in
+// nowhere; a purge takes what root's runs left in the program directory.
 
 #include "core/Texts.h"
 #include "e2e/Driver.h"
