@@ -259,6 +259,18 @@ TEST(SystemProcessStarter, StartsProgramsWithOneArgumentAndNoShell)
     ASSERT_TRUE(starter->start(QStandardPaths::findExecutable("touch"), name));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(name); }, 5000));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    // The process object goes once the event loop has seen its program end;
+    // left behind at exit, it would be a leak.
+    const auto childless = [] {
+        for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile children("/proc/self/task/" + task + "/children");
+            if (children.open(QIODevice::ReadOnly) && !children.readAll().trimmed().isEmpty())
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(childless, 5000));
+    QTest::qWait(100);
 }
 
 TEST(InfoBox, ALeftClickOnALineOrEnterOrEscCloses)
