@@ -88,12 +88,10 @@ TEST(EngineLink, MessagesCrossWholeAndMalformedOnesAreDropped)
         EXPECT_EQ(decode<ToEngine>(row.message), std::nullopt) << row.name;
 }
 
-// What one end sends and what the other delivers, in order. A page dialog
-// waits for its answer in a nested loop: the answer, sent after the question,
-// must reach it there. A peer that sends what is not the protocol is dropped
-// with all it sent; one that goes away has what it sent before delivered
-// first. A message over the bound is dropped alone, by the sender or the
-// receiver, and the link stays.
+// What one end sends, the other delivers in order, even to a page dialog's
+// nested wait. A peer that breaks the protocol is dropped with all it sent;
+// one that goes away first has its messages delivered. A message over the
+// bound is dropped alone, and the link stays.
 TEST(EngineLink, LinesArriveInOrderAndWhatIsNotTheProtocolClosesTheLink)
 {
     const QByteArray complete = "{\"kind\":\"complete\"}\n";

@@ -113,11 +113,9 @@ TEST(Fields, SplitLikeTheStoredFilesExpect)
 const QByteArray AdministratorsConfig(" 0 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nDaum\r\n");
 
 // Files planted in a program directory that anyone else may write, or that
-// another user owns, are not read: neither settings nor allowed launch
-// schemes. The defaults apply and the user's folder serves. One that the
-// system owns and no one else may write gives its administrator's defaults.
-// As root, each case runs as the user nobody, with folders handed to others;
-// otherwise only the folders the user may make.
+// another user owns, are not read (settings nor launch schemes): the user's
+// folder serves. One the system owns and no one else may write gives its
+// administrator's defaults. As root, each case runs as nobody.
 TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
 {
     const bool root = ::geteuid() == 0;

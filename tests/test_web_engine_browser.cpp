@@ -489,11 +489,9 @@ TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSett
     delete window;
 }
 
-// Handling a completion (as the login dialog a failure page opens does, with
-// the session settled), answering a page's question, or a load (the game
-// channel page of a logged-in session answers late) takes longer than the
-// quiet time: the page stays until that is over. A session that waits for a
-// document keeps the page it is given.
+// A completion still being handled (the login dialog a failure page opens), a
+// page's question or a late load outlasts the quiet time: the page stays until
+// it is over. A session that waits for a document keeps the page it is given.
 TEST_F(WebEngineBrowserTest, APageIsKeptWhileBeingHandledOrLoadingAndWhileTheSessionWaits)
 {
     browser.setSessionSettled(true);
