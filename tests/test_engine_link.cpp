@@ -254,7 +254,7 @@ TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
     EXPECT_TRUE(waitUntil([&] { return ended > 0; }, 5000));
     child->kill();
     EXPECT_TRUE(child->waitForEnded(0));
-    waitUntil([] { return false; }, 100);
+    runEventsFor(100);
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(child->running());
 
@@ -277,7 +277,7 @@ TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
     ::close(errors);
     ASSERT_NE(engine, nullptr) << error.toStdString();
     EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/2").arg(engine->id())), "/dev/null");
-    waitUntil([] { return false; }, 1500);  // longer than the engine takes to try
+    runEventsFor(1500);  // longer than the engine takes to try
     ASSERT_FALSE(engine->waitForEnded(0)) << "the engine gave up on a door not open yet";
     QLocalServer door;
     ASSERT_TRUE(door.listen(name));
@@ -437,7 +437,7 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 
     connection.start();
     startLogin("http://portal.test/login");
-    waitUntil([] { return false; }, 800);
+    runEventsFor(800);
     EXPECT_NE(connection.engineId(), 0) << "an engine in use was ended";
 }
 
@@ -511,7 +511,7 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     const auto hung = pid_t(connection.engineId());
     for (int i = 0; i < 4; ++i) {
         say(link::Alive{});
-        waitUntil([] { return false; }, 400);
+        runEventsFor(400);
     }
     EXPECT_TRUE(failures.isEmpty()) << "an engine that says it is alive is not silent";
     ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 3000));
@@ -520,7 +520,7 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     EXPECT_TRUE(waitUntil([&] { return ::kill(hung, 0) != 0; }, 5000)) << "the hung engine still runs";
     web.navigate("http://portal.test/cancel");
     EXPECT_NE(connection.engineId(), 0);
-    waitUntil([] { return false; }, 300);
+    runEventsFor(300);
     EXPECT_EQ(failures.size(), 1);
 }
 
@@ -536,7 +536,7 @@ TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
     ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000));
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
-    waitUntil([] { return false; }, 200);
+    runEventsFor(200);
     EXPECT_EQ(failures.size(), 1) << "told twice";
 
     const quint64 login = startLogin("http://portal.test/login");
@@ -569,7 +569,7 @@ TEST_F(ScriptedEngine, CookiesReachAFreshEngineOnePerMessage)
             QStringLiteral("c%1=%2; domain=.p%3.portal.test; path=/").arg(i).arg(QString::fromLatin1(value)).arg(i % 2),
             false});
     say(link::Cookie{"c7=gone; domain=.p1.portal.test; path=/", true});
-    waitUntil([] { return false; }, 500);
+    runEventsFor(500);
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
 

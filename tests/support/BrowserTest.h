@@ -48,8 +48,6 @@ protected:
         return result;
     }
 
-    static void runEventsFor(int ms) { waitUntil([] { return false; }, ms); }
-
     FakeMessageBox pageDialogs;
     FakeUrlOpener opener;
     engine::WebEngineBrowser browser;

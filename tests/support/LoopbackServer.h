@@ -107,3 +107,9 @@ inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20
     }
     return true;
 }
+
+// Runs the event loop for a while, for what must not happen in that time.
+inline void runEventsFor(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
