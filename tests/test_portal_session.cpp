@@ -62,10 +62,10 @@ protected:
 
 // The login button acts on its caption alone. Netmarble logs out through the
 // portal's script; Daum begins with a logout and logs in at the intro page,
-// where AutoRun starts the game right after the buttons change. Any site may
-// frame a portal's address: a frame gets no form filled, no click, no script
-// and no question, and never reaches a rule that the page's own document
-// would not; rules that only navigate act on it as on the page.
+// where AutoRun starts the game. Any site may frame a portal's address: a
+// frame gets no form filled, no click, no script and no question, and never
+// reaches a rule that the page's own document would not; rules that only
+// navigate act on it as on the page.
 TEST_F(SessionTest, EachPortalLogsInThroughItsPagesAndOutAgain)
 {
     EXPECT_EQ(seen(), "Quaylet | 로그인 | - | settled");
