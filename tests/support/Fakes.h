@@ -86,31 +86,30 @@ public:
     std::function<void()> onShow;  // runs inside the "modal" box, as a nested loop would
 };
 
-// The main window's controls as plain values, plus an ordered log.
+// The main window's controls as plain values; the captions, and what else
+// the session asked of the windows, in an ordered log.
 class FakeSessionUi : public portal::SessionUi {
 public:
-    void setCaption(const QString& value) override { caption = note("caption " + value, value); }
+    void setCaption(const QString& value) override
+    {
+        caption = value;
+        log.append("caption " + value);
+    }
     QString loginCaption() const override { return loginButton; }
-    void setLoginCaption(const QString& value) override { loginButton = note("login button " + value, value); }
-    void setLoginEnabled(bool enabled) override
-    {
-        loginEnabled = note(enabled ? "login enabled" : "login disabled", enabled);
-    }
-    void setGameStartEnabled(bool enabled) override
-    {
-        gameStartEnabled = note(enabled ? "game start enabled" : "game start disabled", enabled);
-    }
-    void minimise() override { minimised = note("minimise", true); }
-    void beginEnding() override { ending = note("begin ending", true); }
-    void endProgram() override { ended = note("end program", true); }
+    void setLoginCaption(const QString& value) override { loginButton = value; }
+    void setLoginEnabled(bool enabled) override { loginEnabled = enabled; }
+    void setGameStartEnabled(bool enabled) override { gameStartEnabled = enabled; }
+    void minimise() override { log.append("minimise"); }
+    void beginEnding() override { log.append("begin ending"); }
+    void endProgram() override { log.append("end program"); }
     void showLoginDialog() override
     {
-        loginDialogs = note("login dialog", loginDialogs + 1);
+        log.append("login dialog");
         if (onLoginDialog)
             onLoginDialog();
     }
-    void showUnlockWindow() override { unlockWindows = note("unlock window", unlockWindows + 1); }
-    void closeUnlockWindow() override { note("unlock window closed", true); }
+    void showUnlockWindow() override { log.append("unlock window"); }
+    void closeUnlockWindow() override { log.append("unlock window closed"); }
     void startWaitLimit(int milliseconds) override { waitLimit = milliseconds; }
     void stopWaitLimit() override { waitLimit = 0; }
 
@@ -118,22 +117,9 @@ public:
     QString loginButton = QStringLiteral("로그인");
     bool loginEnabled = true;
     bool gameStartEnabled = false;
-    bool minimised = false;
-    bool ending = false;
-    bool ended = false;
-    int loginDialogs = 0;
-    int unlockWindows = 0;
     int waitLimit = 0;  // running, in milliseconds
     QStringList log;
     std::function<void()> onLoginDialog;  // runs while the "modal" dialog is open
-
-private:
-    template <typename T>
-    T note(const QString& entry, T value)
-    {
-        log.append(entry);
-        return value;
-    }
 };
 
 // Notes which window the program asked for.
