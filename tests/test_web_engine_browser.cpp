@@ -121,10 +121,6 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
         return {200, LoginForm, {}, 800};
     if (request.target.startsWith("/silent"))
         return {200, LoginForm, {}, 4000};
-    if (request.target == "/self" && request.method == "POST")
-        return {302, {}, "/main", 600};
-    if (request.target == "/self")
-        return {200, "<form method=post action=/self><input name=put_id><input type=submit name=btnSubmit></form>", {}};
     if (request.target.startsWith("/launches?")) {
         // A channel page that sends the browser to each address given (each
         // encoded, joined by "&"), one a frame.
@@ -249,18 +245,6 @@ TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgressAndLoadsAfr
         EXPECT_EQ(server.requests.size(), 2);
         EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
     }
-
-    // A cancel sent while the login form posts to its own address must
-    // complete on the login page, not on where the post leads.
-    completed.clear();
-    load(server.origin() + "/self");
-    browser.act({ElementStep::click("btnSubmit")});
-    ASSERT_TRUE(waitUntil([&] { return server.requests.last().method == "POST"; }));
-    browser.navigate(server.origin() + "/self");
-    ASSERT_TRUE(waitUntil([&] { return completed.size() == 2; }));
-    runEventsFor(900);
-    EXPECT_EQ(completed, (QStringList{server.origin() + "/self", server.origin() + "/self"}));
-    EXPECT_EQ(server.requests.last().method, "GET");
 }
 
 // Steps stop at a missing element, and run only in the document they were
@@ -483,28 +467,23 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
               launch::MostPopups);
 }
 
-// Settled, the session lets the page go once the browser was quiet for a
-// while; the next load works in a fresh page as lean as the old one, while
-// the unlock window on the same profile shows a normal browser.
+// A session that waits for a document keeps the page it is given; settled,
+// it lets the page go once the browser was quiet for a while. The unlock
+// window on the same profile shows a normal browser.
 TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSettled)
 {
     const QList<QByteArray> unneeded{"/font.ttf", "/background.png", "/picture.png"};
     load(server.origin() + "/page");
     EXPECT_TRUE(evaluate("document.title").toString().startsWith("ran ")) << "scripts run";
+    runEventsFor(WebEngineBrowser::QuietMs + 300);
+    EXPECT_TRUE(holdsPage());
     QElapsedTimer quiet;
     quiet.start();
     browser.setSessionSettled(true);
     ASSERT_TRUE(released());
     EXPECT_GE(quiet.elapsed(), WebEngineBrowser::QuietMs - 100) << "only after the quiet time";
-
-    load(server.origin() + "/next");
-    EXPECT_EQ(completed, (QStringList{server.origin() + "/page", server.origin() + "/next"}));
-    EXPECT_EQ(requestsFor("/page"), 1) << "the old document is not asked for again";
-    EXPECT_TRUE(evaluate("document.title").toString().startsWith("ran "));
-    runEventsFor(500);
     for (const QByteArray& target : unneeded)
         EXPECT_EQ(requestsFor(target), 0) << target.constData();
-    EXPECT_TRUE(released()) << "still settled: let go again";
 
     auto* window = new IDLockWindow(server.origin() + "/page", profile(), pageDialogs, [](const QUrl&) {});
     window->show();
@@ -515,13 +494,13 @@ TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSett
 
 // A completion still being handled (the login dialog a failure page opens), a
 // page's question or a late load outlasts the quiet time: the page stays until
-// it is over. A session that waits for a document keeps the page it is given.
+// it is over.
 TEST_F(WebEngineBrowserTest, APageIsKeptWhileBeingHandledOrLoadingAndWhileTheSessionWaits)
 {
     browser.setSessionSettled(true);
     bool kept = false;
     const auto userTakesLong = [&] {
-        runEventsFor(WebEngineBrowser::QuietMs + 1000);
+        runEventsFor(WebEngineBrowser::QuietMs + 300);
         kept = holdsPage();
     };
     browser.setDocumentCompleteHandler([&](const QString& address, portal::Browser::Document) {
@@ -548,11 +527,6 @@ TEST_F(WebEngineBrowserTest, APageIsKeptWhileBeingHandledOrLoadingAndWhileTheSes
     ASSERT_TRUE(waitUntil([&] { return completed.size() == 3; }));
     EXPECT_EQ(completed.last(), server.origin() + "/silent");
     EXPECT_TRUE(released());
-
-    browser.setSessionSettled(false);
-    load(server.origin() + "/page");
-    runEventsFor(WebEngineBrowser::QuietMs + 1000);
-    EXPECT_TRUE(holdsPage());
 }
 
 // Only a page that rests is shown: one that moves on by itself, one the
@@ -687,8 +661,6 @@ TEST_F(IDLockWindowTest, ThePortalsQuestionsAndNewWindowsReachTheUserButNoOtherS
     pageDialogs.answers.push_back(platform::MessageBox::Answer::Ok);
     click("ask");
     ASSERT_TRUE(waitUntil([&] { return page()->title() == "yes"; }));
-    ASSERT_EQ(pageDialogs.shown.size(), 1);
-    EXPECT_EQ(pageDialogs.shown[0].buttons, platform::MessageBox::Buttons::OkCancel);
     EXPECT_EQ(window->windowTitle(), "ID 잠금해지 페이지 - " + server.origin().mid(7) + " (안전하지 않음)");
     click("newWindow");
     runEventsFor(300);
