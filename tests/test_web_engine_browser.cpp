@@ -77,7 +77,7 @@ const QByteArray LockPage = R"(<!doctype html><meta charset="utf-8"><title>locke
 const QByteArray Picture = QByteArray::fromBase64(
     "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
 
-// Pages served as they are, by their whole target.
+// Pages served as they are, by their whole target; any other is the login form.
 const QHash<QByteArray, LoopbackServer::Response> Pages{
     {"/to-broken", {302, {}, "/broken"}},
     {"/broken", {500, "<p>broken</p>", {}}},
@@ -92,15 +92,11 @@ const QHash<QByteArray, LoopbackServer::Response> Pages{
     {"/late-frame",
      {200, "<title>late</title><script>setTimeout(function () { var f = document.createElement('iframe');"
            " f.src = '/frame-of-late'; document.body.appendChild(f); }, 200);</script>", {}}},
-    {"/frame-of-late", {200, "<p>frame</p>", {}}},
     {"/popups", {200, "<script>for (var i = 0; i < 6; ++i) open('/popup-page?' + i);</script>", {}}},
     {"/broken-image", {200, "<img src='http://127.0.0.1:9/none.png'><p>text</p>", {}}},
     {"/page", {200, HeavyPage, {}}},
-    {"/next", {200, HeavyPage, {}}},
     {"/asks-later",
      {200, "<title>asks</title><script>setTimeout(function () { confirm('?'); }, 300);</script>", {}}},
-    {"/font.ttf", {404, {}, {}}},
-    {"/background.png", {404, {}, {}}},
     {"/picture.png", {200, Picture, {}, 0, "Content-Type: image/png\r\n"}},
     {"/code", {200, CodePage, {}}},
     {"/moves-on", {200, "<meta http-equiv=refresh content='0.1; url=/next-slowly'>", {}}},
@@ -109,6 +105,7 @@ const QHash<QByteArray, LoopbackServer::Response> Pages{
     {"/popup-alert", {200, "<script>alert('pop-up')</script>", {}}},
     {"/locked", {200, LockPage, {}}},
     {"/popup", {200, "<title>portal window</title><p>step two</p>", {}}},
+    {"/done?code=246810", {200, "<title>done</title>", {}}},
 };
 
 LoopbackServer::Response route(const LoopbackServer::Request& request)
@@ -125,10 +122,6 @@ LoopbackServer::Response route(const LoopbackServer::Request& request)
             page += "<iframe hidden src=\"" + QString::fromUtf8(QByteArray::fromPercentEncoding(address)).toHtmlEscaped().toUtf8() + "\"></iframe>";
         return {200, page, {}};
     }
-    if (request.target.startsWith("/popup-page"))
-        return {200, "<p>pop-up</p>", {}};
-    if (request.target.startsWith("/done"))
-        return {200, "<title>done</title><p>done</p>", {}};
     return Pages.value(request.target, {200, LoginForm, {}});
 }
 
