@@ -6,6 +6,7 @@
 #include "engine/IDLockWindow.h"
 #include "engine/browser/BrowserProfile.h"
 #include "engine/browser/WebEngineBrowser.h"
+#include "storage/LaunchApprovals.h"
 #include "support/AccessTree.h"
 #include "support/EnvironmentPatch.h"
 #include "support/Fakes.h"
@@ -88,7 +89,7 @@ const QHash<QByteArray, LoopbackServer::Response> Pages{
      {200, "bytes", {}, 0, "Content-Type: application/octet-stream\r\nContent-Disposition: attachment\r\n"}},
     {"/empty", {204, {}, {}}},
     {"/hangs", {200, "<title>hangs</title><input type=submit name=btnSubmit onclick='for (;;);'>", {}}},
-    {"/busy", {200, "<title>busy</title><script>for (var t = Date.now(); Date.now() < t + 2500;);</script>", {}}},
+    {"/busy", {200, "<title>busy</title><script>for (var t = Date.now(); Date.now() < t + 1500;);</script>", {}}},
     {"/late-frame",
      {200, "<title>late</title><script>setTimeout(function () { var f = document.createElement('iframe');"
            " f.src = '/frame-of-late'; document.body.appendChild(f); }, 200);</script>", {}}},
@@ -226,7 +227,7 @@ TEST_F(WebEngineBrowserTest, ANewNavigationSupersedesTheOneInProgressAndLoadsAfr
         runEventsFor(300);
         browser.navigate(server.origin() + next);
         ASSERT_TRUE(waitUntil([&] { return !completed.isEmpty(); }, 8000));
-        runEventsFor(2500);
+        runEventsFor(1500);
         EXPECT_EQ(completed, QStringList{server.origin() + next});
         EXPECT_EQ(server.requests.size(), 2);
         EXPECT_TRUE(failed.isEmpty()) << "a superseded load is no failure";
@@ -276,7 +277,7 @@ TEST_F(WebEngineBrowserTest, StepsRunWholeOnlyInTheDocumentTheyWereMeantFor)
 }
 
 // A dialog open while its page loads holds the page's load limit.
-TEST_F(WebEngineBrowserTest, PageDialogsSayWhereTheyComeFromAtMostThreeAnOperationAndHoldTheLoadLimit)
+TEST_F(WebEngineBrowserTest, PageDialogsAreAtMostThreeAnOperationAndHoldTheLoadLimit)
 {
     browser.setLoadTimeout(1500);
     pageDialogs.answers.assign(3, platform::MessageBox::Answer::Ok);
@@ -375,19 +376,19 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
 
 // What a game start's channel page hands to the system: the launcher's
 // scheme at once; a scheme no launcher uses never; any other only if the user
-// allows it, asked once a start; one address a start, none too long; and only
-// the game start's own page.
+// allows it, asked once a start (remembering the answer is the approvals'
+// own test); one address a start, none too long; and only the game start's
+// own page.
 TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
 {
     using Kind = portal::LaunchReport::Kind;
-    QStringList asked;  // the asking host and the address, of each question
-    bool allow = false;
+    using Answer = platform::MessageBox::Answer;
+    ProgramDir settings;
+    FakeMessageBox questions;
+    storage::LaunchApprovals approvals(storage::SettingsFolder(settings.path()), questions);
     browser.setLauncherSchemes({"dho-test"});
-    browser.setLaunchAsker([&](const QString& host, const QString&, const QString& address,
-                               std::function<void(bool)> allowed) {
-        asked << host + ' ' + address;
-        allowed(allow);
-    });
+    browser.setLaunchAsker([&](const QString& host, const QString& scheme, const QString& address,
+                               std::function<void(bool)> allowed) { allowed(approvals.allows(host, scheme, address)); });
     browser.setLaunchWait(400);
     QList<Kind> reports;
     browser.setLaunchHandler([&](const portal::LaunchReport& report) { reports.append(report.kind); });
@@ -397,16 +398,16 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
     const struct {
         const char* what;
         QStringList addresses;
-        std::optional<bool> answer;  // the user's, if a question is expected
+        std::optional<Answer> answer;  // to the question, if one is expected
         qsizetype handedOff;
         Kind report;
         bool openerFails = false;
     } cases[] = {
         {"schemes no launcher uses", {"ms-msdt:/id PCWDiagnostic", "c:/Windows/System32/calc.exe", "ssh://x@host"},
          {}, 0, Kind::NoneCame},
-        {"another scheme, declined", {"steam://run/1"}, false, 0, Kind::NoneCame},
-        {"another scheme, allowed", {"steam://run/1"}, true, 1, Kind::Launched},
-        {"one question a start", {"other-one://a", "other-two://b"}, false, 0, Kind::NoneCame},
+        {"another scheme, declined", {"steam://run/1"}, Answer::Cancel, 0, Kind::NoneCame},
+        {"another scheme, allowed", {"steam://run/1"}, Answer::Ok, 1, Kind::Launched},
+        {"one question a start", {"other-one://a", "other-two://b"}, Answer::Cancel, 0, Kind::NoneCame},
         {"an address of 3 KB", {listed + "&x=" + QString(3000, u'a')}, {}, 0, Kind::NoneCame},
         {"two launches", twoOfThem, {}, 1, Kind::Launched},
         {"two failing", twoOfThem, {}, 1, Kind::Failed, true},
@@ -415,9 +416,9 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
         SCOPED_TRACE(c.what);
         opener.opened.clear();
         opener.failWith = c.openerFails ? "no handler" : "";
-        asked.clear();
+        questions.shown.clear();
         reports.clear();
-        allow = c.answer.value_or(false);
+        questions.answers = {c.answer.value_or(Answer::Cancel)};
         QStringList encoded;
         for (const QString& address : c.addresses)
             encoded << QString::fromLatin1(QUrl::toPercentEncoding(address));
@@ -426,19 +427,24 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
         runEventsFor(300);
         EXPECT_EQ(reports, QList<Kind>{c.report}) << "one report, so at most one box";
         EXPECT_EQ(opener.opened.size(), c.handedOff) << opener.opened.join(' ').toStdString();
-        EXPECT_EQ(asked.size(), c.answer ? 1 : 0);
-        for (const QString& question : asked)
-            EXPECT_TRUE(question.startsWith("127.0.0.1 ") && c.addresses.contains(question.section(' ', 1)))
-                << question.toStdString();
+        ASSERT_EQ(questions.shown.size(), c.answer ? 1 : 0);
+        for (const auto& question : questions.shown) {
+            const QString address = question.text.section(u'\n', 1);
+            EXPECT_TRUE(c.addresses.contains(address)) << question.text.toStdString();
+            EXPECT_TRUE(question.text.startsWith("127.0.0.1 페이지가 '" + QUrl(address).scheme() + "' 주소를"));
+            EXPECT_EQ(question.buttons, platform::MessageBox::Buttons::OpenCancel) << "Enter would open it";
+        }
     }
 
-    // A frame of another site asks as itself.
-    asked.clear();
+    // A frame of another site asks as itself, and what the channel page's own
+    // host was allowed does not go for it.
+    questions.shown.clear();
     const QString foreign = "http://localhost:" + QString::number(QUrl(server.origin()).port()) + "/launches?"
                             + QUrl::toPercentEncoding("steam://run/1");
     browser.startGame(server.origin() + "/launches?" + QUrl::toPercentEncoding(foreign));
-    ASSERT_TRUE(waitUntil([&] { return !asked.isEmpty(); }, 5000));
-    EXPECT_EQ(asked, QStringList{"localhost steam://run/1"});
+    ASSERT_TRUE(waitUntil([&] { return !questions.shown.isEmpty(); }, 5000));
+    EXPECT_TRUE(questions.shown[0].text.startsWith("localhost 페이지가 'steam' 주소를"))
+        << questions.shown[0].text.toStdString();
 
     // A start opens four pop-ups at most.
     browser.startGame(server.origin() + "/popups");
@@ -449,7 +455,7 @@ TEST_F(WebEngineBrowserTest, AGameStartHandsTheSystemOnlyWhatMayGoAndOnlyOnce)
 // A session that waits for a document keeps the page it is given; settled,
 // it lets the page go once the browser was quiet for a while. The unlock
 // window on the same profile shows a normal browser.
-TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSettled)
+TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnlyOnceSettled)
 {
     const QList<QByteArray> unneeded{"/font.ttf", "/background.png", "/picture.png"};
     load(server.origin() + "/page");
@@ -474,7 +480,7 @@ TEST_F(WebEngineBrowserTest, AHiddenPageFetchesNoImagesOrFontsAndIsLetGoOnceSett
 // A completion still being handled (the login dialog a failure page opens), a
 // page's question or a late load outlasts the quiet time: the page stays until
 // it is over.
-TEST_F(WebEngineBrowserTest, APageIsKeptWhileBeingHandledOrLoadingAndWhileTheSessionWaits)
+TEST_F(WebEngineBrowserTest, APageIsKeptWhileBeingHandledOrLoading)
 {
     browser.setSessionSettled(true);
     bool kept = false;
