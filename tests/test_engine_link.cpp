@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMap>
 #include <QNetworkCookie>
 #include <QScopeGuard>
 #include <QUuid>
@@ -210,73 +211,51 @@ TEST(CookieJarTest, HoldsWhatChromiumHoldsLettingTheOldestGo)
 }
 
 // The engine's process gets its secret on its standard input even from a
-// program started without standard streams (null devices in their place) and
-// none of the program's other descriptors; it is told of as ended once, even
-// when it ended before anyone watched, and one that cannot run says why.
-TEST(EngineChildTest, TheSecretArrivesAndAnEndIsToldOnce)
+// program started without standard input or error, the null device in place
+// of a closed stream (an engine without standard error hung in its Qt start),
+// and none of the program's other descriptors. Where the program's door
+// cannot be made before the engine starts (a named pipe, on Windows), the
+// engine knocks until it opens, and proves itself. Its end is told once, even
+// when it ended before anyone watched; one that cannot run says why.
+TEST(EngineChildTest, TheSecretReachesADoorThatOpensLateAndAnEndIsToldOnce)
 {
     ProgramDir dir;
-    const int leaked = ::open("/dev/zero", O_RDONLY);
+    dir.write("leaked", "");
+    const int leaked = ::open(QFile::encodeName(dir.file("leaked")).constData(), O_RDONLY);
     const int input = ::dup(STDIN_FILENO);
-    const int output = ::dup(STDOUT_FILENO);
+    const int errors = ::dup(STDERR_FILENO);
     ::close(STDIN_FILENO);
-    ::close(STDOUT_FILENO);
-    QString error;
-    std::unique_ptr<platform::EngineChild> child = platform::EngineChild::start(
-        "/bin/sh",
-        {"-c", "read secret; echo \"$secret\" > '" + dir.file("got") + "'\n"
-               "(find /proc/$$/fd -mindepth 1 -printf '%f %l\\n' > '" + dir.file("fds") + "')"},
-        "s3cret\n", error);
-    // The child may hold the lowest numbers, the standard streams', until it goes.
-    const auto restoreStreams = qScopeGuard([&] {
-        child.reset();
-        ::dup2(input, STDIN_FILENO);
-        ::dup2(output, STDOUT_FILENO);
-        for (int fd : {input, output, leaked})
-            ::close(fd);
-    });
-    ASSERT_NE(child, nullptr) << error.toStdString();
-    const auto zombie = [&] {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(child->id()));
-        return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
-    };
-    ASSERT_TRUE(waitUntil(zombie, 5000));
-    EXPECT_EQ(dir.read("got"), "s3cret\n");
-    QStringList fds = QString::fromUtf8(dir.read("fds")).split('\n', Qt::SkipEmptyParts);
-    fds.sort();
-    ASSERT_EQ(fds.size(), 3) << dir.read("fds").toStdString();
-    EXPECT_TRUE(fds[0].startsWith("0 pipe:"));
-    EXPECT_EQ(fds[1], "1 /dev/null");
-    EXPECT_EQ(fds[2].left(2), "2 ") << "the program's own error stays";
-    int ended = 0;
-    QObject::connect(child.get(), &platform::EngineChild::ended, [&] { ++ended; });
-    child->watch();
-    EXPECT_TRUE(waitUntil([&] { return ended > 0; }, 5000));
-    child->kill();
-    EXPECT_TRUE(child->waitForEnded(0));
-    runEventsFor(100);
-    EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(child->running());
-
-    EXPECT_EQ(platform::EngineChild::start(dir.file("missing"), {}, "x\n", error), nullptr);
-    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
-}
-
-// Where the program's door cannot be made before the engine starts (a named
-// pipe, on Windows), the engine knocks until it opens, and proves itself; a
-// program without standard error (whose engine hung in its Qt start) too.
-TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
-{
+    ::close(STDERR_FILENO);
     const QString name = "quaylet-test-late-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString error;
-    const int errors = ::dup(STDERR_FILENO);
-    ::close(STDERR_FILENO);
-    const std::unique_ptr<platform::EngineChild> engine =
+    std::unique_ptr<platform::EngineChild> engine =
         platform::EngineChild::start(QUAYLET_ENGINE, {"--link", name}, "s3cret\n", error);
-    ::dup2(errors, STDERR_FILENO);
-    ::close(errors);
+    // The child may hold the lowest numbers, the standard streams', until it goes.
+    const auto restoreStreams = qScopeGuard([&] {
+        engine.reset();
+        ::dup2(input, STDIN_FILENO);
+        ::dup2(errors, STDERR_FILENO);
+        for (int fd : {input, errors, leaked})
+            ::close(fd);
+    });
     ASSERT_NE(engine, nullptr) << error.toStdString();
-    EXPECT_EQ(QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/2").arg(engine->id())), "/dev/null");
+    // Where each descriptor of a process leads.
+    const auto descriptors = [](qint64 pid) {
+        const QString folder = QStringLiteral("/proc/%1/fd/").arg(pid);
+        QMap<int, QByteArray> targets;
+        for (const QString& fd : QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            char target[4096];
+            const ssize_t size = ::readlink(QFile::encodeName(folder + fd).constData(), target, sizeof target);
+            targets.insert(fd.toInt(), QByteArray(target, size > 0 ? int(size) : 0));
+        }
+        return targets;
+    };
+    const QMap<int, QByteArray> fds = descriptors(engine->id());
+    EXPECT_TRUE(fds[0].startsWith("pipe:"));
+    EXPECT_EQ(fds[1], descriptors(::getpid())[1]) << "the program's own output stays";
+    EXPECT_EQ(fds[2], "/dev/null");
+    EXPECT_FALSE(fds.values().contains(QFile::encodeName(dir.file("leaked"))));
+
     runEventsFor(1500);  // longer than the engine takes to try
     ASSERT_FALSE(engine->waitForEnded(0)) << "the engine gave up on a door not open yet";
     QLocalServer door;
@@ -285,8 +264,25 @@ TEST(EngineChildTest, AnEngineStartedBeforeItsDoorOpensKnocksUntilItDoes)
     ASSERT_TRUE(waitUntil([&] { return (knock = door.nextPendingConnection()) != nullptr; }, 5000));
     EXPECT_TRUE(waitUntil([&] { return knock->canReadLine(); }, 5000));
     EXPECT_EQ(knock->readLine(), "s3cret\n");
+
+    ::kill(pid_t(engine->id()), SIGKILL);
+    const auto zombie = [&] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(engine->id()));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+    };
+    ASSERT_TRUE(waitUntil(zombie, 5000));
+    int ended = 0;
+    QObject::connect(engine.get(), &platform::EngineChild::ended, [&] { ++ended; });
+    engine->watch();
+    EXPECT_TRUE(waitUntil([&] { return ended > 0; }, 5000));
     engine->kill();
-    EXPECT_TRUE(engine->waitForEnded(5000));
+    EXPECT_TRUE(engine->waitForEnded(0));
+    runEventsFor(100);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(engine->running());
+
+    EXPECT_EQ(platform::EngineChild::start(dir.file("missing"), {}, "x\n", error), nullptr);
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
 // An engine the test plays: the program starts a script that notes where to
