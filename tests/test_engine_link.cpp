@@ -354,20 +354,19 @@ protected:
 
 // What the engine sent of an operation before it read the next one (a
 // cancel's navigation, say) is never taken for the next one's, nor the
-// user's closing of a page it showed.
-TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
+// user's closing of a page it showed. A page dialog shown closes unanswered
+// when its operation ends, or when the engine dies, told after it.
+TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReportsAndItsDialogsCloseWithIt)
 {
     bool pageClosed = false;
     web.setPageClosedHandler([&] { pageClosed = true; });
     const quint64 login = startLogin("http://portal.test/login");
-    web.act({ElementStep::click("login")});
-    EXPECT_EQ(take<link::Act>().value().op, login);
-    web.setDocumentUnknown(true);
-    const link::UnknownPage verdict = take<link::UnknownPage>().value();
-    EXPECT_EQ(verdict.op, login);
-    EXPECT_TRUE(verdict.value);
-    web.navigate("http://portal.test/cancel");
+    messages.onShow = [&] { web.navigate("http://portal.test/cancel"); };
+    say(link::Dialog{login, 1, "of the login", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
+    ASSERT_TRUE(take<link::DialogAnswer>());
+    EXPECT_EQ(messages.dismissed, QStringList{"of the login"});
     const quint64 cancel = take<link::Navigate>().value().op;
+    messages.onShow = nullptr;
 
     say(link::Complete{login, "http://portal.test/login", false, 1});
     say(link::PageClosed{login});
@@ -379,22 +378,28 @@ TEST_F(ScriptedEngine, OnlyTheOperationUnderWayHearsItsReports)
     EXPECT_EQ(completed, QStringList{"http://portal.test/cancel"});
     EXPECT_TRUE(failures.isEmpty());
     EXPECT_TRUE(launches.isEmpty());
-    EXPECT_TRUE(messages.shown.isEmpty()) << "a dialog of an ended operation is refused unseen";
+    EXPECT_EQ(messages.shown.size(), 1) << "a dialog of an ended operation is refused unseen";
     EXPECT_FALSE(pageClosed) << "the close of a page left behind was heard";
     EXPECT_EQ(take<link::DialogAnswer>(), (link::DialogAnswer{7, MessageBox::Answer::Cancel}));
-
-    // A dialog of the operation under way is shown, its text cut to 64 KiB.
-    say(link::Dialog{cancel, 8, QString(70000, u'가'), MessageBox::Icon::Information, MessageBox::Buttons::Ok});
-    ASSERT_TRUE(waitUntil([&] { return !messages.shown.isEmpty(); }, 5000));
-    EXPECT_EQ(messages.shown[0].text.size(), platform::link::LongestDialogText);
     say(link::PageClosed{cancel});
     EXPECT_TRUE(waitUntil([&] { return pageClosed; }, 5000));
+
+    // Shown, its text cut to 64 KiB.
+    messages.onShow = [&] {
+        ::kill(pid_t(connection.engineId()), SIGKILL);
+        waitUntil([&] { return connection.engineId() == 0; }, 5000);
+        EXPECT_TRUE(failures.isEmpty()) << "the death is told before the dialog closed";
+    };
+    say(link::Dialog{cancel, 8, QString(70000, u'가'), MessageBox::Icon::Information, MessageBox::Buttons::Ok});
+    ASSERT_TRUE(waitUntil([&] { return !failures.isEmpty(); }, 5000));
+    EXPECT_EQ(messages.shown.last().text.size(), platform::link::LongestDialogText);
+    EXPECT_EQ(messages.dismissed.size(), 2);
+    EXPECT_EQ(failures, (QList<Failure>{{"http://portal.test/cancel", Kind::BrowserEnded}}));
 }
 
 // An engine launched before the program's event loop runs knocks before
 // anyone listens, and comes in once the program takes it over. One started
-// ahead of a login that does not come ends by itself; one that got its
-// operation in time stays for it.
+// ahead of a login that does not come ends by itself; one in use stays.
 TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 {
     connection.setUnusedLimit(500);
@@ -406,7 +411,6 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
     ASSERT_NE(connection.engineId(), 0);
     EXPECT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000)) << "an unused engine stayed";
 
-    connection.start();
     startLogin("http://portal.test/login");
     runEventsFor(800);
     EXPECT_NE(connection.engineId(), 0) << "an engine in use was ended";
@@ -414,9 +418,8 @@ TEST_F(ScriptedEngine, AnEngineStartedAheadComesInLateAndEndsWhenNothingCame)
 
 // Only the engine gets in: clients of the user's that connect first, silent
 // or with a made-up secret, get nothing and are dropped. The door is in a
-// folder of its own that only the user may enter, out of the shared
-// temporary folder, gone with the program's end of the link when no engine
-// came (the end-to-end tests see it go once one came in).
+// folder of its own that only the user may enter, gone once the engine came
+// in; one launched while an engine runs goes at once, door and all.
 TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
 {
     web.navigate("http://portal.test/login");
@@ -424,7 +427,6 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
     const QString folder = QFileInfo(link).path();
     EXPECT_EQ(QFileInfo(folder).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                                    | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
-    EXPECT_EQ(QFileInfo(folder).path(), QDir::tempPath());
     QLocalSocket silent, forger;
     for (QLocalSocket* foreign : {&silent, &forger}) {
         foreign->connectToServer(link);
@@ -438,29 +440,22 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
     ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
     EXPECT_TRUE(completed.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "the door stayed";
 
-    auto other = std::make_unique<platform::EngineConnection>(dir.file("engine"), [](const link::ToProgram&) {});
-    other->start();
-    const QString unused = QFileInfo(linkName()).path();
-    EXPECT_TRUE(QFileInfo(unused).isDir());
-    ::kill(pid_t(other->engineId()), SIGKILL);
-    other.reset();
-    EXPECT_FALSE(QFileInfo::exists(unused));
-
-    // An engine launched while one runs goes at once, and its door with it.
     const auto descriptors = [] { return QDir("/proc/self/fd").count(); };
     const qsizetype before = descriptors();
     platform::EngineConnection::Launch late = platform::EngineConnection::launch(dir.file("engine"));
-    const QString lateFolder = late.door.folder ? late.door.folder->path() : QString();
+    ASSERT_TRUE(late.door.folder);
+    const QString lateFolder = late.door.folder->path();
     connection.adopt(std::move(late));
     EXPECT_EQ(descriptors(), before);
-    EXPECT_FALSE(!lateFolder.isEmpty() && QFileInfo::exists(lateFolder));
+    EXPECT_FALSE(QFileInfo::exists(lateFolder));
 }
 
-// An engine that cannot start, or stops answering (ended within the limit),
-// fails the operation under way once, as a death does; the next operation
-// starts a fresh engine.
-TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
+// An engine that cannot start, stops answering (ended within the limit) or
+// dies fails the operation under way once, none that failed already; the
+// next operation starts a fresh engine.
+TEST_F(ScriptedEngine, AnEngineThatCannotStartFallsSilentOrDiesIsToldOnce)
 {
     QFile::rename(dir.file("engine"), dir.file("missing"));
     web.act({ElementStep::click("login")});
@@ -489,43 +484,14 @@ TEST_F(ScriptedEngine, AnEngineThatCannotStartOrFallsSilentIsToldOnce)
     EXPECT_EQ(failures, (QList<Failure>{{"http://portal.test/login", Kind::BrowserEnded}}));
     EXPECT_EQ(connection.engineId(), 0);
     EXPECT_TRUE(waitUntil([&] { return ::kill(hung, 0) != 0; }, 5000)) << "the hung engine still runs";
-    web.navigate("http://portal.test/cancel");
-    EXPECT_NE(connection.engineId(), 0);
-    runEventsFor(300);
-    EXPECT_EQ(failures.size(), 1);
-}
 
-// A failed channel page, then the engine's death: one failure. A page dialog
-// open when the engine dies, or when its operation ends, is closed unanswered,
-// and the death told after it.
-TEST_F(ScriptedEngine, EachOperationIsToldOnceAndItsDialogsCloseWithIt)
-{
-    web.startGame("http://portal.test/channel");
-    connectEngine();
-    const quint64 game = take<link::StartGame>().value().op;
-    say(link::Failed{game, "http://portal.test/channel", Kind::Refused, 0});
-    ASSERT_TRUE(waitUntil([&] { return failures.size() == 1; }, 5000));
+    const quint64 again = startLogin("http://portal.test/again");
+    say(link::Failed{again, "http://portal.test/again", Kind::Refused, 0});
+    ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
     engine.reset();
     ASSERT_TRUE(waitUntil([&] { return connection.engineId() == 0; }, 5000));
     runEventsFor(200);
-    EXPECT_EQ(failures.size(), 1) << "told twice";
-
-    const quint64 login = startLogin("http://portal.test/login");
-    messages.onShow = [&] { web.navigate("http://portal.test/cancel"); };
-    say(link::Dialog{login, 1, "of the login", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
-    ASSERT_TRUE(take<link::DialogAnswer>());
-    EXPECT_EQ(messages.dismissed, QStringList{"of the login"});
-
-    const quint64 cancel = take<link::Navigate>().value().op;
-    messages.onShow = [&] {
-        ::kill(pid_t(connection.engineId()), SIGKILL);
-        waitUntil([&] { return connection.engineId() == 0; }, 5000);
-        EXPECT_EQ(failures.size(), 1) << "the death is told after the dialog";
-    };
-    say(link::Dialog{cancel, 2, "of the cancel", MessageBox::Icon::Information, MessageBox::Buttons::Ok});
-    ASSERT_TRUE(waitUntil([&] { return failures.size() == 2; }, 5000));
-    EXPECT_EQ(messages.dismissed, (QStringList{"of the login", "of the cancel"}));
-    EXPECT_EQ(failures.last(), (Failure{"http://portal.test/cancel", Kind::BrowserEnded}));
+    EXPECT_EQ(failures.size(), 2) << "told twice";
 }
 
 // Cookies outlive their engine and reach the next one a message each, so
