@@ -199,7 +199,6 @@ TEST(CookieJarTest, KeepsLiveCookiesInTheirOrderAsManyAsChromiumDoes)
 // when it ended before anyone watched; one that cannot run says why.
 TEST(EngineChildTest, TheSecretReachesADoorThatOpensLateAndAnEndIsToldOnce)
 {
-    ProgramDir dir;
     const int leaked = ::open("/dev/zero", O_RDONLY);
     const int input = ::dup(STDIN_FILENO);
     const int errors = ::dup(STDERR_FILENO);
@@ -255,7 +254,7 @@ TEST(EngineChildTest, TheSecretReachesADoorThatOpensLateAndAnEndIsToldOnce)
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(engine->running());
 
-    EXPECT_EQ(platform::EngineChild::start(dir.file("missing"), {}, "x\n", error), nullptr);
+    EXPECT_EQ(platform::EngineChild::start("/nonexistent/quaylet-engine", {}, "x\n", error), nullptr);
     EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
@@ -283,26 +282,18 @@ protected:
         web.setLaunchHandler([this](const portal::LaunchReport& report) { launches.append(report.kind); });
     }
 
-    ~ScriptedEngine() override
-    {
-        if (const qint64 pid = web.connection().engineId())
-            ::kill(pid_t(pid), SIGKILL);
-    }
-
     // Where the engine the program started last is to connect.
     QString linkName()
     {
         EXPECT_TRUE(waitUntil([&] { return dir.exists("link"); }, 5000));
-        const QString name = QString::fromLocal8Bit(dir.read("link")).trimmed();
-        QFile::remove(dir.file("link"));
-        return name;
+        return QString::fromLocal8Bit(dir.read("link")).trimmed();
     }
 
     // Plays the engine the program started last.
-    void connectEngine(bool linkKnown = false)
+    void connectEngine()
     {
-        if (!linkKnown)
-            linkName();
+        linkName();
+        QFile::remove(dir.file("link"));
         dir.write("go", "");
         QLocalSocket* socket = nullptr;
         ASSERT_TRUE(waitUntil([&] { return (socket = relays.nextPendingConnection()) != nullptr; }, 5000));
@@ -428,7 +419,7 @@ TEST_F(ScriptedEngine, OnlyTheEngineIsLetInThroughAPrivateDoorThatGoesAfter)
     forger.write("0123456789abcdef0123456789abcdef\n");
     forger.flush();
     ASSERT_TRUE(waitUntil([&] { return forger.state() == QLocalSocket::UnconnectedState; }, 5000));
-    connectEngine(true);
+    connectEngine();
     EXPECT_EQ(take<link::Navigate>().value().address, "http://portal.test/login");
     ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
     EXPECT_EQ(silent.bytesAvailable() + forger.bytesAvailable(), 0) << "a foreign client was told something";
