@@ -188,13 +188,11 @@ TEST(CookieJarTest, KeepsLiveCookiesInTheirOrderAsManyAsChromiumDoes)
     EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end()));
 }
 
-// The engine's process gets its secret on its standard input even from a
-// program started without standard input or error, the null device in place
-// of a closed stream (an engine without standard error hung in its Qt start),
-// and none of the program's other descriptors. Where the program's door
-// cannot be made before the engine starts (a named pipe, on Windows), the
-// engine knocks until it opens, and proves itself. Its end is told once, even
-// when it ended before anyone watched; one that cannot run says why.
+// The engine gets its secret on its standard input, the null device for a
+// stream the program lacks (without standard error it hung in its Qt start),
+// and no other descriptor of the program's. It knocks until a door made late
+// (a named pipe, on Windows) opens, and proves itself. Its end is told once,
+// even when it came before anyone watched; one that cannot run says why.
 TEST(EngineChildTest, TheSecretReachesADoorThatOpensLateAndAnEndIsToldOnce)
 {
     const int leaked = ::open("/dev/zero", O_RDONLY);
@@ -250,7 +248,6 @@ TEST(EngineChildTest, TheSecretReachesADoorThatOpensLateAndAnEndIsToldOnce)
     EXPECT_TRUE(engine->waitForEnded(0));
     runEventsFor(100);
     EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(engine->running());
 
     EXPECT_EQ(platform::EngineChild::start("/nonexistent/quaylet-engine", {}, "x\n", error), nullptr);
     EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(ENOENT)));
