@@ -4,24 +4,20 @@
 
 #include <QCoreApplication>
 #include <QLocalSocket>
-
-#include <iostream>
-#include <string>
+#include <QTextStream>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    std::string token;
-    std::getline(std::cin, token);
-    QLocalSocket program;
-    QLocalSocket test;
+    const QString token = QTextStream(stdin).readLine();
+    QLocalSocket program, test;
     program.connectToServer(QString::fromLocal8Bit(argv[1]));
     test.connectToServer(QString::fromLocal8Bit(argv[2]));
     if (!program.waitForConnected(5000) || !test.waitForConnected(5000))
         return 1;
-    program.write(QByteArray::fromStdString(token) + '\n');
+    program.write(token.toUtf8() + '\n');
     for (auto [from, to] : {std::pair(&program, &test), std::pair(&test, &program)}) {
         QObject::connect(from, &QLocalSocket::readyRead, to, [from, to] { to->write(from->readAll()); });
         QObject::connect(from, &QLocalSocket::disconnected, &app, &QCoreApplication::quit);
