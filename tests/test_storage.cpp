@@ -48,7 +48,6 @@ TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
     const QByteArray allSet(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\nDaum\r\n");
     const std::pair<QByteArray, std::string> cases[] = {
         {"", "0000000"},
-        {QByteArray("\xff\xfe\x00garbage\x81", 12), "0000000"},
         {"yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n", "0000000"},       // the portal word is exact
         {" 2 \r\n 1 \r\n 7 \r\n 1 \r\n 1 \r\n 2 \r\nNetmarble\r\n", "0101120"},  // a bad line shifts nothing
         {"word\r\n1\r\n0\r\n0\r\n0\r\n 3 \r\nDaum\r\n", "0100001"},
@@ -150,8 +149,6 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
         FakeMessageBox questions;
         LaunchApprovals approvals(folder, questions);
         EXPECT_EQ(approvals.remembered(), c.read ? QStringList{"attacker.test ssh"} : QStringList());
-        EXPECT_EQ(approvals.allows("attacker.test", "ssh", "ssh://attacker@x"), c.read);
-        EXPECT_EQ(questions.shown.size(), c.read ? 0 : 1) << "a planted scheme went without a question";
 
         const ConfigValues values{{0, 1, 0, 0, 1, AfterStart::Quit}, Portal::Daum};
         ASSERT_TRUE(ConfigSave(folder, values).ok);
