@@ -305,18 +305,17 @@ TEST_F(WindowTest, MessageBoxesAreReadInKoreanAndEnterAndEscGiveTheirAnswers)
     QWidget mainWindow;
     platform::QtMessageBox boxes;
     boxes.setParentWindow(&mainWindow);
+    using Answer = MessageBox::Answer;
     const struct {
         MessageBox::Buttons buttons;
         const char* read;  // window, then its buttons in Tab order
-        MessageBox::Answer enter;
-        MessageBox::Answer escape;
+        Answer enter;
+        Answer escape;
     } rows[] = {
-        {MessageBox::Buttons::Ok, "Quaylet alone: 확인", MessageBox::Answer::Ok, MessageBox::Answer::Ok},
-        {MessageBox::Buttons::YesNo, "Quaylet over: 예 아니요", MessageBox::Answer::Yes, MessageBox::Answer::No},
-        {MessageBox::Buttons::OkCancel, "Quaylet over: 확인 취소", MessageBox::Answer::Ok,
-         MessageBox::Answer::Cancel},
-        {MessageBox::Buttons::OpenCancel, "Quaylet over: 열기(O) 취소", MessageBox::Answer::Cancel,
-         MessageBox::Answer::Cancel},
+        {MessageBox::Buttons::Ok, "Quaylet alone: 확인", Answer::Ok, Answer::Ok},
+        {MessageBox::Buttons::YesNo, "Quaylet over: 예 아니요", Answer::Yes, Answer::No},
+        {MessageBox::Buttons::OkCancel, "Quaylet over: 확인 취소", Answer::Ok, Answer::Cancel},
+        {MessageBox::Buttons::OpenCancel, "Quaylet over: 열기(O) 취소", Answer::Cancel, Answer::Cancel},
     };
     for (const auto& [buttons, read, enter, escape] : rows) {
         for (const auto& [key, answer] : {std::pair{Qt::Key_Return, enter}, {Qt::Key_Escape, escape}}) {
