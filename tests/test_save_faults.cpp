@@ -89,8 +89,6 @@ protected:
         dir.write("config.ini", OldConfig);
         dir.write("User.ini", OldUsers);
         state.Config = {0, 1, 1, 0, 0, AfterStart::Nothing};
-        state.Temp.UserID = "captain";
-        state.Temp.UserPWD = "sea";
     }
 
     // Saves under the fault and expects one message naming the files where
@@ -125,12 +123,10 @@ TEST_F(SaveFaultTest, EachSaveTellsOnceOfItsFilesWhereTheyWereToBeSavedAndKeepsT
         SCOPED_TRACE(fault ? int(*fault) : -1);
         dialogs::ConfigDialog settings(state, storage::SettingsFolder(dir.path()), users, autostart, messages);
         settings.findChild<QAbstractButton*>("optGSAWindow")->click();
-        settings.findChild<QAbstractButton*>("optDHODaum")->click();
         expectToldOnce(fault, [&] { settings.findChild<QAbstractButton*>("cmdSumit")->click(); },
                        {dir.file("config.ini"), dir.file("User.ini")});
         EXPECT_EQ(state.Config.GSA, AfterStart::Minimise) << "the running program still takes the new settings";
 
-        state.Temp.UserPWD = "sea";
         dialogs::LoginDialog login(state, users, session, messages);
         login.findChild<QLineEdit*>("txtID")->setText("abc");
         login.findChild<QLineEdit*>("txtPassword")->setText("abc");

@@ -4,7 +4,6 @@
 #include "core/Texts.h"
 #include "storage/ConfigFile.h"
 #include "storage/Crypt.h"
-#include "storage/Fields.h"
 #include "storage/LaunchApprovals.h"
 #include "storage/SettingsFolder.h"
 #include "storage/UserFile.h"
@@ -49,15 +48,15 @@ TEST(ConfigFile, EachValueIsReadOnItsOwnAndWhatIsUnusableIsZero)
     const QByteArray allSet(" 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\nDaum\r\n");
     const std::pair<QByteArray, std::string> cases[] = {
         {"", "0000000"},
-        {QByteArray("\xff\xfe\x00garbage\x81", 12), "0000000"},
         {"yes\r\nno\r\n-1\r\n256\r\n1.5\r\nthree\r\ndaum\r\n", "0000000"},       // the portal word is exact
         {" 2 \r\n 1 \r\n 7 \r\n 1 \r\n 1 \r\n 2 \r\nNetmarble\r\n", "0101120"},  // a bad line shifts nothing
         {"word\r\n1\r\n0\r\n0\r\n0\r\n 3 \r\nDaum\r\n", "0100001"},
         {"-1\r\n 1 \r\n", "0100000"},
         {" 0 \r\n 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\nNetmarble\r\n", "0011000"},  // inconsistent, loaded as written
         {"1,0\r\n 1 , 1 \r\n1,2\r\nDaum\r\nextra\r\n 1 \r\n", "1011121"},        // commas separate values too
-        {"0\r\n0\r\n0\r\n0\r\n0\r\n0\r\nDaum", "0000001"},  // no line end after the last value
-        {"0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n  Daum  \r\n", "0000001"},
+        {"0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n  Daum  ", "0000001"},  // no line end after the last value
+        // Lone line ends; a comma inside quotes; what follows a closing quote, an empty line, an open quote.
+        {"1\n\"0,x\" 1\r\n\r\n\"1\" tail\r1\r 2, \"Daum", "1001121"},
         // More than 64 KiB is not read at all: it would fill the memory.
         {allSet.leftJustified(64 * 1024, ' '), "1111111"},
         {allSet.leftJustified(64 * 1024 + 1, ' '), "0000000"},
@@ -94,15 +93,6 @@ TEST(ConfigFile, WhatIsNoRegularFileGivesDefaultsWithoutWaiting)
         }
         EXPECT_EQ(loading.get(), "0000000") << what;
     }
-}
-
-// Commas, empty files and a last line end are the config and user file tables'.
-TEST(Fields, SplitLikeTheStoredFilesExpect)
-{
-    EXPECT_EQ(readFields("a\nb\rc"), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(readFields("  \"x, y\" tail,z"), (QStringList{"x, y", "z"}));
-    EXPECT_EQ(readFields("\"open"), QStringList{"open"});
-    EXPECT_EQ(readFields("a\r\n\r\nb"), (QStringList{"a", "", "b"}));
 }
 
 // Where config.ini and User.ini live: beside the executable while its
@@ -159,19 +149,17 @@ TEST(SettingsFolder, OnlyAProgramDirectoryNoOneElseMayWriteIsRead)
         FakeMessageBox questions;
         LaunchApprovals approvals(folder, questions);
         EXPECT_EQ(approvals.remembered(), c.read ? QStringList{"attacker.test ssh"} : QStringList());
-        EXPECT_EQ(approvals.allows("attacker.test", "ssh", "ssh://attacker@x"), c.read);
-        EXPECT_EQ(questions.shown.size(), c.read ? 0 : 1) << "a planted scheme went without a question";
 
         const ConfigValues values{{0, 1, 0, 0, 1, AfterStart::Quit}, Portal::Daum};
         ASSERT_TRUE(ConfigSave(folder, values).ok);
-        EXPECT_EQ(dir.read("home/Quaylet/config.ini"), configFileBytes(values));
-        EXPECT_EQ(dir.read("program/config.ini"), AdministratorsConfig);
         ConfigLoad(folder, state);
         EXPECT_EQ(state.Temp.DHOPortal, Portal::Daum) << "the user's folder does not serve";
     }
 }
 
-// The trial file in a writable program directory leaves nothing behind.
+// The trial file in a writable program directory leaves nothing behind. One
+// the user may not write is the system's above, and the package's in the
+// end-to-end tests.
 TEST(SettingsFolder, AWritableProgramDirectoryServesElseTheUserFolderIsMadeOnTheFirstSaveAndReadFirst)
 {
     ProgramDir dir;
@@ -180,10 +168,6 @@ TEST(SettingsFolder, AWritableProgramDirectoryServesElseTheUserFolderIsMadeOnThe
     const QString user = dir.file(".config/Quaylet");
     EXPECT_FALSE(SettingsFolder::decide(dir.file("program"), user).inUserFolder());
     EXPECT_EQ(dir.entries("program"), QStringList{"config.ini"}) << "the trial file is gone";
-    {
-        WithoutWriteAccess readOnly(dir.file("program"));
-        EXPECT_TRUE(SettingsFolder::decide(dir.file("program"), user).inUserFolder());
-    }
     const SettingsFolder folder(dir.file("program"), user);
     AppState state;
     ConfigLoad(folder, state);
@@ -282,13 +266,13 @@ protected:
 };
 
 // Codes 1 to 127 are the most single-byte characters a value may hold. The
-// user file's tests read and write "abc" and empty values.
+// user file's tests read and write "abc" and empty values; the cipher's fuzz
+// target holds what any text enciphers to.
 TEST_F(CryptTest, EverySingleByteCharacterBothWaysUpToTheLengthLimits)
 {
     // "\t" is the digits "09", moved by the key's first rows, -2 and +4: the leading zero stays.
     EXPECT_EQ(enciphered("\t"), ".=");
     EXPECT_EQ(deciphered(".="), "\t");
-    EXPECT_EQ(enciphered(QString::fromUtf8("가a")), "45") << "a double-byte character is dropped";
     ASSERT_TRUE(crypt.ShiftEncode("616", Crypt::Key));
     EXPECT_EQ(deciphered(temp.CryptText), QString("a") + QChar(6))
         << "an odd length ends in a one-digit character";
@@ -296,11 +280,7 @@ TEST_F(CryptTest, EverySingleByteCharacterBothWaysUpToTheLengthLimits)
     QString all;
     for (int code = 1; code < 128; ++code)
         all += QChar(code);
-    for (const QChar ch : enciphered(all))
-        EXPECT_TRUE(ch.unicode() >= 43 && ch.unicode() <= 78 && ch != u',') << int(ch.unicode());
-    EXPECT_EQ(temp.CryptText.size(), 254);
-    EXPECT_EQ(deciphered(temp.CryptText), all);
-    EXPECT_EQ(damages, 0);
+    EXPECT_EQ(deciphered(enciphered(all)), all);
 
     EXPECT_FALSE(crypt.Encrypt(all + QChar(u'x')));
     EXPECT_TRUE(temp.CryptText.isEmpty()) << "a refused text leaves no stale result";
@@ -310,20 +290,17 @@ TEST_F(CryptTest, EverySingleByteCharacterBothWaysUpToTheLengthLimits)
     EXPECT_FALSE(crypt.ShiftEncode(QString(255, '0'), Crypt::Key));
 }
 
-// A hand-edited character breaks its own piece only (the user file's tests
-// hold one in the shifted text). The stored format ends at 254 characters:
-// 255 is damage, longer is refused as damage.
+// A hand-edited character breaks its own piece only: the user file's tests
+// hold one. The stored format ends at 254 characters: 255 is damage, longer
+// is refused as damage.
 TEST_F(CryptTest, DamagedOrOverlongValuesAreReportedOnceWithWhatCouldBeDecoded)
 {
-    crypt.HexDecode("61ZZ62");
-    EXPECT_EQ(temp.PlainText, "ab");
-    EXPECT_EQ(damages, 1);
     deciphered(QString::fromUtf8("가나다"));
-    EXPECT_EQ(damages, 2) << "double-byte characters never decode to hex digits";
+    EXPECT_EQ(damages, 1) << "double-byte characters never decode to hex digits";
     crypt.HexDecode(QString(255, '6'));
-    EXPECT_EQ(damages, 3);
+    EXPECT_EQ(damages, 2);
     EXPECT_TRUE(deciphered(QString(256, 'A')).isEmpty());
-    EXPECT_EQ(damages, 4);
+    EXPECT_EQ(damages, 3);
 }
 
 const QByteArray CaptainSea("47:6>058:6=94I\r\n57::=1\r\n");
@@ -404,7 +381,6 @@ TEST_F(UserFileTest, SavesKeepWhatWasNeverReadAndWriteWhatWasReadOrTypedForTheOw
             users.noteTyped();
         }
         ASSERT_TRUE(users.UserSave().ok);
-        EXPECT_TRUE(dir.exists("User.ini"));
         EXPECT_EQ(dir.read("User.ini"), c.file);
     }
     const QFile::Permissions permissions = QFile::permissions(dir.file("User.ini"));
@@ -436,8 +412,6 @@ TEST_F(UserFileTest, DamagedValuesAreKeptUnreadAndToldOnceEachWhenRead)
     EXPECT_EQ(state.Temp.UserID + "/" + state.Temp.UserPWD, "ac/") << "the valid pieces of each";
     ASSERT_EQ(messages.shown.size(), 2) << "the second value is read from the file as it was";
     EXPECT_EQ(messages.shown[1].text, text::UserDataDamaged);
-    EXPECT_EQ(messages.shown[1].icon, platform::MessageBox::Icon::Information);
-    EXPECT_EQ(messages.shown[1].buttons, platform::MessageBox::Buttons::Ok);
     EXPECT_TRUE(dir.exists("User.ini") && dir.read("User.ini").isEmpty()) << "emptied by the reading";
     ASSERT_TRUE(users.UserSave().ok);
     EXPECT_EQ(dir.read("User.ini"), QByteArray("45:8\r\n\r\n")) << "what was read is what is saved";
