@@ -181,9 +181,17 @@ TEST_F(SessionTest, APlainHttpLoginPageIsFilledOnlyOnceTheUserLetsItsHostHaveThe
     EXPECT_EQ(ui.caption, text::NetmarbleCancelling);
     web.complete(a.NetmarbleLoginPage);  // the cancel completes
 
+    // Cancelled while the question waits: the Ok that follows fills nothing.
+    startLogin(Portal::Netmarble);
+    messages.answers = {MessageBox::Answer::Ok};
+    messages.onShow = [this] { session.cmdLogin_Click(); };
+    web.complete(a.NetmarbleLoginPage);
+    EXPECT_TRUE(fills().isEmpty());
+    messages.onShow = nullptr;
+    web.complete(a.NetmarbleLoginPage);
+
     for (int login = 0; login < 2; ++login) {
         startLogin(Portal::Netmarble);
-        messages.answers = {MessageBox::Answer::Ok};
         web.complete(a.NetmarbleLoginPage);
         EXPECT_EQ(fills().size(), 3 * (login + 1));
         EXPECT_EQ(messages.shown.size(), 2) << "asked once a host and run";
