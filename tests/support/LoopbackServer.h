@@ -7,7 +7,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QUrlQuery>
 
 #include <functional>
 #include <memory>
@@ -17,14 +16,8 @@
 class LoopbackServer : public QObject {
 public:
     struct Request {
-        QByteArray method;
         QByteArray target;  // path and query exactly as sent
         QByteArray body;
-        QString formValue(const QString& name) const
-        {
-            return QUrlQuery(QString::fromUtf8(QByteArray(body).replace('+', ' ')))
-                .queryItemValue(name, QUrl::FullyDecoded);
-        }
     };
     struct Response {
         int status = 200;
@@ -71,8 +64,7 @@ private:
             }
             if (buffer->size() < headerEnd + 4 + contentLength)
                 return;
-            const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-            Request request{requestLine.value(0), requestLine.value(1), buffer->mid(headerEnd + 4, contentLength)};
+            Request request{lines.first().split(' ').value(1), buffer->mid(headerEnd + 4, contentLength)};
             buffer->clear();
             // Icons the engine asks for on its own are no part of any test.
             const bool icon = request.target == "/favicon.ico";
