@@ -34,7 +34,7 @@ using portal::ElementStep;
 namespace {
 
 const QByteArray LoginForm = R"(<!doctype html><meta charset="utf-8"><title>login</title>
-<form method="post" action="/submit">
+<form action="/submit">
 <input type="text" name="put_id">
 <textarea name="put_pwd"></textarea>
 <input type="checkbox" id="checkBox1" name="agree" value="1">
@@ -266,7 +266,7 @@ TEST_F(WebEngineBrowserTest, StepsRunWholeOnlyInTheDocumentTheyWereMeantFor)
     browser.act({ElementStep::setChecked("checkBox1")});
     browser.navigate("javascript:agree_check();");
     ASSERT_TRUE(waitUntil([&] { return requestsFor("/submit") == 1; }));
-    EXPECT_TRUE(server.requests.last().body.contains("agree=1")) << "checked by id before the script ran";
+    EXPECT_TRUE(server.requests.last().target.contains("agree=1")) << "checked by id before the script ran";
 
     // Those asked for before a navigation go with the document they were
     // meant for; those asked for after it wait for nothing.
@@ -377,8 +377,6 @@ TEST_F(WebEngineBrowserTest, FailuresSayWhyAndComeOnceEach)
     EXPECT_EQ(completed,
               (QStringList{server.origin() + "/broken-image", login, server.origin() + "/hangs", login}))
         << "an untrusted or late page completed";
-    sandbox.terminate();
-    sandbox.waitForFinished(5000);
 }
 
 // What a game start's channel page hands to the system: the launcher's
