@@ -77,7 +77,6 @@ TEST_P(EachPortal, LoginGameStartLogoutAndLoginAgain)
 
     quaylet->click("frmMain", "cmdLogin");
     ASSERT_TRUE(quaylet->waitForCaption(portal.caption("로그아웃 완료")));
-    EXPECT_EQ(quaylet->mainWindow(), portal.caption("로그아웃 완료") + " | 로그인");
     EXPECT_TRUE(sandbox->waitForEvent("logout"));
     ASSERT_TRUE(quaylet->waitForIdleBrowser());
 
@@ -150,7 +149,6 @@ TEST_P(EachPortal, ThePortalsCodePageIsShownAndAPlainHttpPortalIsAskedAbout)
     EXPECT_EQ(quaylet->state()["windows"]["frmWebPage"]["title"].toString(), "Quaylet - 127.0.0.1:" + codePort);
     quaylet->call({{"command", "close"}, {"window", "frmWebPage"}});
     ASSERT_TRUE(quaylet->waitForCaption("Quaylet"));
-    EXPECT_TRUE(eventually([&] { return !quaylet->windowOpen("frmWebPage"); }));
 
     start({"--http-only"});
     quaylet->logInThroughDialog("echo", "sea", portal.option);
@@ -176,7 +174,6 @@ TEST_F(EndToEnd, ThePortalsOwnNoticesQuestionsAndUnlockWindowReachTheUser)
     EXPECT_EQ(quaylet->waitForMessage(), "127.0.0.1 웹 페이지의 메시지:\n아이디 또는 비밀번호가 맞지 않습니다.");
     quaylet->answer(QMessageBox::Ok);
     ASSERT_TRUE(quaylet->waitForWindow("frmLogin"));
-    EXPECT_EQ(quaylet->caption(), Netmarble.caption("로그인 실패"));
     ASSERT_TRUE(quaylet->waitForIdleBrowser());
 
     quaylet->logInThroughDialog("locked", "sea", Netmarble.option);

@@ -136,9 +136,7 @@ TEST(Package, TheUnpackedProgramKeepsItsFilesInTheUsersFolder)
         EXPECT_TRUE(another.waitForFinished(10000) && another.exitStatus() == QProcess::NormalExit
                     && another.exitCode() == 0);
         ASSERT_TRUE(quaylet.waitForCaption(Daum.caption("로그인 완료")));
-        const QList<QJsonObject> logins = sandbox.requests("event", "login-ok");
-        ASSERT_EQ(logins.size(), 2);
-        EXPECT_EQ(logins[1]["user"], "captain");
+        EXPECT_EQ(sandbox.requests("event", "login-ok").size(), 2) << "the saved login was not read";
     }
     // Nothing else reached standard error: neither the engine's Chromium and
     // GL reports without the log switch nor a knock that went unanswered.
